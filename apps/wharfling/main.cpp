@@ -1,0 +1,39 @@
+// wharfling: the terminal front end of the photo uploader.
+
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "apps/wharfling/commands.h"
+
+namespace {
+
+struct Command {
+  std::string_view name;
+  int (*run)(std::span<char*>);
+  std::string_view summary;
+};
+
+constexpr Command kCommands[] = {
+    {"screen", wharfling::cli::RunScreen, "screen dropped files as the upload dialog does"},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage: wharfling COMMAND [ARGS...]\n\ncommands:\n");
+  for (const auto& command : kCommands) {
+    std::fprintf(stderr, "  %-12.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+                 static_cast<int>(command.summary.size()), command.summary.data());
+  }
+  return wharfling::cli::kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string_view name = argv[1];
+  for (const auto& command : kCommands) {
+    if (command.name == name) return command.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+  }
+  return Usage();
+}

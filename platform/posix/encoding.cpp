@@ -1,0 +1,92 @@
+#include "platform/posix/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace wharfling::posix {
+namespace {
+
+// Converts as much of input as converts; returns the bytes consumed.
+std::size_t ConvertPrefix(iconv_t cd, std::string_view input, std::string& out) {
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  std::vector<char> buffer(input.size() * 4 + 16);
+  while (inLeft > 0) {
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer.data(), buffer.size() - outLeft);
+    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) break;
+  }
+  char* outPtr = buffer.data();
+  std::size_t outLeft = buffer.size();
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);  // flush any shift state
+  out.append(buffer.data(), buffer.size() - outLeft);
+  return input.size() - inLeft;
+}
+
+class Converter {
+ public:
+  Converter(const char* from, const char* to) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Converts input, passing each byte that does not convert to onFailure and going on after it.
+template <typename OnFailure>
+std::string ConvertLenient(std::string_view input, const char* from, const char* to, OnFailure onFailure) {
+  Converter converter(from, to);
+  std::string out;
+  if (!converter.ok()) return std::string(input);
+  while (!input.empty()) {
+    const std::size_t used = ConvertPrefix(converter.get(), input, out);
+    input.remove_prefix(used);
+    if (!input.empty()) {
+      onFailure(static_cast<unsigned char>(input.front()), out);
+      input.remove_prefix(1);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> ConvertEncoding(std::string_view input, const char* from, const char* to) {
+  Converter converter(from, to);
+  if (!converter.ok()) return std::nullopt;
+  std::string out;
+  if (ConvertPrefix(converter.get(), input, out) != input.size()) return std::nullopt;
+  return out;
+}
+
+Text Utf8ToCp932(std::string_view utf8) {
+  if (auto whole = ConvertEncoding(utf8, "UTF-8", "CP932")) return *whole;
+  return ConvertLenient(utf8, "UTF-8", "CP932",
+                        [](unsigned char byte, std::string& out) { out += static_cast<char>(byte); });
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  return ConvertLenient(cp932, "CP932", "UTF-8", [](unsigned char byte, std::string& out) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+    out += escaped;
+  });
+}
+
+Text PosixTextCodec::PathToText(std::string_view nativePath) const {
+  if (auto converted = ConvertEncoding(nativePath, "UTF-8", "CP932")) return *converted;
+  return Text(nativePath);
+}
+
+}  // namespace wharfling::posix

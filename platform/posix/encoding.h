@@ -1,0 +1,27 @@
+#pragma once
+// Conversions between the display encoding (UTF-8) and the core's CP932 texts, through iconv.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "text/text_codec.h"
+
+namespace wharfling::posix {
+
+// The whole input converted, or nothing when any byte does not convert.
+std::optional<std::string> ConvertEncoding(std::string_view input, const char* from, const char* to);
+
+// UTF-8 to CP932; bytes that do not convert are kept as they are.
+Text Utf8ToCp932(std::string_view utf8);
+
+// CP932 to UTF-8 for display; a byte that does not convert is shown as \xNN.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// Linux paths are UTF-8 bytes: the text of a path is its CP932 form where it converts.
+class PosixTextCodec final : public TextCodec {
+ public:
+  Text PathToText(std::string_view nativePath) const override;
+};
+
+}  // namespace wharfling::posix

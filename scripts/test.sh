@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the release build, the sanitizer build, the Windows
+# cross build of the portable core, and the formatting check.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
+
+echo "== formatting"
+mapfile -t sources < <(cd "$root" && git ls-files '*.cpp' '*.h')
+(cd "$root" && clang-format --dry-run --Werror "${sources[@]}")
+
+echo "== Windows cross build of the core"
+cmake -S "$root" -B "$root/build/mingw-core" -G Ninja -DWHARFLING_CORE_ONLY=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/mingw-core"
+
+for flavour in release sanitize; do
+  echo "== $flavour build and tests"
+  bash "$root/scripts/build.sh" "$flavour"
+  (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 300 -j2)
+done

@@ -1,0 +1,35 @@
+#pragma once
+// The core's text model: every text is a byte string in the system code page (CP932).
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace wharfling {
+
+using Text = std::string;
+
+// True for the first byte of a CP932 double-byte character.
+constexpr bool IsLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Position of the first occurrence of needle in haystack at or after from that does not begin
+// on the trailing byte of a double-byte character, or npos.
+std::size_t FindText(std::string_view haystack, std::string_view needle, std::size_t from = 0);
+
+// Lower-cases ASCII letters only; the bytes of a double-byte character are never changed.
+Text LowerCaseText(std::string_view text);
+
+// Whole-text comparison that ignores the case of ASCII letters, double-byte aware.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Formats value with a comma after every third digit from the right, minus sign in front.
+Text FormatThousands(long long value);
+
+// Substitutes the %s and %d placeholders of format, in order, with the given texts.
+// Numbers are passed already formatted (std::to_string), so no width can overflow.
+Text FormatText(std::string_view format, std::initializer_list<std::string_view> args);
+
+}  // namespace wharfling
