@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace wharfling {
+
+// Opens the file at path, stores its length in size and, when contents is given, reads the whole
+// file into it. False, reading nothing, when the file cannot be opened, its length cannot be taken,
+// or it cannot be read whole. Sizes are 64-bit: nothing is taken modulo 2^32.
+bool ReadFileBytes(const std::string& path, std::uint64_t& size, std::string* contents = nullptr);
+
+}  // namespace wharfling
