@@ -1,5 +1,6 @@
 #include "text/text.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace wharfling {
@@ -66,6 +67,20 @@ Text FormatText(std::string_view format, std::initializer_list<std::string_view>
     out += format[i];
   }
   return out;
+}
+
+}  // namespace wharfling
+
+namespace wharfling {
+
+Text TruncateText(std::string_view text, std::size_t maxBytes) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    const std::size_t width = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + width > maxBytes) break;
+    end += width;
+  }
+  return Text(text.substr(0, std::min(end, text.size())));
 }
 
 }  // namespace wharfling

@@ -33,3 +33,10 @@ Text FormatThousands(long long value);
 Text FormatText(std::string_view format, std::initializer_list<std::string_view> args);
 
 }  // namespace wharfling
+
+namespace wharfling {
+
+// The longest prefix of text of at most maxBytes bytes that does not split a double-byte character.
+Text TruncateText(std::string_view text, std::size_t maxBytes);
+
+}  // namespace wharfling

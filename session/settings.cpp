@@ -1,0 +1,34 @@
+#include "session/settings.h"
+
+#include "session/site_catalogue.h"
+
+namespace wharfling {
+
+void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSettings& settings) {
+  settings.siteIndex = store.ReadInt(kSettingsSection, "Select001").value_or(1);
+  settings.chooseSiteAtStart = store.ReadInt(kModeSection, "multi").value_or(0);
+  settings.maxFilesPerRun = store.ReadInt(kModeSection, "rule").value_or(-1);
+
+  const SiteInfo& row = CatalogueRow(settings.siteIndex);
+  SiteAccount& account = settings.account;
+  account.uid = store.ReadInt(kSettingsSection, NumberedValueName("Uid", row.index)).value_or(row.index);
+  account.id = store.ReadText(kSettingsSection, row.idValue).value_or(Text());
+  account.password = store.ReadText(kSettingsSection, row.passwordValue).value_or(Text());
+  account.type = store.ReadInt(kSettingsSection, NumberedValueName("Type", row.index)).value_or(0);
+  account.url = store.ReadText(kSettingsSection, NumberedValueName("Url", row.index))
+                    .value_or(DefaultSiteUrl(row, endpoints));
+  // The size limit is an unsigned 32-bit value stored in a 32-bit slot.
+  account.maxFileSize =
+      static_cast<std::uint32_t>(store.ReadInt(kSettingsSection, row.maxSizeValue)
+                                     .value_or(static_cast<std::int32_t>(row.defaultMaxSize)));
+}
+
+void SaveSettings(SettingsStore& store, const DialogSettings& settings, bool selectionOnly) {
+  store.WriteInt(kSettingsSection, "Select001", settings.siteIndex);
+  if (selectionOnly) return;
+  const SiteInfo& row = CatalogueRow(settings.siteIndex);
+  store.WriteText(kSettingsSection, row.idValue, settings.account.id);
+  store.WriteText(kSettingsSection, row.passwordValue, settings.account.password);
+}
+
+}  // namespace wharfling

@@ -1,0 +1,38 @@
+#pragma once
+// The dialog's settings and the selected destination's account, read from and written to the
+// application profile.
+
+#include <cstdint>
+
+#include "session/endpoints.h"
+#include "session/settings_store.h"
+#include "text/text.h"
+
+namespace wharfling {
+
+inline constexpr std::string_view kSettingsSection = "Settings";
+inline constexpr std::string_view kModeSection = "Mode";
+
+struct SiteAccount {
+  std::int32_t uid = 1;
+  Text id;
+  Text password;
+  std::int32_t type = 0;
+  Text url;
+  std::uint32_t maxFileSize = 0;
+};
+
+struct DialogSettings {
+  std::int32_t siteIndex = 1;  // kept as stored, even when out of range
+  std::int32_t chooseSiteAtStart = 0;
+  std::int32_t maxFilesPerRun = -1;
+  SiteAccount account;
+};
+
+// Fills settings from the profile; absent values take their defaults. Cannot fail.
+void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSettings& settings);
+
+// Writes the selection and, unless selectionOnly, the selected destination's ID and password.
+void SaveSettings(SettingsStore& store, const DialogSettings& settings, bool selectionOnly);
+
+}  // namespace wharfling

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sites/driver_context.h"
+
+namespace wharfling {
+
+void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+
+// The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a
+// destination whose driver is not part of this build.
+SiteDriver DriverFor(std::int32_t siteIndex);
+
+}  // namespace wharfling
