@@ -51,11 +51,11 @@ std::vector<Text> UploadDialog::SiteChooserEntries() {
 
 std::int32_t UploadDialog::SiteForChooserEntry(int entry) { return entry == 0 ? 1 : entry + 2; }
 
-void UploadDialog::Initialize() {
+void UploadDialog::Initialize(bool allowSiteChooser) {
   RefreshControls();
   lastTargetDir_ = services_.store.ReadText(kSettingsSection, "LastTargetDir").value_or(Text());
   LoadSettings(services_.store, services_.endpoints, settings_);
-  if (settings_.chooseSiteAtStart == 1) RunSiteChooser();
+  if (allowSiteChooser && settings_.chooseSiteAtStart == 1) RunSiteChooser();
   copyOrMove_ = 0;
   LoadSettings(services_.store, services_.endpoints, settings_);
 
@@ -117,6 +117,7 @@ bool UploadDialog::CanStartUpload() const {
 void UploadDialog::StartUpload() {
   const SiteDriver driver = DriverFor(settings_.siteIndex);
   if (driver == nullptr) return;
+  lastRunSignedIn_ = false;
   const Text url = settings_.account.url;
   const Text id = settings_.account.id;
   const Text password = settings_.account.password;

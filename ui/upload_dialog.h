@@ -34,8 +34,9 @@ class UploadDialog final : private DriverContext {
  public:
   UploadDialog(const std::vector<std::string>& droppedPaths, DialogView& view, DialogServices services);
 
-  // Start-up: settings, the optional site chooser, screening, caption, label, controls.
-  void Initialize();
+  // Start-up: settings, the optional site chooser, screening, caption, label, controls. Without
+  // allowSiteChooser the chooser is not offered even when the settings ask for it (a preview).
+  void Initialize(bool allowSiteChooser = true);
   // The ID or password edit changed.
   void OnAccountEdited();
   // The destination button: runs the selected destination's driver.
@@ -52,6 +53,8 @@ class UploadDialog final : private DriverContext {
   const UploadList& uploadList() const override { return uploadList_; }
   const FileList& fileList() const { return fileList_; }
   bool blocked() const { return blocked_; }
+  // Whether the latest run got past its sign-in (every driver resets its count of files then).
+  bool lastRunSignedIn() const { return lastRunSignedIn_; }
   int doneCount() const { return doneCount_; }
   const Text& lastTargetDir() const { return lastTargetDir_; }
   int copyOrMove() const { return copyOrMove_; }
@@ -65,7 +68,10 @@ class UploadDialog final : private DriverContext {
   // DriverContext
   void SetControlsEnabled(bool enabled) override;
   void SetItemStatus(std::size_t item, const Text& status) override;
-  void ResetDoneCount() override { doneCount_ = 0; }
+  void ResetDoneCount() override {
+    doneCount_ = 0;
+    lastRunSignedIn_ = true;
+  }
   void AdvanceProgress() override;
   void SaveSettings() override;
   void ShowMessage(const Text& text) override;
@@ -92,6 +98,7 @@ class UploadDialog final : private DriverContext {
   Text lastPageText_;
   Text lastHeaderText_;
   bool blocked_ = false;
+  bool lastRunSignedIn_ = false;
   bool exchanging_ = false;  // notifications from our own controls are ignored meanwhile
 };
 

@@ -16,6 +16,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"screen", wharfling::cli::RunScreen, "screen dropped files as the upload dialog does"},
+    {"upload", wharfling::cli::RunUpload, "run the upload dialog in the terminal"},
+    {"endpoints", wharfling::cli::RunEndpoints, "print the effective endpoint table as JSON"},
 };
 
 int Usage() {

@@ -1,0 +1,26 @@
+#pragma once
+// Everything the terminal front end puts around the core on this platform: the profile file, the
+// endpoint table with its overrides, the path codec and the web client on libcurl.
+
+#include <memory>
+
+#include "platform/posix/curl_transport.h"
+#include "platform/posix/encoding.h"
+#include "platform/posix/ini_settings_store.h"
+#include "session/endpoints.h"
+#include "web/web_client.h"
+
+namespace wharfling::cli {
+
+struct FrontEnd {
+  posix::PosixTextCodec codec;
+  std::unique_ptr<posix::IniSettingsStore> store;
+  EndpointTable endpoints = EndpointTable::Defaults();
+  std::unique_ptr<posix::CurlTransport> transport;
+  std::unique_ptr<WebClient> web;
+};
+
+// Settings from the configuration folder; endpoint overrides from its endpoints.ini.
+std::unique_ptr<FrontEnd> MakeFrontEnd();
+
+}  // namespace wharfling::cli

@@ -1,0 +1,176 @@
+#include "ui/upload_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/posix/encoding.h"
+#include "tests/support/memory_settings_store.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/scripted_transport.h"
+#include "tests/support/temp_dir.h"
+#include "ui/controls.h"
+
+namespace wharfling {
+namespace {
+
+using posix::Cp932ToUtf8;
+using testing::MemorySettingsStore;
+using testing::RecordingView;
+using testing::ScriptedTransport;
+using testing::TempDir;
+
+// A dialog over one small photo, with settings, view and web all in memory.
+struct DialogFixture {
+  TempDir dir;
+  std::vector<std::string> paths{dir.WriteFile("photo.jpg", "jpeg bytes")};
+  MemorySettingsStore store;
+  RecordingView view;
+  EndpointTable endpoints = EndpointTable::Defaults();
+  posix::PosixTextCodec codec;
+  ScriptedTransport transport;
+  WebClient web{transport, codec};
+  std::unique_ptr<UploadDialog> dialog;
+
+  UploadDialog& Start() {
+    dialog = std::make_unique<UploadDialog>(paths, view, DialogServices{store, endpoints, codec, web});
+    dialog->Initialize();
+    return *dialog;
+  }
+  std::string Caption() const { return Cp932ToUtf8(view.control(control::kDestination).text); }
+  void Type(int id, const std::string& text) {
+    view.SetControlText(id, text);
+    dialog->OnAccountEdited();
+  }
+};
+
+TEST(SiteChooser, EntriesMapToDestinations) {
+  const struct {
+    ChooserOutcome outcome;
+    int site;
+    const char* caption;
+  } cases[] = {
+      {{true, 0}, 1, "Parvault"},  {{true, 1}, 3, "Zorg"},       {{false, 4}, 1, "Parvault"},
+      {{true, 6}, 8, "Olio"},      {{true, 12}, 14, "Snapfish"}, {{true, 10}, 12, "楽天"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.site);
+    DialogFixture f;
+    f.store.values[{"Mode", "multi"}] = 1;
+    f.store.values[{"Settings", "Select001"}] = 4;
+    f.view.chooserOutcomes.push_back(c.outcome);
+    f.Start();
+    EXPECT_EQ(f.dialog->settings().siteIndex, c.site);
+    EXPECT_EQ(std::get<std::int32_t>(f.store.values[{"Settings", "Select001"}]), c.site) << "saved at once";
+    EXPECT_EQ(f.store.writes, std::vector<std::string>{"Settings/Select001"});
+    EXPECT_EQ(f.Caption(), c.caption);
+  }
+}
+
+TEST(SiteChooser, DoubleClickWithoutSelectionKeepsTheStoredDestination) {
+  DialogFixture f;
+  f.store.values[{"Mode", "multi"}] = 1;
+  f.store.values[{"Settings", "Select001"}] = 4;
+  f.view.chooserOutcomes.push_back({true, -1});
+  f.Start();
+  EXPECT_EQ(f.dialog->settings().siteIndex, 4);
+  EXPECT_TRUE(f.store.writes.empty());
+}
+
+TEST(SiteChooser, OnlyModeOneOffersIt) {
+  for (const int mode : {0, 2, -1}) {
+    DialogFixture f;
+    f.store.values[{"Mode", "multi"}] = mode;
+    f.Start();
+    EXPECT_TRUE(f.view.siteChooserEntries.empty()) << mode;
+    EXPECT_TRUE(f.store.writes.empty());
+  }
+}
+
+TEST(SiteChooser, ListsThirteenEntriesWithoutTheInHouseServer) {
+  const auto entries = UploadDialog::SiteChooserEntries();
+  ASSERT_EQ(entries.size(), 13u);
+  EXPECT_EQ(Cp932ToUtf8(entries[0]), "Parvault\nインターネットを介して無料でご利用できるお客様専用の安全なプライベートスペース");
+  EXPECT_EQ(Cp932ToUtf8(entries[6]), "PhotoHighway\n最大２ギガバイトのディスク容量のオンラインアルバム・サービス");
+  EXPECT_EQ(Cp932ToUtf8(entries[8]).find('\n'), std::string::npos);
+  EXPECT_EQ(Cp932ToUtf8(entries[11]), "オンラインアルバムの新しいカタチ。Lumix Club『Picmate』");
+  EXPECT_EQ(Cp932ToUtf8(entries[12]), "snapfish\n全世界で7000万人以上のユーザーが楽しむ世界最大級のオンライン写真サイト!");
+}
+
+TEST(SiteChooser, ChosenDestinationBringsItsOwnAccount) {
+  DialogFixture f;
+  f.store.values[{"Mode", "multi"}] = 1;
+  f.store.values[{"Settings", "ParvaultD"}] = Text("parvault-user");
+  f.store.values[{"Settings", "Id003"}] = Text("zorg-user");
+  f.store.values[{"Settings", "Pw003"}] = Text("zorg-pw");
+  f.view.chooserOutcomes.push_back({true, 1});
+  f.Start();
+  EXPECT_EQ(f.view.ControlText(control::kId), "zorg-user");
+  EXPECT_EQ(f.view.ControlText(control::kPassword), "zorg-pw");
+  EXPECT_EQ(f.dialog->settings().account.maxFileSize, 5000000u);
+}
+
+TEST(UploadDialogStartUp, ShowsTotalsAccountLabelAndCopy) {
+  DialogFixture f;
+  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
+  f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
+  f.Start();
+  EXPECT_EQ(Cp932ToUtf8(f.view.title()), "ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[1]:総ﾌｧｲﾙｻｲｽﾞ[10]");
+  EXPECT_EQ(f.view.ControlText(control::kId), "me");
+  EXPECT_EQ(f.view.ControlText(control::kPassword), "pw");
+  EXPECT_TRUE(f.view.IsChecked(control::kCopy));
+  EXPECT_EQ(f.dialog->copyOrMove(), 0);
+  EXPECT_EQ(f.view.linkTarget(), kMakerAddress);
+  EXPECT_EQ(f.view.underlineMode(), 1);
+  EXPECT_TRUE(f.dialog->CanStartUpload());
+  EXPECT_TRUE(f.store.writes.empty());
+}
+
+TEST(UploadDialogEdits, ButtonFollowsTheAccountKeystrokeByKeystroke) {
+  DialogFixture f;
+  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
+  f.Start();
+  EXPECT_FALSE(f.view.control(control::kDestination).visible);
+  f.Type(control::kPassword, "p");
+  EXPECT_TRUE(f.view.control(control::kDestination).visible);
+  EXPECT_TRUE(f.view.control(control::kDestination).enabled);
+  EXPECT_EQ(f.dialog->settings().account.password, "p");
+  f.Type(control::kPassword, "");
+  EXPECT_FALSE(f.view.control(control::kDestination).visible);
+  EXPECT_TRUE(f.view.control(control::kDestination).enabled) << "no account only hides it";
+  EXPECT_TRUE(f.store.writes.empty()) << "edits are not saved";
+}
+
+TEST(UploadDialogEdits, BlockedButtonShowsButStaysDisabled) {
+  DialogFixture f;
+  f.paths = {f.dir.path().string()};  // a folder: nothing to upload
+  f.Start();
+  f.Type(control::kId, "me");
+  f.Type(control::kPassword, "pw");
+  EXPECT_TRUE(f.view.control(control::kDestination).visible);
+  EXPECT_FALSE(f.view.control(control::kDestination).enabled);
+  EXPECT_FALSE(f.dialog->CanStartUpload());
+}
+
+TEST(UploadDialogEdits, LongStoredTargetFolderNoLongerStopsReadingTheControls) {
+  DialogFixture f;
+  f.store.values[{"Settings", "LastTargetDir"}] = Text(300, 'd');
+  f.Start();
+  EXPECT_EQ(f.view.ControlText(control::kTargetDir).size(), kTargetDirLimit);
+  f.Type(control::kId, "me");
+  f.Type(control::kPassword, "pw");
+  EXPECT_EQ(f.dialog->settings().account.id, "me");
+  EXPECT_EQ(f.dialog->settings().account.password, "pw");
+  EXPECT_TRUE(f.dialog->OnOk());
+}
+
+TEST(UploadDialogEdits, OkReadsTheControlsAndSavesNothing) {
+  DialogFixture f;
+  f.Start();
+  f.view.SetControlText(control::kId, "typed");
+  EXPECT_TRUE(f.dialog->OnOk());
+  EXPECT_EQ(f.dialog->settings().account.id, "typed");
+  EXPECT_TRUE(f.store.writes.empty());
+  EXPECT_TRUE(f.transport.requests.empty()) << "OK never uploads";
+}
+
+}  // namespace
+}  // namespace wharfling
