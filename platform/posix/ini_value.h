@@ -1,0 +1,33 @@
+#pragma once
+// Escaping of INI values, so that any byte string fits on one line and reads back unchanged.
+// "\\" is a backslash, "\n" and "\r" are line breaks, "\xNN" is the byte NN written in hex: used for
+// bytes that are not valid UTF-8 and for control bytes. A backslash followed by anything else stands
+// for itself, so hand-written values such as "C:\Photos" keep their meaning.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wharfling::posix {
+
+// The escaped form of bytes: valid UTF-8 and tabs are kept, everything else that cannot stand on an
+// INI line is escaped.
+std::string EscapeIniValue(std::string_view bytes);
+
+// Writes one byte as "\xNN" (upper-case hex).
+void AppendByteEscape(std::string& out, unsigned char byte);
+
+// A run of an unescaped value: either text (literal bytes and the \\, \n, \r escapes undone) or bytes
+// that the file held as \xNN escapes. Callers that convert encodings convert only the text runs.
+struct IniValuePiece {
+  std::string bytes;
+  bool fromByteEscapes = false;
+};
+
+// The pieces of an escaped value, in order; adjacent pieces of the same kind are joined.
+std::vector<IniValuePiece> SplitIniValue(std::string_view escaped);
+
+// The bytes an escaped value stands for.
+std::string UnescapeIniValue(std::string_view escaped);
+
+}  // namespace wharfling::posix
