@@ -83,6 +83,7 @@ std::optional<IniDocument> IniDocument::Parse(std::string_view text, IniError* e
       line.kind = Kind::kValue;
       line.key = Trim(std::string_view(line.text).substr(0, equals));
       line.valueStart = equals + 1;
+      while (line.valueStart < line.text.size() && IsBlank(line.text[line.valueStart])) ++line.valueStart;
       if (line.key.empty()) return fail(number, "a value needs a name before '='");
       if (!inSection) return fail(number, "a value comes before any [Section] header");
     } else {
@@ -111,7 +112,7 @@ std::optional<std::string> IniDocument::GetEscaped(std::string_view section, std
   const auto index = FindValue(section, name);
   if (!index) return std::nullopt;
   const Line& line = lines_[*index];
-  return line.text.substr(line.valueStart);
+  return std::string(Trim(std::string_view(line.text).substr(line.valueStart)));
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view name) const {
@@ -131,7 +132,9 @@ std::vector<IniEntry> IniDocument::Entries(std::string_view section) const {
     if (!inSection || line.kind != Kind::kValue) continue;
     bool seen = false;
     for (const auto& entry : entries) seen = seen || SameName(entry.name, line.key);
-    if (!seen) entries.push_back({line.key, UnescapeIniValue(line.text.substr(line.valueStart))});
+    if (!seen)
+      entries.push_back(
+          {line.key, UnescapeIniValue(Trim(std::string_view(line.text).substr(line.valueStart)))});
   }
   return entries;
 }
@@ -149,6 +152,7 @@ void IniDocument::InsertLine(std::size_t at, Line line) {
 
 bool IniDocument::SetEscaped(std::string_view section, std::string_view name, std::string_view escaped) {
   if (!ValidSectionName(section) || !ValidValueName(name) || HasLineBreak(escaped)) return false;
+  if (Trim(escaped) != escaped) return false;
   if (const auto index = FindValue(section, name)) {
     Line& line = lines_[*index];
     line.text.replace(line.valueStart, std::string::npos, escaped);

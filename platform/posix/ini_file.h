@@ -5,9 +5,9 @@
 //
 // Each line is blank, a comment (first non-blank character ';' or '#'), a "[Section]" header, or
 // "Name=value" below a header. Section and value names compare without regard to ASCII case, as the
-// registry's keys do; where a name repeats, the first occurrence counts. A value is everything after
-// the first '=', byte for byte (so texts with outer spaces survive), and holds the escapes of
-// ini_value.h.
+// registry's keys do; where a name repeats, the first occurrence counts. A value is what follows the
+// first '=', without the blanks around it, and holds the escapes of ini_value.h (which escape blanks
+// that belong to the value).
 
 #include <cstddef>
 #include <optional>
@@ -42,13 +42,15 @@ class IniDocument {
   // The section's values in file order, unescaped, each name once (its first occurrence).
   std::vector<IniEntry> Entries(std::string_view section) const;
 
-  // Stores value (escaped here) under name: an existing value line keeps its place and its name's
-  // spelling; a new one goes after the last value of the section, a missing section goes at the end.
+  // Stores value (escaped here) under name: an existing value line keeps its place and everything up
+  // to the value ("Name = "); a new one goes after the last value of its section, a missing section
+  // goes at the end.
   // False, changing nothing, when the names could not be read back as written (empty, line breaks,
   // '=' in a value name, ']' in a section name, outer blanks, a name that would read as a comment
   // or header).
   bool Set(std::string_view section, std::string_view name, std::string_view value);
-  // As Set, for a value already escaped; false as well when it holds a line break.
+  // As Set, for a value already escaped; false as well when it holds a line break or starts or ends
+  // with a blank (it would not read back).
   bool SetEscaped(std::string_view section, std::string_view name, std::string_view escaped);
 
   // The document's bytes: unchanged lines exactly as read.
@@ -58,10 +60,10 @@ class IniDocument {
   enum class Kind { kBlank, kComment, kSection, kValue };
   struct Line {
     Kind kind = Kind::kBlank;
-    std::string text;  // without its line ending
-    std::string eol;   // "\n", "\r\n", or empty for a last line without one
-    std::string key;   // the section name of a header, the name of a value
-    std::size_t valueStart = 0;
+    std::string text;            // without its line ending
+    std::string eol;             // "\n", "\r\n", or empty for a last line without one
+    std::string key;             // the section name of a header, the name of a value
+    std::size_t valueStart = 0;  // past the '=' and the blanks after it
   };
 
   std::optional<std::size_t> FindValue(std::string_view section, std::string_view name) const;

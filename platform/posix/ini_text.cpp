@@ -21,21 +21,26 @@ std::optional<std::string> ExactUtf8(std::string_view cp932) {
 
 std::string Cp932ToIniValue(std::string_view cp932) {
   if (auto whole = ExactUtf8(cp932)) return EscapeIniValue(*whole);
-  // One character at a time; a byte that does not come back is escaped and the next one starts over,
-  // as a lead byte followed by a byte that cannot trail it stands alone.
   std::string out;
   std::size_t at = 0;
   while (at < cp932.size()) {
     const auto byte = static_cast<unsigned char>(cp932[at]);
     const std::size_t length = (IsLeadByte(byte) && at + 1 < cp932.size()) ? 2 : 1;
-    if (auto character = ExactUtf8(cp932.substr(at, length))) {
-      out += EscapeIniValue(*character);
+    const std::string_view character = cp932.substr(at, length);
+    if (auto utf8 = ExactUtf8(character)) {
+      AppendEscaped(out, *utf8);
+      at += length;
+    } else if (ConvertEncoding(character, "CP932", "UTF-8")) {
+      // A duplicate code: a character, but not these bytes once read back. Both bytes are escaped.
+      for (const char c : character) AppendByteEscape(out, static_cast<unsigned char>(c));
       at += length;
     } else {
+      // Not a character: the byte stands alone and the next one may start a character of its own.
       AppendByteEscape(out, byte);
       ++at;
     }
   }
+  EscapeOuterBlanks(out);
   return out;
 }
 

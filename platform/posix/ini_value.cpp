@@ -56,9 +56,7 @@ void AppendByteEscape(std::string& out, unsigned char byte) {
   out += kHex[byte & 0x0F];
 }
 
-std::string EscapeIniValue(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+void AppendEscaped(std::string& out, std::string_view bytes) {
   std::size_t at = 0;
   while (at < bytes.size()) {
     const auto byte = static_cast<unsigned char>(bytes[at]);
@@ -81,6 +79,29 @@ std::string EscapeIniValue(std::string_view bytes) {
     }
     ++at;
   }
+}
+
+void EscapeOuterBlanks(std::string& escaped) {
+  // An escape never ends in a blank, so raw blanks at either end are the value's own.
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t begin = 0;
+  while (begin < escaped.size() && isBlank(escaped[begin])) ++begin;
+  std::size_t end = escaped.size();
+  while (end > begin && isBlank(escaped[end - 1])) --end;
+  if (begin == 0 && end == escaped.size()) return;
+  std::string out;
+  for (std::size_t i = 0; i < begin; ++i) AppendByteEscape(out, static_cast<unsigned char>(escaped[i]));
+  out.append(escaped, begin, end - begin);
+  for (std::size_t i = end; i < escaped.size(); ++i)
+    AppendByteEscape(out, static_cast<unsigned char>(escaped[i]));
+  escaped = std::move(out);
+}
+
+std::string EscapeIniValue(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  AppendEscaped(out, bytes);
+  EscapeOuterBlanks(out);
   return out;
 }
 
