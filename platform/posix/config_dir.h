@@ -1,0 +1,26 @@
+#pragma once
+// Where the profile lives on POSIX systems, and its name.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace wharfling::posix {
+
+// Looks up an environment variable; nullptr when it is not set.
+using EnvironmentLookup = std::function<const char*(const char*)>;
+
+// $WHARFLING_CONFIG_DIR when set and not empty, else $XDG_CONFIG_HOME/Ferrowind when that is an
+// absolute path (the XDG rules ignore a relative one), else <home>/.config/Ferrowind with <home> from
+// $HOME or, without it, the user database. Empty only when no home folder can be found at all.
+std::filesystem::path ConfigDirectory();
+std::filesystem::path ConfigDirectory(const EnvironmentLookup& environment);
+
+// The program's file name without its extension ("/usr/bin/wharfling" -> "wharfling"); "wharfling"
+// when argv0 is missing or names no file.
+std::string ProfileName(const char* argv0);
+
+// <directory>/<profile>.ini
+std::filesystem::path ProfileSettingsPath(const std::filesystem::path& directory, const std::string& profile);
+
+}  // namespace wharfling::posix
