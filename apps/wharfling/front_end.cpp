@@ -12,7 +12,7 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
   const auto directory = posix::ConfigDirectory();
   frontEnd->store = std::make_unique<posix::IniSettingsStore>(directory, "wharfling");
   posix::LoadEndpointOverrides(directory / "endpoints.ini", frontEnd->endpoints, std::cerr);
-  frontEnd->transport = std::make_unique<posix::CurlTransport>(posix::CurlTransport::OptionsFromEnvironment());
+  frontEnd->transport = std::make_unique<posix::CurlTransport>();
   frontEnd->web = std::make_unique<WebClient>(*frontEnd->transport, frontEnd->codec);
   return frontEnd;
 }

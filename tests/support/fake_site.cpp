@@ -1,0 +1,163 @@
+#include "tests/support/fake_site.h"
+
+#include <cctype>
+#include <thread>
+
+namespace wharfling::testing {
+
+std::string SiteRequest::Path() const { return http.target.substr(0, http.target.find('?')); }
+
+std::string SiteRequest::Query() const {
+  const auto mark = http.target.find('?');
+  return mark == std::string::npos ? std::string() : http.target.substr(mark + 1);
+}
+
+std::string SiteRequest::Cookie(std::string_view name) const {
+  const std::string cookies = http.Header("Cookie");
+  std::size_t pos = 0;
+  while (pos < cookies.size()) {
+    const auto end = std::min(cookies.find(';', pos), cookies.size());
+    std::string_view pair = std::string_view(cookies).substr(pos, end - pos);
+    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+    const auto eq = pair.find('=');
+    if (eq != std::string_view::npos && pair.substr(0, eq) == name) return std::string(pair.substr(eq + 1));
+    pos = end + 1;
+  }
+  return {};
+}
+
+FakeSite::FakeSite(std::vector<std::string> hosts) : hosts_(std::move(hosts)) {
+  std::vector<std::string> names;
+  for (const auto& host : hosts_) names.push_back(host.substr(0, host.find(':')));
+  ca_ = std::make_unique<TestCa>(names);
+}
+
+FakeSite::~FakeSite() {
+  // Stop the servers before the derived part of the object is gone.
+  plain_.reset();
+  tls_.reset();
+}
+
+void FakeSite::Start() {
+  plain_ = std::make_unique<LoopbackServer>([this](const RecordedRequest& r) { return Dispatch(r, false); });
+  tls_ = std::make_unique<LoopbackServer>([this](const RecordedRequest& r) { return Dispatch(r, true); },
+                                          TlsIdentity{ca_->serverCertPem(), ca_->serverKeyPem()});
+}
+
+std::string FakeSite::ConnectTo() const {
+  std::string entries;
+  const auto add = [&](const std::string& name, const std::string& port, std::uint16_t to) {
+    if (!entries.empty()) entries += ",";
+    entries += name + ":" + port + ":127.0.0.1:" + std::to_string(to);
+  };
+  for (const auto& host : hosts_) {
+    const auto colon = host.find(':');
+    if (colon == std::string::npos) {
+      add(host, "80", plain_->port());
+      add(host, "443", tls_->port());
+    } else {
+      add(host.substr(0, colon), host.substr(colon + 1), plain_->port());
+    }
+  }
+  return entries;
+}
+
+posix::CurlTransportOptions FakeSite::TransportOptions() const {
+  posix::CurlTransportOptions options;
+  options.caFile = CaFile();
+  options.connectTo = ConnectTo();
+  options.ownCookieStore = true;
+  options.environment = [](const char*) -> const char* { return nullptr; };
+  return options;
+}
+
+void FakeSite::InjectFault(const std::string& pathSuffix, SiteFault fault) {
+  std::lock_guard lock(mutex_);
+  faults_.emplace(pathSuffix, fault);
+}
+
+std::vector<SiteRequest> FakeSite::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::vector<std::string> FakeSite::RequestLines() const {
+  std::vector<std::string> lines;
+  for (const auto& request : Requests()) lines.push_back(request.http.method + " " + request.http.target);
+  return lines;
+}
+
+Reply FakeSite::Redirect(std::string_view location, std::string_view extraHeaders) {
+  return Reply::Make("HTTP/1.1 302 Object moved", "Location: " + std::string(location) + "\r\n" + std::string(extraHeaders),
+                     "<html><body>Object moved</body></html>");
+}
+
+Reply FakeSite::Page(std::string_view html, std::string_view extraHeaders) {
+  return Reply::Make("HTTP/1.1 200 OK", "Content-Type: text/html; charset=Shift_JIS\r\n" + std::string(extraHeaders),
+                     html);
+}
+
+Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
+  SiteRequest siteRequest{request, secure};
+  SiteFault fault = SiteFault::kNone;
+  {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(siteRequest);
+    const std::string path = siteRequest.Path();
+    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+      if (path.size() >= it->first.size() && path.compare(path.size() - it->first.size(), it->first.size(), it->first) == 0) {
+        fault = it->second;
+        faults_.erase(it);
+        break;
+      }
+    }
+  }
+  switch (fault) {
+    case SiteFault::kDropConnection:
+      return Reply::CloseWithoutReply();
+    case SiteFault::kServerError:
+      return Reply::Make("HTTP/1.1 500 Internal Server Error", "", "error");
+    case SiteFault::kEmptyReply:
+      return Reply::Make("HTTP/1.1 200 OK", "", "");
+    case SiteFault::kSlowReply: {
+      Reply reply = Handle(siteRequest);
+      reply.fault = Reply::Fault::kDelayBeforeReply;
+      reply.delay = std::chrono::milliseconds(300);
+      return reply;
+    }
+    case SiteFault::kNone:
+      break;
+  }
+  return Handle(siteRequest);
+}
+
+std::string FormDecode(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '+') {
+      out += ' ';
+    } else if (value[i] == '%' && i + 2 < value.size() && std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
+               std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
+      const std::string hex(value.substr(i + 1, 2));
+      out += static_cast<char>(std::stoi(hex, nullptr, 16));
+      i += 2;
+    } else {
+      out += value[i];
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> FormValue(std::string_view form, std::string_view name) {
+  std::size_t pos = 0;
+  while (pos <= form.size()) {
+    const auto end = std::min(form.find('&', pos), form.size());
+    const std::string_view pair = form.substr(pos, end - pos);
+    const auto eq = pair.find('=');
+    if (eq != std::string_view::npos && pair.substr(0, eq) == name) return FormDecode(pair.substr(eq + 1));
+    pos = end + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace wharfling::testing

@@ -1,0 +1,321 @@
+// The Parvault driver end to end: the dialog, the real curl transport and a fake site on loopback.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/posix/curl_transport.h"
+#include "platform/posix/encoding.h"
+#include "tests/support/fake_parvault.h"
+#include "tests/support/memory_settings_store.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
+#include "ui/controls.h"
+#include "ui/upload_dialog.h"
+
+namespace wharfling {
+namespace {
+
+using posix::Cp932ToUtf8;
+using posix::Utf8ToCp932;
+using testing::FakeParvault;
+using testing::MemorySettingsStore;
+using testing::RecordingView;
+using testing::SiteFault;
+using testing::TempDir;
+
+constexpr const char* kServiceHost = "www.parvault.example";
+
+// One dialog over some photos, talking to a fake Parvault through curl.
+class ParvaultRun {
+ public:
+  explicit ParvaultRun(int site = 1, std::string host = kServiceHost, std::string basePath = "")
+      : site_(std::move(host), std::move(basePath)) {
+    store.values[{"Settings", "Select001"}] = site;
+    SetAccount("alice", "secret");
+    if (site == 2) endpoints.Override("inhouse.server", "intranet.example:8080");
+  }
+
+  void SetAccount(const std::string& id, const std::string& password) {
+    const bool service = std::get<std::int32_t>(store.values[{"Settings", "Select001"}]) != 2;
+    store.values[{"Settings", service ? "ParvaultD" : "Id002"}] = Utf8ToCp932(id);
+    store.values[{"Settings", service ? "ParvaultW" : "Pw002"}] = Utf8ToCp932(password);
+  }
+  std::string AddPhoto(const std::string& relative, std::size_t size = 100) {
+    paths.push_back(dir.WriteFile(relative, std::string(size, 'p')));
+    return paths.back();
+  }
+  UploadDialog& Open() {
+    dialog = std::make_unique<UploadDialog>(paths, view, DialogServices{store, endpoints, codec, web});
+    dialog->Initialize();
+    store.writes.clear();
+    return *dialog;
+  }
+  void Press() { dialog->StartUpload(); }
+
+  // Statuses by row, in row order, UTF-8.
+  std::vector<std::string> Statuses() const {
+    std::vector<std::string> statuses;
+    for (const auto& row : view.rows()) statuses.push_back(Cp932ToUtf8(row.at(2)));
+    return statuses;
+  }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> messages;
+    for (const auto& message : view.messages) messages.push_back(Cp932ToUtf8(message));
+    return messages;
+  }
+  bool ControlsEnabled() const {
+    for (const int id : {control::kDestination, control::kId, control::kPassword, control::kFileList, control::kCancel}) {
+      if (!view.control(id).enabled) return false;
+    }
+    return view.control(control::kDestination).visible;
+  }
+
+  FakeParvault& site() { return site_; }
+
+  TempDir dir;
+  std::vector<std::string> paths;
+  MemorySettingsStore store;
+  RecordingView view;
+  EndpointTable endpoints = EndpointTable::Defaults();
+  posix::PosixTextCodec codec;
+
+ private:
+  FakeParvault site_;
+
+ public:
+  posix::CurlTransport transport{site_.TransportOptions()};
+  WebClient web{transport, codec};
+  std::unique_ptr<UploadDialog> dialog;
+};
+
+TEST(ParvaultDriver, ServiceRunSignsInUploadsSignsOutAndSaves) {
+  ParvaultRun run;
+  const auto a = run.AddPhoto("a.jpg", 10);
+  run.AddPhoto("b.jpg", 20);
+  run.Open();
+  run.Press();
+
+  EXPECT_EQ(run.site().RequestLines(),
+            (std::vector<std::string>{"GET /", "POST /logincheck2.asp", "GET /menu.asp", "POST /InsertFile.asp",
+                                      "POST /InsertFile.asp", "GET /logout2.asp?user=alice&pw=secret"}));
+  const auto requests = run.site().Requests();
+  // The service's login form, byte for byte, with its referer.
+  EXPECT_EQ(requests[1].http.body, "username=alice&password=secret&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x=35&Image1.y=14");
+  EXPECT_EQ(requests[1].http.Header("Referer"), "http://www.parvault.example/INDEX.HTM");
+  EXPECT_EQ(requests[1].http.Header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(run.site().LoginForms(), std::vector<int>{1});
+
+  const auto uploads = run.site().Uploads();
+  ASSERT_EQ(uploads.size(), 2u);
+  EXPECT_EQ(uploads[0].fileName, a) << "the full local path is the file name";
+  EXPECT_EQ(uploads[0].bytes, std::string(10, 'p'));
+  EXPECT_EQ(uploads[0].fieldNames,
+            (std::vector<std::string>{"FileID", "CompressFlg", "SplitNo", "version", "DataFile"}));
+
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "成功"}));
+  EXPECT_EQ(run.view.progressPosition(), 2);
+  EXPECT_TRUE(run.Messages().empty());
+  EXPECT_EQ(run.store.writes,
+            (std::vector<std::string>{"Settings/Select001", "Settings/ParvaultD", "Settings/ParvaultW"}));
+  EXPECT_TRUE(run.ControlsEnabled());
+}
+
+TEST(ParvaultDriver, InHouseServerGetsItsOwnFormBelowItsFolder) {
+  ParvaultRun run(2, "intranet.example:8080", "/ParvaultAsp2");
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  const auto lines = run.site().RequestLines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "GET /ParvaultAsp2");
+  EXPECT_EQ(lines[2], "GET /ParvaultAsp2/menu.asp");
+  EXPECT_EQ(run.site().Requests()[1].http.body, "username=alice&password=secret&x=52&y=15");
+  EXPECT_EQ(run.site().Requests()[1].http.Header("Referer"), "http://intranet.example:8080/ParvaultAsp2/INDEX.HTM");
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+  EXPECT_EQ(run.store.writes, (std::vector<std::string>{"Settings/Select001", "Settings/Id002", "Settings/Pw002"}));
+}
+
+TEST(ParvaultDriver, UidChoosesTheFormWhateverTheDestination) {
+  ParvaultRun run;
+  run.store.values[{"Settings", "Uid001"}] = 2;
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.site().LoginForms(), std::vector<int>{2});
+}
+
+TEST(ParvaultDriver, RefusedLoginsEndTheRunUntouched) {
+  const struct {
+    std::optional<std::string> failureLocation;
+  } cases[] = {{"Error.ASP"}, {"error.asp"}, {std::nullopt}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failureLocation.value_or("(none)"));
+    ParvaultRun run;
+    run.site().SetLoginLocations("menu.asp", c.failureLocation);
+    run.SetAccount("alice", "wrong");
+    run.AddPhoto("a.jpg");
+    run.Open();
+    run.Press();
+    EXPECT_EQ(run.Messages(), std::vector<std::string>{
+                                  "ログインに失敗しました。IDまたはパスワードが間違っていないか確認ください。"});
+    EXPECT_EQ(run.Statuses(), std::vector<std::string>{"--"});
+    EXPECT_EQ(run.view.progressPosition(), 0);
+    EXPECT_TRUE(run.store.writes.empty()) << "a failed sign-in saves nothing";
+    EXPECT_TRUE(run.ControlsEnabled());
+    EXPECT_EQ(run.site().RequestLines().size(), 2u);
+    EXPECT_FALSE(run.dialog->lastRunSignedIn());
+  }
+}
+
+TEST(ParvaultDriver, LoginTargetWithALeadingSlashIsASuccess) {
+  ParvaultRun run;
+  run.site().SetLoginLocations("/Error.ASP", "Error.ASP");
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.site().RequestLines().at(2), "GET //Error.ASP");
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+}
+
+TEST(ParvaultDriver, LoginThatCannotBeSentSaysSo) {
+  ParvaultRun run;
+  run.site().InjectFault("/logincheck2.asp", SiteFault::kDropConnection);
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.Messages(), std::vector<std::string>{"アカウント送信できません。"});
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"--"});
+  EXPECT_TRUE(run.store.writes.empty());
+  EXPECT_TRUE(run.ControlsEnabled());
+}
+
+TEST(ParvaultDriver, StatusFollowsTheServersAnswer) {
+  using Answer = FakeParvault::Answer;
+  const struct {
+    Answer answer;
+    const char* status;
+  } cases[] = {
+      {{Answer::kAccept, ""}, "成功"},
+      {{Answer::kRefuseWithReason, Utf8ToCp932("容量オーバー")}, "---失敗---[容量オーバー]"},
+      {{Answer::kRefuseWithReason, ""}, "---失敗---[]"},
+      {{Answer::kRefuseWithoutReason, ""}, "--"},
+      {{Answer::kNotOk, ""}, "---失敗---"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    ParvaultRun run;
+    run.site().ScriptUploads([&](const FakeParvault::Upload&) { return c.answer; });
+    run.AddPhoto("a.jpg");
+    run.Open();
+    run.Press();
+    EXPECT_EQ(run.Statuses(), std::vector<std::string>{c.status});
+    EXPECT_EQ(run.view.progressPosition(), 1) << "every handled file moves the bar";
+    EXPECT_EQ(run.store.writes.size(), 3u);
+  }
+}
+
+TEST(ParvaultDriver, UploadThatFailsOnTheWireIsAFailureNeverASuccess) {
+  ParvaultRun run;
+  run.AddPhoto("a.jpg");
+  run.AddPhoto("b.jpg");
+  run.Open();
+  run.site().InjectFault("/InsertFile.asp", SiteFault::kDropConnection);
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "成功"}));
+}
+
+TEST(ParvaultDriver, FileRemovedOrGrownAfterScreening) {
+  ParvaultRun run;
+  const auto removed = run.AddPhoto("a.jpg", 10);
+  const auto grown = run.AddPhoto("b.jpg", 10);
+  run.AddPhoto("c.jpg", 10);
+  run.store.values[{"Settings", "Size"}] = 100;
+  run.Open();
+  std::filesystem::remove(removed);
+  std::filesystem::resize_file(grown, 101);
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "--", "成功"}));
+  EXPECT_EQ(run.view.progressPosition(), 2) << "the skipped file does not move the bar";
+  EXPECT_EQ(run.site().Uploads().size(), 1u) << "nothing is sent for a file that cannot be read";
+}
+
+TEST(ParvaultDriver, EachFileWritesIntoItsOwnRow) {
+  ParvaultRun run;
+  run.AddPhoto("one/a.jpg");
+  run.AddPhoto("two/a.jpg");
+  run.AddPhoto("a.jpg.jpg");
+  run.site().ScriptUploads([&](const FakeParvault::Upload& upload) {
+    if (upload.fileName.find("/two/") != std::string::npos) {
+      return FakeParvault::Answer{FakeParvault::Answer::kRefuseWithReason, "second"};
+    }
+    return FakeParvault::Answer{};
+  });
+  run.Open();
+  run.Press();
+  // Rows: a.jpg (one), a.jpg (two), a.jpg.jpg.
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "---失敗---[second]", "成功"}));
+}
+
+TEST(ParvaultDriver, CredentialsAreFormEscapedOnceOnTheWire) {
+  ParvaultRun run;
+  run.site().SetAccount("a b+c", "p&w=1%;#");
+  run.SetAccount("a b+c", "p&w=1%;#");
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  const auto requests = run.site().Requests();
+  EXPECT_EQ(requests[1].http.body,
+            "username=a%20b%2Bc&password=p%26w%3D1%25%3B%23&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x=35&Image1.y=14");
+  EXPECT_EQ(requests.back().http.target, "/logout2.asp?user=a%20b%2Bc&pw=p%26w%3D1%25%3B%23");
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"}) << "the site read the right password";
+  EXPECT_EQ(std::get<Text>(run.store.values[{"Settings", "ParvaultW"}]), "p&w=1%;#") << "saved as typed";
+}
+
+TEST(ParvaultDriver, LongCredentialsAreSentWhole) {
+  ParvaultRun run;
+  const std::string id(300, 'i');
+  const std::string password(300, 'w');
+  run.site().SetAccount(id, password);
+  run.SetAccount(id, password);
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.site().Requests()[1].http.body.size(), 58u + 300 + 300) << "58 bytes of fixed text";
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+}
+
+TEST(ParvaultDriver, SecondRunUploadsEverythingAgainAndOverwritesStatuses) {
+  ParvaultRun run;
+  run.AddPhoto("a.jpg");
+  run.AddPhoto("b.jpg");
+  int calls = 0;
+  run.site().ScriptUploads([&](const FakeParvault::Upload&) {
+    return ++calls <= 2 ? FakeParvault::Answer{FakeParvault::Answer::kNotOk, ""} : FakeParvault::Answer{};
+  });
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "---失敗---"}));
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "成功"}));
+  EXPECT_EQ(run.view.progressPosition(), 2) << "the count starts from 0 again";
+  EXPECT_EQ(run.site().Uploads().size(), 4u);
+}
+
+TEST(ParvaultDriver, TypedPasswordIsSavedOnlyAfterASignInThatPasses) {
+  ParvaultRun run;
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.view.SetControlText(control::kPassword, "typo");
+  run.dialog->OnAccountEdited();
+  run.Press();
+  EXPECT_TRUE(run.store.writes.empty());
+  EXPECT_EQ(std::get<Text>(run.store.values[{"Settings", "ParvaultW"}]), "secret");
+  run.view.SetControlText(control::kPassword, "secret");
+  run.dialog->OnAccountEdited();
+  run.Press();
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+}
+
+}  // namespace
+}  // namespace wharfling
