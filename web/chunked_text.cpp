@@ -15,8 +15,9 @@ ChunkedText::ChunkedText(const ChunkList& chunks) {
 }
 
 std::size_t ChunkedText::PieceAt(std::size_t pos) const {
-  const auto after = std::upper_bound(pieces_.begin(), pieces_.end(), pos,
-                                      [](std::size_t value, const Piece& piece) { return value < piece.offset; });
+  const auto after =
+      std::upper_bound(pieces_.begin(), pieces_.end(), pos,
+                       [](std::size_t value, const Piece& piece) { return value < piece.offset; });
   return static_cast<std::size_t>(after - pieces_.begin()) - 1;
 }
 
@@ -44,7 +45,8 @@ std::size_t ChunkedText::Find(std::string_view needle, std::size_t from) const {
     const std::size_t end = current.bytes.size();
     std::size_t at = pos - current.offset;
     // Fast path: every match that starts here lies inside this piece.
-    const std::size_t fastEnd = std::min(end >= needle.size() ? end - needle.size() + 1 : 0, last - current.offset + 1);
+    const std::size_t fastEnd =
+        std::min(end >= needle.size() ? end - needle.size() + 1 : 0, last - current.offset + 1);
     while (at < fastEnd) {
       if (bytes[at] == needle.front() && std::memcmp(bytes + at, needle.data(), needle.size()) == 0) {
         return current.offset + at;

@@ -54,7 +54,9 @@ bool ExtractBetween(const ChunkList& chunks, std::string_view marker, char stop,
   return true;
 }
 
-bool ExtractMessage(const ChunkList& chunks, Text& out) { return ExtractBetween(chunks, kMessageMarker, '<', out); }
+bool ExtractMessage(const ChunkList& chunks, Text& out) {
+  return ExtractBetween(chunks, kMessageMarker, '<', out);
+}
 
 bool ExtractRedirect(const ChunkList& headers, Text& out) {
   const Text text = Joined(headers);

@@ -40,7 +40,8 @@ constexpr Field kZorgAfter[] = {Empty("category1_1"),         Empty("tagstr1"),
                                 Fixed("o_pict_mem", "0"),     Fixed("o_pict_pub", "0"),
                                 Fixed("o_pictedit", "10"),    Fixed("o_picttagging", "10"),
                                 Fixed("o_pictballoon", "10"), Empty("al")};
-constexpr Field kHatena[] = {From("mode", Source::kValue1), From("rkm", Source::kValue2), Empty("fototitle1")};
+constexpr Field kHatena[] = {From("mode", Source::kValue1), From("rkm", Source::kValue2),
+                             Empty("fototitle1")};
 constexpr Field kCreativePeople[] = {Fixed("priv", "3")};
 constexpr Field kPhotohito[] = {From("_csrf_token", Source::kValue1), From("status", Source::kValue2)};
 constexpr Field kMixiPhoto[] = {Fixed("submit", "main"), Fixed("orig_size", "on")};
@@ -48,16 +49,22 @@ constexpr Field kMixiConfirm[] = {From("submit", Source::kValue1), From("packed"
                                   From("post_key", Source::kValue3)};
 constexpr Field kOlio[] = {From("web_album_id", Source::kValue1)};
 constexpr Field kIiiro[] = {From("aid", Source::kValue1), From("upload_image_name", Source::kValue2)};
-constexpr Field kMyPicturetown[] = {
-    Empty("formFilesUpload_hf_0"), Empty("fileInput2"), Empty("fileInput3"), Empty("fileInput4"),
-    Empty("fileInput5"),           Empty("fileInput6"), Empty("fileInput7"), Empty("fileInput8"),
-    Empty("fileInput9"),           Empty("fileInput10"), Empty("selectList"), Empty("tags")};
-constexpr Field kRakuten[] = {Fixed("menu", "upiupload"),     Empty("folder"),
-                              From("csrf_hash", Source::kValue1), Fixed("errorflag_1", "0"),
-                              Empty("name[]"),                Empty("tag[]"),
-                              Empty("description[]"),         From("folder_id[]", Source::kValue2),
-                              Fixed("x", "122"),              Fixed("y", "14")};
-constexpr Field kPicMate[] = {Empty("upload_album"), Fixed("privacy", "1"), From("onetime_token", Source::kValue1)};
+constexpr Field kMyPicturetown[] = {Empty("formFilesUpload_hf_0"), Empty("fileInput2"), Empty("fileInput3"),
+                                    Empty("fileInput4"),           Empty("fileInput5"), Empty("fileInput6"),
+                                    Empty("fileInput7"),           Empty("fileInput8"), Empty("fileInput9"),
+                                    Empty("fileInput10"),          Empty("selectList"), Empty("tags")};
+constexpr Field kRakuten[] = {Fixed("menu", "upiupload"),
+                              Empty("folder"),
+                              From("csrf_hash", Source::kValue1),
+                              Fixed("errorflag_1", "0"),
+                              Empty("name[]"),
+                              Empty("tag[]"),
+                              Empty("description[]"),
+                              From("folder_id[]", Source::kValue2),
+                              Fixed("x", "122"),
+                              Fixed("y", "14")};
+constexpr Field kPicMate[] = {Empty("upload_album"), Fixed("privacy", "1"),
+                              From("onetime_token", Source::kValue1)};
 
 // The site's form names these two fields with fixed 36-byte sequences; they are sent byte for byte.
 constexpr std::string_view kSnapfishFieldX =
@@ -77,18 +84,32 @@ constexpr std::array<Layout, 14> kLayouts = {{
     {UploadSender::kParvault, "parvault", false, kParvault, FilePart{"DataFile", "", ""}, {}},
     {UploadSender::kZorg, "zorg", false, kZorgBefore, FilePart{"pict1", "", ""}, kZorgAfter},
     {UploadSender::kHatenaFotolife, "hatena", true, kHatena, FilePart{"image1", kJpeg, ""}, {}},
-    {UploadSender::kCreativePeople, "creativepeople", true, kCreativePeople, FilePart{"upload", kJpeg, ""}, {}},
+    {UploadSender::kCreativePeople,
+     "creativepeople",
+     true,
+     kCreativePeople,
+     FilePart{"upload", kJpeg, ""},
+     {}},
     {UploadSender::kPhotohito, "photohito", false, kPhotohito, FilePart{"Filedata", kPjpeg, ""}, {}},
     {UploadSender::kMixiPhoto, "mixi-photo", false, kMixiPhoto, FilePart{"photo1", kPjpeg, ""}, {}},
     {UploadSender::kMixiConfirm, "mixi-confirm", false, kMixiConfirm, std::nullopt, {}},
     {UploadSender::kOlio, "olio", true, kOlio, FilePart{"filedata[0]", kJpeg, ""}, {}},
     {UploadSender::kIiiro, "iiiro", true, kIiiro, FilePart{"filename", kJpeg, ""}, {}},
-    {UploadSender::kMyPicturetown, "mypicturetown", true, kMyPicturetown, FilePart{"fileInput1", kJpeg, ""}, {}},
+    {UploadSender::kMyPicturetown,
+     "mypicturetown",
+     true,
+     kMyPicturetown,
+     FilePart{"fileInput1", kJpeg, ""},
+     {}},
     {UploadSender::kFueru, "fueru", true, {}, FilePart{"Filedata", kJpeg, ""}, {}},
     {UploadSender::kRakutenPhoto, "rakuten", true, kRakuten, FilePart{"image[]", kJpeg, ""}, {}},
     {UploadSender::kPicMate, "picmate", true, kPicMate, FilePart{"UPLOAD_FILE", kJpeg, ""}, {}},
-    {UploadSender::kSnapfish, "snapfish", true, kSnapfish,
-     FilePart{"fakeFile0", kJpeg, "glCNhoNSgVuDWILMko2I05NfLmRvYw=="}, {}},
+    {UploadSender::kSnapfish,
+     "snapfish",
+     true,
+     kSnapfish,
+     FilePart{"fakeFile0", kJpeg, "glCNhoNSgVuDWILMko2I05NfLmRvYw=="},
+     {}},
 }};
 
 const Layout& LayoutOf(UploadSender sender) {
@@ -150,8 +171,7 @@ MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, st
   for (const auto& field : layout.before) body.AddTextPart(field.name, ValueOf(field, pathText, values));
   if (layout.file) {
     const FilePart& file = *layout.file;
-    const Text fileName =
-        EncodeUploadFileName(file.fixedFileName.empty() ? pathText : file.fixedFileName);
+    const Text fileName = EncodeUploadFileName(file.fixedFileName.empty() ? pathText : file.fixedFileName);
     if (file.contentType.empty()) {
       body.AddFilePart(file.field, fileName);
     } else {

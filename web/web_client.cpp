@@ -29,7 +29,8 @@ std::optional<HttpRequest> Address(std::string_view url, Method method, std::uin
 
 }  // namespace
 
-WebClient::WebClient(HttpTransport& transport, const TextCodec& codec) : transport_(transport), codec_(codec) {}
+WebClient::WebClient(HttpTransport& transport, const TextCodec& codec)
+    : transport_(transport), codec_(codec) {}
 
 bool WebClient::HttpExchange(const RequestProfile& profile, std::string_view url, Method method,
                              std::uint32_t requestFlags, std::string_view body,

@@ -24,8 +24,9 @@ class WebClient {
   // into LastResponse, whatever its status; false, with LastResponse empty, when the URL cannot be split
   // or the request could not be sent. extraHeader is one header line without CRLF (a "Referer: " line),
   // added last. A POST carries the form-urlencoded Content-Type line, also with an empty body.
-  bool HttpExchange(const RequestProfile& profile, std::string_view url, Method method, std::uint32_t requestFlags,
-                    std::string_view body, std::optional<std::string_view> extraHeader, AccessMode access);
+  bool HttpExchange(const RequestProfile& profile, std::string_view url, Method method,
+                    std::uint32_t requestFlags, std::string_view body,
+                    std::optional<std::string_view> extraHeader, AccessMode access);
 
   // One multipart upload POST through the sender's form, in direct mode. filePath is the native path of
   // the photo, read whole just before the send; the file name sent is its text form. False, with nothing
