@@ -222,7 +222,8 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
   curl_easy_setopt(handle, CURLOPT_NOPROXY, proxy.empty() ? "*" : "");
   curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  if (connectTo) curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.get());
+  // Only a direct connection is redirected: with a proxy curl would turn every request into a tunnel.
+  if (connectTo && proxy.empty()) curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.get());
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &OnHeader);
   curl_easy_setopt(handle, CURLOPT_HEADERDATA, &capture);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);

@@ -15,7 +15,8 @@ struct CurlTransportOptions {
   // An extra CA bundle (PEM file) trusted besides the system's; empty for none.
   std::string caFile;
   // Comma-separated HOST:PORT:ADDR:PORT entries with curl's CONNECT_TO meaning (an empty HOST or PORT
-  // matches any), so that tests and diagnostics reach other servers under the real host names.
+  // matches any), so that tests and diagnostics reach other servers under the real host names. Applies
+  // to direct connections only; a request through a proxy leaves the routing to the proxy.
   std::string connectTo;
   // A cookie store of this transport's own instead of the process-wide one (for tests that must not
   // see other exchanges' cookies).

@@ -208,6 +208,7 @@ void LoopbackServer::Start() {
 
 LoopbackServer::~LoopbackServer() {
   stopping_ = true;
+  ::shutdown(listenFd_, SHUT_RDWR);  // wakes the accept loop at once
   if (acceptThread_.joinable()) acceptThread_.join();
   ::close(listenFd_);
   std::vector<std::thread> workers;
@@ -243,10 +244,12 @@ void LoopbackServer::Serve(int fd) {
     while (connection.ok() && !stopping_) {
       std::size_t headEnd = buffer.find("\r\n\r\n");
       while (headEnd == std::string::npos) {
-        if (!connection.Read(buffer)) break;
+        if (!connection.Read(buffer) || buffer.front() < 'A' || buffer.front() > 'Z') break;
         headEnd = buffer.find("\r\n\r\n");
       }
       if (headEnd == std::string::npos) break;
+      // Not a request at all (a TLS hello sent to a plain server, say): hang up as an HTTP server would.
+      if (buffer.front() < 'A' || buffer.front() > 'Z') break;
       RecordedRequest request = ParseHead(std::string_view(buffer).substr(0, headEnd));
       const std::size_t bodyLength =
           static_cast<std::size_t>(std::strtoull(request.Header("Content-Length").c_str(), nullptr, 10));
