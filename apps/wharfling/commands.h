@@ -8,6 +8,8 @@ namespace wharfling::cli {
 
 // Each takes the arguments after the subcommand's name and returns the exit status.
 int RunScreen(std::span<char*> args);
+int RunExchange(std::span<char*> args);
+int RunSendUpload(std::span<char*> args);
 
 // Exit status for bad usage (sysexits' EX_USAGE).
 inline constexpr int kUsageError = 64;
