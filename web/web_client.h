@@ -1,21 +1,53 @@
 #pragma once
-// PLACEHOLDER until the web layer lands
+// The one way the drivers talk to web sites: page requests (HttpExchange) and photo uploads
+// (SendUpload), each one complete synchronous request whose response replaces LastResponse. One
+// object serves the whole process, so its LastResponse is the process-wide store.
+
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "text/text_codec.h"
+#include "web/http_transport.h"
 #include "web/last_response.h"
 #include "web/request.h"
+#include "web/upload_sender.h"
+
 namespace wharfling {
-enum class UploadSender { kParvault };
+
 class WebClient {
  public:
+  WebClient(HttpTransport& transport, const TextCodec& codec);
+
+  // One request with the profile's identity. True when the request was sent and the response read
+  // into LastResponse, whatever its status; false, with LastResponse empty, when the URL cannot be split
+  // or the request could not be sent. extraHeader is one header line without CRLF (a "Referer: " line),
+  // added last. A POST carries the form-urlencoded Content-Type line, also with an empty body.
   bool HttpExchange(const RequestProfile& profile, std::string_view url, Method method,
                     std::uint32_t requestFlags, std::string_view body,
                     std::optional<std::string_view> extraHeader, AccessMode access);
+
+  // One multipart upload POST through the sender's form, in direct mode. filePath is the native path of
+  // the photo, read whole just before the send; the file name sent is its text form. False, with nothing
+  // sent and LastResponse empty, when the URL cannot be split or the file cannot be read; otherwise as
+  // HttpExchange. The Mixi confirmation sender reads no file and ignores filePath.
   bool SendUpload(UploadSender sender, std::string_view url, std::uint32_t requestFlags,
                   std::optional<std::string_view> extraHeader, const std::string& filePath,
                   std::string_view value1, std::string_view value2, std::string_view value3);
-  const LastResponse& lastResponse() const;
+
+  const LastResponse& lastResponse() const { return lastResponse_; }
+  // The current page text and header text: the joined lists.
   Text PageText() const;
   Text HeaderText() const;
+
+ private:
+  bool Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,
+               std::optional<std::string_view> extraHeader);
+
+  HttpTransport& transport_;
+  const TextCodec& codec_;
+  LastResponse lastResponse_;
 };
+
 }  // namespace wharfling

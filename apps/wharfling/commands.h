@@ -10,6 +10,8 @@ namespace wharfling::cli {
 int RunScreen(std::span<char*> args);
 int RunUpload(std::span<char*> args);
 int RunEndpoints(std::span<char*> args);
+int RunExchange(std::span<char*> args);
+int RunSendUpload(std::span<char*> args);
 
 // Exit status for bad usage (sysexits' EX_USAGE).
 inline constexpr int kUsageError = 64;

@@ -18,6 +18,9 @@ constexpr Command kCommands[] = {
     {"screen", wharfling::cli::RunScreen, "screen dropped files as the upload dialog does"},
     {"upload", wharfling::cli::RunUpload, "run the upload dialog in the terminal"},
     {"endpoints", wharfling::cli::RunEndpoints, "print the effective endpoint table as JSON"},
+    {"exchange", wharfling::cli::RunExchange, "make one page request and print the response as JSON"},
+    {"send-upload", wharfling::cli::RunSendUpload,
+     "upload one file through a site's sender, print the response"},
 };
 
 int Usage() {
@@ -35,7 +38,8 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string_view name = argv[1];
   for (const auto& command : kCommands) {
-    if (command.name == name) return command.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+    if (command.name == name)
+      return command.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
   }
   return Usage();
 }

@@ -15,8 +15,8 @@ TEST(FormatThousands, GroupsDigitsByThree) {
   const struct {
     long long value;
     const char* expected;
-  } cases[] = {{1234567, "1,234,567"}, {999, "999"},   {1000, "1,000"},
-               {0, "0"},               {-1000, "-1,000"}, {4294967297LL, "4,294,967,297"}};
+  } cases[] = {{1234567, "1,234,567"},         {999, "999"}, {1000, "1,000"}, {0, "0"}, {-1000, "-1,000"},
+               {4294967297LL, "4,294,967,297"}};
   for (const auto& c : cases) EXPECT_EQ(FormatThousands(c.value), c.expected) << c.value;
 }
 

@@ -1,0 +1,106 @@
+// The exchange and send-upload commands against loopback servers, through the environment settings
+// a diagnostic run uses.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/support/loopback_server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_ca.h"
+
+namespace wharfling::testing {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+};
+
+std::string Quote(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+CliRun Wharfling(const std::string& environment, const std::string& arguments) {
+  CliRun run;
+  const std::string command = environment + " " + WHARFLING_CLI + " " + arguments + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(WebCli, ExchangePrintsTheResponse) {
+  const TestCa ca({"www.example.test"});
+  LoopbackServer server(
+      [](const RecordedRequest& request) {
+        return Reply::Make("HTTP/1.1 302 Found", "Location: /next\r\n",
+                           request.method + " " + request.target);
+      },
+      {ca.serverCertPem(), ca.serverKeyPem()});
+  const std::string environment =
+      "WHARFLING_CA_FILE=" + Quote(ca.caBundlePath()) +
+      " WHARFLING_CONNECT_TO=www.example.test:443:127.0.0.1:" + std::to_string(server.port());
+  const CliRun run = Wharfling(environment,
+                               "exchange --method POST --body 'a=1' --header 'Referer: http://r/' --secure "
+                               "'https://www.example.test/login?x=%3F'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["ok"], true);
+  EXPECT_EQ(json["headers"].get<std::string>(),
+            "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 15\r\n");
+  EXPECT_EQ(json["body"].get<std::string>(), "POST /login?x=?");
+  EXPECT_EQ(json["body_chunks"], nlohmann::json::array({15}));
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests().back().body, "a=1");
+  EXPECT_EQ(server.requests().back().Header("Referer"), "http://r/");
+
+  const CliRun failed = Wharfling(environment, "exchange 'http://www.example.test:1/'");
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(nlohmann::json::parse(failed.out)["ok"], false);
+  EXPECT_EQ(Wharfling("", "exchange --method PUT http://x/").status, 64);
+}
+
+TEST(WebCli, SendUploadPostsTheSendersForm) {
+  LoopbackServer server([](const RecordedRequest&) { return Reply::Ok("done"); });
+  const TempDir dir;
+  const std::string path = dir.WriteFile("photo.jpg", "JPEG");
+  const std::string environment =
+      "WHARFLING_CONNECT_TO=photo.example.test:80:127.0.0.1:" + std::to_string(server.port());
+  const CliRun run = Wharfling(
+      environment, "send-upload --sender olio --value1 42 http://photo.example.test/up " + Quote(path));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["body"].get<std::string>(), "done");
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests().back().body,
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"web_album_id\"\r\n\r\n42\r\n"
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"filedata[0]\"; filename=\"" +
+                path +
+                "\"\r\nContent-Type: image/jpeg\r\n\r\nJPEG\r\n"
+                "-----------------------------7d432817150952--\r\n");
+
+  const CliRun confirm = Wharfling(environment,
+                                   "send-upload --sender mixi-confirm --value1 s --value2 p --value3 k "
+                                   "http://photo.example.test/confirm ''");
+  EXPECT_EQ(confirm.status, 0);
+  EXPECT_EQ(server.requests().back().body.find("filename"), std::string::npos);
+
+  const CliRun missing = Wharfling(
+      environment, "send-upload --sender fueru http://photo.example.test/up " + Quote(path + ".gone"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(server.requests().size(), 2u);
+  EXPECT_EQ(Wharfling("", "send-upload --sender nobody http://x/ f").status, 64);
+}
+
+}  // namespace
+}  // namespace wharfling::testing

@@ -1,0 +1,387 @@
+// What the curl transport puts on the wire and what it makes of what comes back, against loopback
+// servers that record the exact bytes of each request.
+
+#include "platform/posix/curl_transport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "tests/support/loopback_server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_ca.h"
+#include "web/page_tools.h"
+#include "web/web_client.h"
+
+namespace wharfling {
+namespace {
+
+using posix::CurlTransport;
+using posix::CurlTransportOptions;
+using testing::LoopbackServer;
+using testing::RecordedRequest;
+using testing::Reply;
+using testing::TestCa;
+
+constexpr std::string_view kMsie6Agent =
+    "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 1.1.4322)";
+constexpr std::string_view kMsie6Accept =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "application/vnd.ms-powerpoint, application/vnd.ms-excel, application/msword, */*\r\n";
+
+const TestCa& Ca() {
+  static const TestCa ca({"www.example.test", "photo.example.test"});
+  return ca;
+}
+
+// Replies come from a queue the test fills; an empty queue gives an empty 200 page.
+class ScriptedSite {
+ public:
+  LoopbackServer::Handler Handler() {
+    return [this](const RecordedRequest&) {
+      std::lock_guard lock(mutex_);
+      if (replies_.empty()) return Reply::Ok("");
+      Reply reply = replies_.front();
+      replies_.erase(replies_.begin());
+      return reply;
+    };
+  }
+  void Push(Reply reply) {
+    std::lock_guard lock(mutex_);
+    replies_.push_back(std::move(reply));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<Reply> replies_;
+};
+
+class CurlTransportTest : public ::testing::Test {
+ protected:
+  CurlTransportTest()
+      : plain_(plainSite_.Handler()),
+        tls_(tlsSite_.Handler(), {Ca().serverCertPem(), Ca().serverKeyPem()}),
+        transport_(Options()),
+        client_(transport_, codec_) {}
+
+  CurlTransportOptions Options(std::map<std::string, std::string> environment = {}) {
+    CurlTransportOptions options;
+    options.caFile = Ca().caBundlePath();
+    // The default ports of the real host name reach the two servers; any other port goes to 127.0.0.1.
+    options.connectTo = "www.example.test:80:127.0.0.1:" + std::to_string(plain_.port()) +
+                        ", www.example.test:443:127.0.0.1:" + std::to_string(tls_.port()) + ",::127.0.0.1:";
+    options.ownCookieStore = true;
+    options.environment = [environment](const char* name) -> std::optional<std::string> {
+      const auto found = environment.find(name);
+      if (found == environment.end()) return std::nullopt;
+      return found->second;
+    };
+    return options;
+  }
+
+  bool Get(std::string_view url, std::uint32_t flags = kFlagNoAutoRedirect) {
+    return client_.HttpExchange(Msie6Profile(), url, Method::kGet, flags, "", std::nullopt,
+                                AccessMode::kDirect);
+  }
+
+  RecordedRequest LastPlain() const {
+    const auto requests = plain_.requests();
+    return requests.empty() ? RecordedRequest{} : requests.back();
+  }
+
+  ScriptedSite plainSite_;
+  ScriptedSite tlsSite_;
+  LoopbackServer plain_;
+  LoopbackServer tls_;
+  CurlTransport transport_;
+  IdentityTextCodec codec_;
+  WebClient client_;
+};
+
+TEST_F(CurlTransportTest, GetGoesOutAsTheBrowserSendsIt) {
+  ASSERT_TRUE(Get("http://www.example.test/index.html"));
+  EXPECT_EQ(LastPlain().raw, std::string("GET /index.html HTTP/1.1\r\n"
+                                         "Host: www.example.test\r\n"
+                                         "User-Agent: ") +
+                                 std::string(kMsie6Agent) + "\r\n" + std::string(kMsie6Accept) +
+                                 "Accept-Language: ja\r\n"
+                                 "Proxy-Connection: Keep-Alive\r\n"
+                                 "\r\n");
+}
+
+TEST_F(CurlTransportTest, PostWithEmptyBodyStillSendsTheFormType) {
+  ASSERT_TRUE(client_.HttpExchange(Msie6Profile(), "http://www.example.test/login", Method::kPost,
+                                   kFlagNoAutoRedirect, "", "Referer: http://www.example.test/top",
+                                   AccessMode::kDirect));
+  const RecordedRequest request = LastPlain();
+  EXPECT_EQ(request.method, "POST");
+  EXPECT_EQ(request.Header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(request.HeaderCount("Content-Type"), 1);
+  EXPECT_EQ(request.Header("Content-Length"), "0");
+  EXPECT_EQ(request.body, "");
+  EXPECT_FALSE(request.HasHeader("Expect"));
+}
+
+TEST_F(CurlTransportTest, PostCarriesItsLinesInOrderAndTheExtraHeaderLast) {
+  ASSERT_TRUE(client_.HttpExchange(Msie7Profile(), "http://www.example.test/login", Method::kPost,
+                                   kFlagNoAutoRedirect, "id=me&pw=%21x",
+                                   "Referer: http://www.example.test/top", AccessMode::kDirect));
+  const RecordedRequest request = LastPlain();
+  EXPECT_EQ(request.body, "id=me&pw=%21x");
+  std::vector<std::string> names;
+  for (const auto& header : request.headers) names.push_back(header.first);
+  // Host, User-Agent and Content-Length are the client's own; everything else is the profile's, in order.
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Host", "User-Agent", "Accept", "Accept-Language", "Cache-Control",
+                                      "Accept-Encoding", "Content-Type", "Referer", "Content-Length"}));
+  EXPECT_EQ(request.Header("Accept-Encoding"), "gzip, deflate");
+  EXPECT_EQ(request.Header("Referer"), "http://www.example.test/top");
+  EXPECT_FALSE(request.HasHeader("Expect"));
+  EXPECT_EQ(request.HeaderCount("Accept"), 1);
+}
+
+TEST_F(CurlTransportTest, TargetReachesTheServerDecoded) {
+  ASSERT_TRUE(Get("http://www.example.test/a%2Fb/up.cgi?next=%2Fhome%3Fx%3D1&f= true&j=%82%A0"));
+  // Only the blank goes out escaped; "/", "?" and "=" arrive as the characters they stood for.
+  EXPECT_EQ(LastPlain().target, "/a/b/up.cgi?next=/home?x=1&f=%20true&j=\x82\xA0");
+}
+
+TEST_F(CurlTransportTest, SecureFlagAloneChoosesTheChannel) {
+  const std::string plainPort = std::to_string(plain_.port());
+  const std::string tlsPort = std::to_string(tls_.port());
+  ASSERT_TRUE(Get("https://www.example.test:" + plainPort + "/clear", kFlagNoAutoRedirect));
+  EXPECT_EQ(LastPlain().target, "/clear");
+  ASSERT_TRUE(Get("http://www.example.test:" + tlsPort + "/sealed", kFlagNoAutoRedirect | kFlagSecure));
+  ASSERT_EQ(tls_.requests().size(), 1u);
+  EXPECT_EQ(tls_.requests().back().target, "/sealed");
+  // Plain bytes sent to the TLS server fail, as do TLS bytes sent to the plain one.
+  EXPECT_FALSE(Get("https://www.example.test:" + plainPort + "/x", kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_EQ(plain_.requests().size(), 1u);
+}
+
+TEST_F(CurlTransportTest, CookiesRoundTripAcrossExchangesAndChannels) {
+  plainSite_.Push(Reply::Ok("signed in", "Set-Cookie: sid=abc123; path=/\r\n"));
+  ASSERT_TRUE(Get("http://www.example.test/login"));
+  EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
+  ASSERT_TRUE(Get("http://www.example.test/home"));
+  EXPECT_EQ(LastPlain().Header("Cookie"), "sid=abc123");
+  ASSERT_TRUE(Get("https://www.example.test/upload", kFlagNoAutoRedirect | kFlagSecure));
+  ASSERT_EQ(tls_.requests().size(), 1u);
+  EXPECT_EQ(tls_.requests().back().Header("Cookie"), "sid=abc123");
+
+  // A transport with a store of its own sees none of these cookies.
+  CurlTransportOptions options = Options();
+  options.ownCookieStore = true;
+  CurlTransport other(options);
+  WebClient otherClient(other, codec_);
+  ASSERT_TRUE(otherClient.HttpExchange(Msie6Profile(), "http://www.example.test/x", Method::kGet,
+                                       kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
+}
+
+TEST_F(CurlTransportTest, RedirectIsNotFollowed) {
+  plainSite_.Push(Reply::Make("HTTP/1.1 302 Found", "Location: http://www.example.test/next\r\n", "moved"));
+  ASSERT_TRUE(Get("http://www.example.test/start"));
+  EXPECT_EQ(plain_.requests().size(), 1u);
+  EXPECT_EQ(client_.PageText(), "moved");
+  Text location;
+  EXPECT_TRUE(ExtractRedirect(client_.lastResponse().HeaderBlocks, location));
+  EXPECT_EQ(location, "http://www.example.test/next");
+}
+
+TEST_F(CurlTransportTest, HeaderBlockIsTheFinalResponseOnly) {
+  plainSite_.Push(
+      Reply::Raw("HTTP/1.1 100 Continue\r\nX-Interim: yes\r\n\r\n"
+                 "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Final: yes\n\r\nok"));
+  ASSERT_TRUE(Get("http://www.example.test/"));
+  EXPECT_EQ(client_.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Final: yes\r\n");
+  EXPECT_EQ(client_.PageText(), "ok");
+}
+
+TEST_F(CurlTransportTest, LongHeaderBlockIsCapturedWhole) {
+  std::string cookies;
+  for (int i = 0; i < 300; ++i)
+    cookies += "Set-Cookie: c" + std::to_string(i) + "=" + std::string(30, 'v') + "\r\n";
+  plainSite_.Push(Reply::Make("HTTP/1.1 302 Found", cookies + "Location: /home\r\n", ""));
+  ASSERT_TRUE(Get("http://www.example.test/login"));
+  const Text headers = client_.HeaderText();
+  EXPECT_GT(headers.size(), 10239u);
+  EXPECT_EQ(headers, "HTTP/1.1 302 Found\r\n" + cookies + "Location: /home\r\nContent-Length: 0\r\n");
+  EXPECT_TRUE(PageContains(client_.lastResponse().HeaderBlocks, "Location: /home"));
+}
+
+TEST_F(CurlTransportTest, BodyIsKeptAsReadsEndingAtTheirFirstZeroByte) {
+  std::string large;
+  for (int i = 0; i < 2500; ++i) large += "0123456789";  // 25,000 bytes
+  const struct {
+    std::string body;
+    ChunkList chunks;
+  } cases[] = {
+      {"", {}},
+      {std::string("abc\0def", 7), {"abc"}},
+      {large, {large.substr(0, 10240), large.substr(10240, 10240), large.substr(20480)}},
+  };
+  for (const auto& c : cases) {
+    plainSite_.Push(Reply::Ok(c.body));
+    ASSERT_TRUE(Get("http://www.example.test/page"));
+    EXPECT_EQ(client_.lastResponse().BodyChunks, c.chunks) << c.body.size();
+  }
+}
+
+TEST_F(CurlTransportTest, ChunkedTransferIsDecodedButContentEncodingIsNot) {
+  const std::string gzipped(
+      "\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03\xCB\x48\xCD\xC9\xC9\x07\x00\x86\xA6\x10\x36"
+      "\x05\x00\x00\x00",
+      25);
+  plainSite_.Push(Reply::Make("HTTP/1.1 200 OK", "Content-Encoding: gzip\r\n", gzipped));
+  ASSERT_TRUE(client_.HttpExchange(Msie7Profile(), "http://www.example.test/z", Method::kGet,
+                                   kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  EXPECT_EQ(client_.lastResponse().BodyChunks,
+            (ChunkList{"\x1F\x8B\x08"}));  // as received, up to its zero byte
+
+  plainSite_.Push(Reply::Raw(
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n"));
+  ASSERT_TRUE(Get("http://www.example.test/c"));
+  EXPECT_EQ(client_.PageText(), "hello world");
+}
+
+TEST_F(CurlTransportTest, NoResponseFailsAndEmptiesLastResponse) {
+  ASSERT_TRUE(Get("http://www.example.test/first"));
+  ASSERT_FALSE(client_.lastResponse().HeaderBlocks.empty());
+  plainSite_.Push(Reply::CloseWithoutReply());
+  EXPECT_FALSE(Get("http://www.example.test/second"));
+  EXPECT_TRUE(client_.lastResponse().HeaderBlocks.empty());
+  EXPECT_TRUE(client_.lastResponse().BodyChunks.empty());
+}
+
+TEST_F(CurlTransportTest, BodyCutShortKeepsWhatArrived) {
+  plainSite_.Push(Reply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial", true));
+  EXPECT_TRUE(Get("http://www.example.test/"));
+  EXPECT_EQ(client_.PageText(), "partial");
+}
+
+TEST_F(CurlTransportTest, NothingListeningFails) {
+  std::uint16_t closedPort = 0;
+  {
+    LoopbackServer gone([](const RecordedRequest&) { return Reply::Ok(""); });
+    closedPort = gone.port();
+  }
+  EXPECT_FALSE(Get("http://www.example.test:" + std::to_string(closedPort) + "/"));
+}
+
+TEST_F(CurlTransportTest, UntrustedOrMisnamedCertificateFails) {
+  CurlTransportOptions options = Options();
+  options.caFile.clear();
+  CurlTransport untrusting(options);
+  WebClient client(untrusting, codec_);
+  EXPECT_FALSE(client.HttpExchange(Msie6Profile(), "https://www.example.test/", Method::kGet,
+                                   kFlagNoAutoRedirect | kFlagSecure, "", std::nullopt, AccessMode::kDirect));
+  // The certificate names www.example.test and photo.example.test only.
+  EXPECT_FALSE(Get("https://other.example.test:" + std::to_string(tls_.port()) + "/",
+                   kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_TRUE(Get("https://photo.example.test:" + std::to_string(tls_.port()) + "/",
+                  kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_EQ(tls_.requests().size(), 1u);
+}
+
+TEST_F(CurlTransportTest, SystemSettingsGoThroughTheProxyWithTheAbsoluteTarget) {
+  ScriptedSite proxySite;
+  LoopbackServer proxy(proxySite.Handler());
+  const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.port());
+  CurlTransport viaProxy(Options({{"http_proxy", proxyUrl}, {"https_proxy", proxyUrl}}));
+  WebClient client(viaProxy, codec_);
+
+  ASSERT_TRUE(client.HttpExchange(Msie6Profile(), "http://www.example.test/p%3Fq?a=%2F b", Method::kGet,
+                                  kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kSystemSettings));
+  ASSERT_EQ(proxy.requests().size(), 1u);
+  EXPECT_EQ(proxy.requests().back().target, "http://www.example.test:80/p?q?a=/%20b");
+  EXPECT_EQ(proxy.requests().back().Header("Host"), "www.example.test");
+  EXPECT_TRUE(plain_.requests().empty());
+
+  // A secure request asks the proxy for a tunnel to the host and port.
+  proxySite.Push(Reply::CloseWithoutReply());
+  EXPECT_FALSE(client.HttpExchange(Msie6Profile(), "https://www.example.test/s", Method::kGet,
+                                   kFlagNoAutoRedirect | kFlagSecure, "", std::nullopt,
+                                   AccessMode::kSystemSettings));
+  ASSERT_EQ(proxy.requests().size(), 2u);
+  EXPECT_EQ(proxy.requests().back().method, "CONNECT");
+  EXPECT_EQ(proxy.requests().back().target, "www.example.test:443");
+
+  // Direct mode ignores the proxy settings.
+  ASSERT_TRUE(client.HttpExchange(Msie6Profile(), "http://www.example.test/d", Method::kGet,
+                                  kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  EXPECT_EQ(proxy.requests().size(), 2u);
+  EXPECT_EQ(LastPlain().target, "/d");
+}
+
+TEST_F(CurlTransportTest, UploadBodyArrivesByteForByte) {
+  testing::TempDir dir;
+  const std::string photo("\xFF\xD8\0\r\n\xFF\xD9", 7);
+  const std::string path = dir.WriteFile("photo.jpg", photo);
+  plainSite_.Push(Reply::Ok("uploaded"));
+  ASSERT_TRUE(client_.SendUpload(UploadSender::kOlio, "http://www.example.test/upload?album=7",
+                                 kFlagNoAutoRedirect, "Referer: http://www.example.test/form", path, "77", "",
+                                 ""));
+  const RecordedRequest request = LastPlain();
+  EXPECT_EQ(request.body,
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"web_album_id\"\r\n\r\n77\r\n"
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"filedata[0]\"; filename=\"" +
+                path + "\"\r\nContent-Type: image/jpeg\r\n\r\n" + photo +
+                "\r\n-----------------------------7d432817150952--\r\n");
+  EXPECT_EQ(request.Header("Content-Type"),
+            "multipart/form-data; boundary=---------------------------7d432817150952");
+  EXPECT_EQ(
+      request.Header("Accept"),
+      "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
+  EXPECT_EQ(request.HeaderCount("Accept"), 1);
+  EXPECT_EQ(request.Header("Accept-Encoding"), "gzip,deflate");
+  EXPECT_EQ(request.headers.back().first, "Content-Length");
+  EXPECT_EQ(request.headers[request.headers.size() - 2].first, "Referer");
+  EXPECT_FALSE(request.HasHeader("Expect"));
+  EXPECT_EQ(client_.PageText(), "uploaded");
+
+  // The same photo removed before its send: nothing reaches the site.
+  std::filesystem::remove(path);
+  EXPECT_FALSE(client_.SendUpload(UploadSender::kOlio, "http://www.example.test/upload?album=7",
+                                  kFlagNoAutoRedirect, std::nullopt, path, "77", "", ""));
+  EXPECT_EQ(plain_.requests().size(), 1u);
+  EXPECT_TRUE(client_.lastResponse().BodyChunks.empty());
+}
+
+TEST_F(CurlTransportTest, LargeUploadArrivesWhole) {
+  testing::TempDir dir;
+  std::string photo(3'000'000, '\0');
+  for (std::size_t i = 0; i < photo.size(); ++i) photo[i] = static_cast<char>(i * 7 + i / 251);
+  const std::string path = dir.WriteFile("big.jpg", photo);
+  ASSERT_TRUE(client_.SendUpload(UploadSender::kFueru, "http://www.example.test/up", kFlagNoAutoRedirect,
+                                 std::nullopt, path, "", "", ""));
+  const RecordedRequest request = LastPlain();
+  EXPECT_EQ(request.Header("Content-Length"), std::to_string(request.body.size()));
+  EXPECT_NE(request.body.find(photo), std::string::npos);
+  EXPECT_FALSE(request.HasHeader("Expect"));
+}
+
+TEST_F(CurlTransportTest, TransportsOfTheProcessShareOneCookieStore) {
+  CurlTransportOptions options = Options();
+  options.ownCookieStore = false;
+  CurlTransport first(options);
+  CurlTransport second(options);
+  WebClient firstClient(first, codec_);
+  WebClient secondClient(second, codec_);
+  // A host name of this test's own, so that no other test's cookie in the shared store interferes.
+  const std::string base = "http://shared-store.example.test:" + std::to_string(plain_.port());
+  plainSite_.Push(Reply::Ok("", "Set-Cookie: shared=1; path=/\r\n"));
+  ASSERT_TRUE(firstClient.HttpExchange(Msie6Profile(), base + "/login", Method::kGet, kFlagNoAutoRedirect, "",
+                                       std::nullopt, AccessMode::kDirect));
+  ASSERT_TRUE(secondClient.HttpExchange(Msie6Profile(), base + "/next", Method::kGet, kFlagNoAutoRedirect, "",
+                                        std::nullopt, AccessMode::kDirect));
+  EXPECT_EQ(LastPlain().Header("Cookie"), "shared=1");
+  ASSERT_TRUE(Get(base + "/own"));  // the fixture's transport keeps its own store
+  EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
+}
+}  // namespace
+}  // namespace wharfling

@@ -1,0 +1,47 @@
+#pragma once
+// Port: the platform's HTTP client. One call is one complete request, from a fresh connection to the
+// last byte of the response. The client keeps one cookie store for every request of the process and
+// must add nothing a browser of the request's identity would not send.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "web/request.h"
+
+namespace wharfling {
+
+struct HttpRequest {
+  // The secure channel is chosen by this flag alone, never by the URL's scheme.
+  bool secure = false;
+  std::string host;
+  std::uint16_t port = 0;
+  Method method = Method::kGet;
+  // Path and query exactly as the server should read them (percent-escapes already decoded). The
+  // client escapes only what cannot stand in a request line (see EscapeRequestTarget).
+  std::string target;
+  std::string_view userAgent;
+  // "Name: value" lines without CRLF, in sending order, no two with the same name.
+  std::vector<std::string> headerLines;
+  // Sent as is, with its byte length, for POST; empty for GET. Not owned: the caller keeps it alive.
+  std::string_view body;
+  AccessMode access = AccessMode::kDirect;
+};
+
+struct HttpResponse {
+  // True once the request went out and a response came back; the body may then still be cut short.
+  bool sent = false;
+  // The final response's status line and header lines, each ending in CRLF; no interim response.
+  std::string headerBlock;
+  // The body bytes as received: no content decoding.
+  std::string body;
+};
+
+class HttpTransport {
+ public:
+  virtual ~HttpTransport() = default;
+  virtual HttpResponse Perform(const HttpRequest& request) = 0;
+};
+
+}  // namespace wharfling

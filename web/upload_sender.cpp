@@ -1,0 +1,198 @@
+#include "web/upload_sender.h"
+
+#include <array>
+#include <span>
+
+namespace wharfling {
+namespace {
+
+enum class Source { kFixed, kValue1, kValue2, kValue3, kPath };
+
+struct Field {
+  std::string_view name;
+  Source source;
+  std::string_view fixed = {};
+};
+
+struct FilePart {
+  std::string_view field;
+  std::string_view contentType;    // empty: the generic application/octet-stream part
+  std::string_view fixedFileName;  // empty: the photo's path
+};
+
+struct Layout {
+  UploadSender sender;
+  std::string_view name;
+  bool msie7;
+  std::span<const Field> before;
+  std::optional<FilePart> file;
+  std::span<const Field> after;
+};
+
+constexpr Field Fixed(std::string_view name, std::string_view value) { return {name, Source::kFixed, value}; }
+constexpr Field Empty(std::string_view name) { return {name, Source::kFixed, ""}; }
+constexpr Field From(std::string_view name, Source source) { return {name, source}; }
+
+constexpr Field kParvault[] = {Empty("FileID"), Empty("CompressFlg"), Empty("SplitNo"), Empty("version")};
+constexpr Field kZorgBefore[] = {Fixed("storage_id", "1"), From("c", Source::kValue2),
+                                 From("m", Source::kValue3), From("uk", Source::kValue1)};
+constexpr Field kZorgAfter[] = {Empty("category1_1"),         Empty("tagstr1"),
+                                Fixed("o_pict_mem", "0"),     Fixed("o_pict_pub", "0"),
+                                Fixed("o_pictedit", "10"),    Fixed("o_picttagging", "10"),
+                                Fixed("o_pictballoon", "10"), Empty("al")};
+constexpr Field kHatena[] = {From("mode", Source::kValue1), From("rkm", Source::kValue2),
+                             Empty("fototitle1")};
+constexpr Field kCreativePeople[] = {Fixed("priv", "3")};
+constexpr Field kPhotohito[] = {From("_csrf_token", Source::kValue1), From("status", Source::kValue2)};
+constexpr Field kMixiPhoto[] = {Fixed("submit", "main"), Fixed("orig_size", "on")};
+constexpr Field kMixiConfirm[] = {From("submit", Source::kValue1), From("packed", Source::kValue2),
+                                  From("post_key", Source::kValue3)};
+constexpr Field kOlio[] = {From("web_album_id", Source::kValue1)};
+constexpr Field kIiiro[] = {From("aid", Source::kValue1), From("upload_image_name", Source::kValue2)};
+constexpr Field kMyPicturetown[] = {Empty("formFilesUpload_hf_0"), Empty("fileInput2"), Empty("fileInput3"),
+                                    Empty("fileInput4"),           Empty("fileInput5"), Empty("fileInput6"),
+                                    Empty("fileInput7"),           Empty("fileInput8"), Empty("fileInput9"),
+                                    Empty("fileInput10"),          Empty("selectList"), Empty("tags")};
+constexpr Field kRakuten[] = {Fixed("menu", "upiupload"),
+                              Empty("folder"),
+                              From("csrf_hash", Source::kValue1),
+                              Fixed("errorflag_1", "0"),
+                              Empty("name[]"),
+                              Empty("tag[]"),
+                              Empty("description[]"),
+                              From("folder_id[]", Source::kValue2),
+                              Fixed("x", "122"),
+                              Fixed("y", "14")};
+constexpr Field kPicMate[] = {Empty("upload_album"), Fixed("privacy", "1"),
+                              From("onetime_token", Source::kValue1)};
+
+// The site's form names these two fields with fixed 36-byte sequences; they are sent byte for byte.
+constexpr std::string_view kSnapfishFieldX =
+    "\x20\xE5\x86\x99\xE7\x9C\x9F\xE3\x82\x92\xE3\x82\xA2\xE3\x83\x81\x45\x81\x45\xE3\x83\xAD\xE3\x83\xBC"
+    "\xE3\x83\x89\xE3\x81\x99\xE3\x82\x81\x45\x78";
+constexpr std::string_view kSnapfishFieldY =
+    "\x20\xE5\x86\x99\xE7\x9C\x9F\xE3\x82\x92\xE3\x82\xA2\xE3\x83\x81\x45\x81\x45\xE3\x83\xAD\xE3\x83\xBC"
+    "\xE3\x83\x89\xE3\x81\x99\xE3\x82\x81\x45\x79";
+static_assert(kSnapfishFieldX.size() == 36 && kSnapfishFieldY.size() == 36);
+constexpr Field kSnapfish[] = {Fixed("albumTypeOption", "NEW"), From("file0", Source::kPath),
+                               Fixed(kSnapfishFieldX, "30"), Fixed(kSnapfishFieldY, "12")};
+
+constexpr std::string_view kJpeg = "image/jpeg";
+constexpr std::string_view kPjpeg = "image/pjpeg";
+
+constexpr std::array<Layout, 14> kLayouts = {{
+    {UploadSender::kParvault, "parvault", false, kParvault, FilePart{"DataFile", "", ""}, {}},
+    {UploadSender::kZorg, "zorg", false, kZorgBefore, FilePart{"pict1", "", ""}, kZorgAfter},
+    {UploadSender::kHatenaFotolife, "hatena", true, kHatena, FilePart{"image1", kJpeg, ""}, {}},
+    {UploadSender::kCreativePeople,
+     "creativepeople",
+     true,
+     kCreativePeople,
+     FilePart{"upload", kJpeg, ""},
+     {}},
+    {UploadSender::kPhotohito, "photohito", false, kPhotohito, FilePart{"Filedata", kPjpeg, ""}, {}},
+    {UploadSender::kMixiPhoto, "mixi-photo", false, kMixiPhoto, FilePart{"photo1", kPjpeg, ""}, {}},
+    {UploadSender::kMixiConfirm, "mixi-confirm", false, kMixiConfirm, std::nullopt, {}},
+    {UploadSender::kOlio, "olio", true, kOlio, FilePart{"filedata[0]", kJpeg, ""}, {}},
+    {UploadSender::kIiiro, "iiiro", true, kIiiro, FilePart{"filename", kJpeg, ""}, {}},
+    {UploadSender::kMyPicturetown,
+     "mypicturetown",
+     true,
+     kMyPicturetown,
+     FilePart{"fileInput1", kJpeg, ""},
+     {}},
+    {UploadSender::kFueru, "fueru", true, {}, FilePart{"Filedata", kJpeg, ""}, {}},
+    {UploadSender::kRakutenPhoto, "rakuten", true, kRakuten, FilePart{"image[]", kJpeg, ""}, {}},
+    {UploadSender::kPicMate, "picmate", true, kPicMate, FilePart{"UPLOAD_FILE", kJpeg, ""}, {}},
+    {UploadSender::kSnapfish,
+     "snapfish",
+     true,
+     kSnapfish,
+     FilePart{"fakeFile0", kJpeg, "glCNhoNSgVuDWILMko2I05NfLmRvYw=="},
+     {}},
+}};
+
+const Layout& LayoutOf(UploadSender sender) {
+  for (const auto& layout : kLayouts) {
+    if (layout.sender == sender) return layout;
+  }
+  return kLayouts.front();
+}
+
+std::string_view ValueOf(const Field& field, std::string_view pathText, const UploadValues& values) {
+  switch (field.source) {
+    case Source::kValue1:
+      return values.value1;
+    case Source::kValue2:
+      return values.value2;
+    case Source::kValue3:
+      return values.value3;
+    case Source::kPath:
+      return pathText;
+    case Source::kFixed:
+      break;
+  }
+  return field.fixed;
+}
+
+}  // namespace
+
+const RequestProfile& UploadProfileOf(UploadSender sender) {
+  return LayoutOf(sender).msie7 ? Msie7UploadProfile() : Msie6UploadProfile();
+}
+
+bool SenderSendsFile(UploadSender sender) { return LayoutOf(sender).file.has_value(); }
+
+Text EncodeUploadFileName(std::string_view fileName) {
+  Text out;
+  out.reserve(fileName.size());
+  for (const char c : fileName) {
+    switch (c) {
+      case '"':
+        out += "%22";
+        break;
+      case '\r':
+        out += "%0D";
+        break;
+      case '\n':
+        out += "%0A";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,
+                              const UploadValues& values) {
+  const Layout& layout = LayoutOf(sender);
+  MultipartBody body;
+  for (const auto& field : layout.before) body.AddTextPart(field.name, ValueOf(field, pathText, values));
+  if (layout.file) {
+    const FilePart& file = *layout.file;
+    const Text fileName = EncodeUploadFileName(file.fixedFileName.empty() ? pathText : file.fixedFileName);
+    if (file.contentType.empty()) {
+      body.AddFilePart(file.field, fileName);
+    } else {
+      body.AddTypedFilePart(file.field, fileName, file.contentType);
+    }
+    // One allocation for the staged headers, the photo and what follows it.
+    body.Reserve(body.staged().size() + fileBytes.size() + 2 + 512 * (layout.after.size() + 1));
+    body.AddFileContent(fileBytes);
+  }
+  for (const auto& field : layout.after) body.AddTextPart(field.name, ValueOf(field, pathText, values));
+  body.Close();
+  return body;
+}
+
+std::optional<UploadSender> UploadSenderFromName(std::string_view name) {
+  for (const auto& layout : kLayouts) {
+    if (layout.name == name) return layout.sender;
+  }
+  return std::nullopt;
+}
+
+std::string_view UploadSenderName(UploadSender sender) { return LayoutOf(sender).name; }
+
+}  // namespace wharfling

@@ -1,0 +1,94 @@
+#include "web/web_client.h"
+
+#include "session/file_bytes.h"
+#include "web/multipart_body.h"
+#include "web/page_tools.h"
+#include "web/request_headers.h"
+#include "web/response_chunks.h"
+#include "web/url_parts.h"
+
+namespace wharfling {
+namespace {
+
+constexpr std::string_view kFormContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+// The request's place on the network; nothing when the URL cannot be split.
+std::optional<HttpRequest> Address(std::string_view url, Method method, std::uint32_t requestFlags,
+                                   AccessMode access) {
+  const auto parts = SplitUrl(url);
+  if (!parts) return std::nullopt;
+  HttpRequest request;
+  request.secure = (requestFlags & kFlagSecure) != 0;
+  request.host = parts->host;
+  request.port = parts->port;
+  request.method = method;
+  request.target = parts->Target();
+  request.access = access;
+  return request;
+}
+
+}  // namespace
+
+WebClient::WebClient(HttpTransport& transport, const TextCodec& codec)
+    : transport_(transport), codec_(codec) {}
+
+bool WebClient::HttpExchange(const RequestProfile& profile, std::string_view url, Method method,
+                             std::uint32_t requestFlags, std::string_view body,
+                             std::optional<std::string_view> extraHeader, AccessMode access) {
+  lastResponse_ = {};
+  auto request = Address(url, method, requestFlags, access);
+  if (!request) return false;
+  if (method == Method::kPost) request->body = body;
+  return Perform(*request, profile, method == Method::kPost ? kFormContentTypeLine : std::string_view(),
+                 extraHeader);
+}
+
+bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint32_t requestFlags,
+                           std::optional<std::string_view> extraHeader, const std::string& filePath,
+                           std::string_view value1, std::string_view value2, std::string_view value3) {
+  lastResponse_ = {};
+  auto request = Address(url, Method::kPost, requestFlags, AccessMode::kDirect);
+  if (!request) return false;
+  // The photo is read whole just before the send; a file gone or unreadable since screening fails the
+  // send rather than posting a body with missing bytes.
+  std::string fileBytes;
+  if (SenderSendsFile(sender)) {
+    std::uint64_t size = 0;
+    if (!ReadFileBytes(filePath, size, &fileBytes)) return false;
+  }
+  const Text pathText = SenderSendsFile(sender) ? codec_.PathToText(filePath) : Text();
+  const MultipartBody body = BuildUploadBody(sender, pathText, fileBytes, {value1, value2, value3});
+  std::string().swap(fileBytes);  // the photo now lives in the body only
+  request->body = body.bytes();
+  return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader);
+}
+
+bool WebClient::Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,
+                        std::optional<std::string_view> extraHeader) {
+  RequestHeaders headers;
+  for (const auto line : profile.headerLines) headers.Add(line);
+  if (!contentTypeLine.empty()) headers.Add(contentTypeLine);
+  if (extraHeader) headers.Add(*extraHeader);
+  request.userAgent = profile.userAgent;
+  request.headerLines = headers.lines();
+
+  HttpResponse response = transport_.Perform(request);
+  if (!response.sent) return false;
+  lastResponse_.HeaderBlocks.push_back(std::move(response.headerBlock));
+  lastResponse_.BodyChunks = SplitIntoReads(response.body);
+  return true;
+}
+
+Text WebClient::PageText() const {
+  Text text;
+  JoinChunks(lastResponse_.BodyChunks, text);
+  return text;
+}
+
+Text WebClient::HeaderText() const {
+  Text text;
+  JoinChunks(lastResponse_.HeaderBlocks, text);
+  return text;
+}
+
+}  // namespace wharfling
