@@ -144,7 +144,7 @@ void ConnectionServer::Linger(socket_t sock) const {
   const auto deadline = Clock::now() + limits_.lingerTotal;
   std::array<char, 65536> sink{};
   std::uint64_t dropped = 0;
-  while (dropped < limits_.lingerBytes && Clock::now() < deadline) {
+  while (dropped < limits_.lingerBytes && Clock::now() < deadline && svr_sock_ != INVALID_SOCKET) {
     if (!WaitFor(sock, POLLIN, limits_.lingerIdle)) break;
     const ssize_t got = ::recv(sock, sink.data(), sink.size(), 0);
     if (got < 0 && errno == EINTR) continue;

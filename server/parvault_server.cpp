@@ -214,9 +214,10 @@ void ParvaultServer::Impl::InstallHandlers() {
     // cpp-httplib answered by itself (a broken request line, headers too long): whatever follows
     // on this connection cannot be trusted to start a request.
     if (!t_answered && res.status >= 400) ConnectionServer::CloseAfterResponse();
-    Log(RequestLogLine(std::chrono::system_clock::now(),
-                       req.remote_addr + ":" + std::to_string(req.remote_port), req.method, req.path,
-                       res.status, t_outcome));
+    const std::string client =
+        req.remote_addr.find(':') == std::string::npos ? req.remote_addr : "[" + req.remote_addr + "]";
+    Log(RequestLogLine(std::chrono::system_clock::now(), client + ":" + std::to_string(req.remote_port),
+                       req.method, req.path, res.status, t_outcome));
     t_outcome.clear();
     t_answered = false;
   });

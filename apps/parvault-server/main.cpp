@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -59,13 +60,15 @@ int Serve(CommandLine& commandLine) {
 
   const std::size_t accountCount = commandLine.options.accounts.size();
   const auto maxFileSize = commandLine.options.maxFileSize;
+  std::error_code ec;
+  const std::string storage = std::filesystem::absolute(commandLine.options.storage, ec).string();
   wharfling::server::ParvaultServer server(std::move(commandLine.options));
   if (!server.Start(error)) {
     std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes\n", accountCount,
-               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str());
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes, storage %s\n", accountCount,
+               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), storage.c_str());
   std::printf("listening on %s\n", server.address().c_str());
   std::fflush(stdout);
 
