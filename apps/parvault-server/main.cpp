@@ -1,0 +1,99 @@
+// parvault-server: the in-house Parvault server, destination 2 of the uploader.
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "server/accounts.h"
+#include "server/command_line.h"
+#include "server/parvault_server.h"
+#include "text/text.h"
+
+namespace {
+
+using wharfling::server::CommandLine;
+
+constexpr int kUsageError = 64;
+
+int HashPassword(const CommandLine& commandLine) {
+  std::string why;
+  if (!wharfling::server::IsValidAccountName(commandLine.user, why)) {
+    std::fprintf(stderr, "parvault-server: --user: %s\n", why.c_str());
+    return kUsageError;
+  }
+  if (isatty(STDIN_FILENO)) std::fputs("password: ", stderr);
+  std::string password;
+  if (!std::getline(std::cin, password) && password.empty()) {
+    std::fputs("parvault-server: no password on standard input\n", stderr);
+    return kUsageError;
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  const auto account = wharfling::server::MakeAccount(commandLine.user, password);
+  std::printf("%s\n", wharfling::server::AccountLine(account).c_str());
+  return 0;
+}
+
+int Serve(CommandLine& commandLine) {
+  std::string error;
+  if (!wharfling::server::CollectAccounts(commandLine, commandLine.options.accounts, error)) {
+    std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
+    return 1;
+  }
+  if (commandLine.options.accounts.empty()) {
+    std::fputs("parvault-server: no account in the users file\n", stderr);
+    return 1;
+  }
+  // SIGINT and SIGTERM are blocked in every thread, the server's included, and taken by
+  // sigwait below, so that stopping runs as ordinary code.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  const std::size_t accountCount = commandLine.options.accounts.size();
+  const auto maxFileSize = commandLine.options.maxFileSize;
+  std::error_code ec;
+  const std::string storage = std::filesystem::absolute(commandLine.options.storage, ec).string();
+  wharfling::server::ParvaultServer server(std::move(commandLine.options));
+  if (!server.Start(error)) {
+    std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes, storage %s\n", accountCount,
+               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), storage.c_str());
+  std::printf("listening on %s\n", server.address().c_str());
+  std::fflush(stdout);
+
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  std::fprintf(stderr, "parvault-server: %s, stopping\n", received == SIGINT ? "SIGINT" : "SIGTERM");
+  server.Stop();
+  std::fputs("parvault-server: stopped\n", stderr);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  CommandLine commandLine;
+  std::string error;
+  if (!wharfling::server::ParseCommandLine(args, commandLine, error)) {
+    std::fprintf(stderr, "parvault-server: %s\n%s", error.c_str(), wharfling::server::UsageText().c_str());
+    return kUsageError;
+  }
+  if (commandLine.help) {
+    std::fputs(wharfling::server::UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (commandLine.hashPassword) return HashPassword(commandLine);
+  return Serve(commandLine);
+}

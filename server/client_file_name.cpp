@@ -1,0 +1,71 @@
+#include "server/client_file_name.h"
+
+#include "platform/posix/encoding.h"
+#include "text/text.h"
+
+namespace wharfling::server {
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+// Length of the CP932 character that starts at `at`: 2 for a lead byte with a byte after it.
+std::size_t CharacterLength(std::string_view text, std::size_t at) {
+  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
+// CP932 to UTF-8, one character at a time where the whole text does not convert, so that one
+// odd byte costs one '_' rather than the name.
+std::string ToUtf8(std::string_view cp932) {
+  if (auto whole = posix::ConvertEncoding(cp932, "CP932", "UTF-8")) return *whole;
+  std::string out;
+  for (std::size_t at = 0; at < cp932.size();) {
+    const std::size_t length = CharacterLength(cp932, at);
+    if (auto one = posix::ConvertEncoding(cp932.substr(at, length), "CP932", "UTF-8")) {
+      out += *one;
+    } else {
+      out += '_';
+    }
+    at += length;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string_view ClientBaseName(std::string_view cp932Path) {
+  std::size_t start = 0;
+  if (cp932Path.size() >= 2 && IsAsciiLetter(cp932Path[0]) && cp932Path[1] == ':') start = 2;
+  for (std::size_t at = start; at < cp932Path.size();) {
+    const std::size_t length = CharacterLength(cp932Path, at);
+    if (length == 1 && (cp932Path[at] == '/' || cp932Path[at] == '\\')) start = at + 1;
+    at += length;
+  }
+  return cp932Path.substr(start);
+}
+
+StoredName StoredNameFor(std::string_view cp932Path) {
+  const std::string_view base = ClientBaseName(cp932Path);
+  if (base.empty() || base.front() == '.') return {{}, NameProblem::kBad};
+  for (const char c : base) {
+    if (IsControlByte(static_cast<unsigned char>(c))) return {{}, NameProblem::kBad};
+  }
+  // Checked on the CP932 bytes too, so that a huge name is never converted.
+  if (base.size() > kMaxStoredNameBytes) return {{}, NameProblem::kTooLong};
+  std::string utf8 = ToUtf8(base);
+  if (utf8.size() > kMaxStoredNameBytes) return {{}, NameProblem::kTooLong};
+  if (utf8.find('\0') != std::string::npos || utf8.find('/') != std::string::npos) {
+    return {{}, NameProblem::kBad};
+  }
+  return {std::move(utf8), NameProblem::kNone};
+}
+
+std::string NumberedName(std::string_view name, int number) {
+  const std::string suffix = " (" + std::to_string(number) + ")";
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return std::string(name) + suffix;
+  return std::string(name.substr(0, dot)) + suffix + std::string(name.substr(dot));
+}
+
+}  // namespace wharfling::server

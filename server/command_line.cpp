@@ -1,0 +1,138 @@
+#include "server/command_line.h"
+
+#include <charconv>
+
+namespace wharfling::server {
+namespace {
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+bool ParseListenAddress(std::string_view text, std::string& host, int& port) {
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string_view hostPart = text.substr(0, colon);
+  if (hostPart.front() == '[') {
+    if (hostPart.size() < 3 || hostPart.back() != ']') return false;
+    hostPart = hostPart.substr(1, hostPart.size() - 2);
+  } else if (hostPart.find(':') != std::string_view::npos) {
+    return false;  // an IPv6 address goes in brackets
+  }
+  int value = 0;
+  if (!ParseNumber(text.substr(colon + 1), value) || value < 0 || value > 65535) return false;
+  host = std::string(hostPart);
+  port = value;
+  return true;
+}
+
+bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, std::string& error) {
+  for (std::size_t at = 0; at < args.size(); ++at) {
+    std::string_view option = args[at];
+    std::string_view value;
+    bool hasValue = false;
+    if (const std::size_t eq = option.find('='); option.starts_with("--") && eq != std::string_view::npos) {
+      value = option.substr(eq + 1);
+      option = option.substr(0, eq);
+      hasValue = true;
+    }
+    const auto takeValue = [&]() -> bool {
+      if (hasValue) return true;
+      if (at + 1 >= args.size()) {
+        error = std::string(option) + " needs a value";
+        return false;
+      }
+      value = args[++at];
+      return true;
+    };
+    if (option == "--help" || option == "-h") {
+      out.help = true;
+    } else if (option == "--hash-password") {
+      out.hashPassword = true;
+    } else if (option == "--listen") {
+      if (!takeValue()) return false;
+      if (!ParseListenAddress(value, out.options.host, out.options.port)) {
+        error = "--listen takes ADDR:PORT, for example 127.0.0.1:8780 or [::1]:8780";
+        return false;
+      }
+    } else if (option == "--storage") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = "--storage needs a folder";
+        return false;
+      }
+      out.options.storage = std::string(value);
+    } else if (option == "--users") {
+      if (!takeValue()) return false;
+      out.usersFiles.emplace_back(value);
+    } else if (option == "--user") {
+      if (!takeValue()) return false;
+      out.user = std::string(value);
+      out.hasUser = true;
+    } else if (option == "--password") {
+      if (!takeValue()) return false;
+      out.password = std::string(value);
+      out.hasPassword = true;
+    } else if (option == "--max-size") {
+      if (!takeValue()) return false;
+      if (!ParseNumber(value, out.options.maxFileSize) || out.options.maxFileSize == 0) {
+        error = "--max-size takes a number of bytes above 0";
+        return false;
+      }
+    } else {
+      error = "unknown argument " + std::string(option);
+      return false;
+    }
+  }
+  if (out.help) return true;
+  if (out.hashPassword) {
+    if (!out.hasUser) {
+      error = "--hash-password needs --user NAME";
+      return false;
+    }
+    return true;
+  }
+  if (out.hasUser != out.hasPassword) {
+    error = "--user and --password go together";
+    return false;
+  }
+  if (!out.hasUser && out.usersFiles.empty()) {
+    error = "no account: give --users FILE or --user NAME --password PW";
+    return false;
+  }
+  return true;
+}
+
+bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accounts, std::string& error) {
+  for (const auto& file : commandLine.usersFiles) {
+    if (!LoadAccountsFile(file, accounts, error)) return false;
+  }
+  if (commandLine.hasUser) {
+    std::string why;
+    if (!IsValidAccountName(commandLine.user, why)) {
+      error = "--user: " + why;
+      return false;
+    }
+    accounts.push_back(MakeAccount(commandLine.user, commandLine.password));
+  }
+  return true;
+}
+
+std::string UsageText() {
+  return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
+         "                       [--user NAME --password PW] [--max-size BYTES]\n"
+         "       parvault-server --hash-password --user NAME < password\n"
+         "\n"
+         "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"
+         "  --storage DIR       uploads go to DIR/<user>/ (default ./parvault-storage)\n"
+         "  --users FILE        accounts, one name:salt:hash line each (see --hash-password)\n"
+         "  --user, --password  one more account, given in the clear\n"
+         "  --max-size BYTES    largest file accepted (default 4000000)\n"
+         "  --hash-password     print the accounts-file line of --user for the password on stdin\n";
+}
+
+}  // namespace wharfling::server

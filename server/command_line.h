@@ -1,0 +1,38 @@
+#pragma once
+// The command line of parvault-server:
+//   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE] [--user NAME --password PW]
+//                   [--max-size BYTES]
+//   parvault-server --hash-password --user NAME   (reads the password from standard input)
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/parvault_server.h"
+
+namespace wharfling::server {
+
+struct CommandLine {
+  ParvaultServerOptions options;  // address, storage and size limit; accounts come from below
+  std::vector<std::string> usersFiles;
+  std::string user;
+  std::string password;
+  bool hasUser = false;
+  bool hasPassword = false;
+  bool hashPassword = false;
+  bool help = false;
+};
+
+// "127.0.0.1:8780", "localhost:0", "[::1]:8780"; the port 0 to 65535.
+bool ParseListenAddress(std::string_view text, std::string& host, int& port);
+
+// Parses the arguments after the program's name; false, with error, on bad usage.
+bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, std::string& error);
+
+// The accounts of the --users files and of --user/--password.
+bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accounts, std::string& error);
+
+std::string UsageText();
+
+}  // namespace wharfling::server

@@ -1,0 +1,62 @@
+#pragma once
+// The in-house Parvault server: the pages the uploader's Parvault driver walks, served under both
+// "/" and "/ParvaultAsp2":
+//   GET  <base>                  the login page (also <base>/ and <base>/INDEX.HTM)
+//   POST <base>/logincheck2.asp  302 to "menu.asp" with a session cookie, or to "Error.ASP"
+//   GET  <base>/menu.asp         the signed-in account's files
+//   GET  <base>/Error.ASP        the failed-login page
+//   POST <base>/InsertFile.asp   multipart, file field "DataFile": "200 OK" when stored, else a
+//                                302 to "refused.asp?code=..." whose page carries the reason
+//   GET  <base>/refused.asp      the refusal page
+//   GET  <base>/logout2.asp      ends the session
+// Page names are matched ignoring case, as the original ASP server did.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "server/accounts.h"
+#include "server/connection_limits.h"
+
+namespace wharfling::server {
+
+inline constexpr std::string_view kSiteFolder = "/ParvaultAsp2";
+inline constexpr std::string_view kSessionCookie = "PVSESSION";
+
+struct ParvaultServerOptions {
+  std::string host = "127.0.0.1";
+  int port = 8780;  // 0: any free port, see ParvaultServer::port()
+  std::filesystem::path storage = "parvault-storage";
+  std::uint64_t maxFileSize = 4000000;  // bytes of one file; a file of exactly this size is taken
+  std::vector<Account> accounts;
+  std::size_t threads = 16;
+  ConnectionLimits limits;
+  // Receives each log line, without its line feed; by default they go to standard error.
+  std::function<void(const std::string&)> log;
+};
+
+class ParvaultServer {
+ public:
+  explicit ParvaultServer(ParvaultServerOptions options);
+  ~ParvaultServer();
+  ParvaultServer(const ParvaultServer&) = delete;
+  ParvaultServer& operator=(const ParvaultServer&) = delete;
+
+  // Opens the storage, binds the address and serves on a thread of its own until Stop().
+  bool Start(std::string& error);
+  // Stops accepting, lets the requests under way end, and returns when all have.
+  void Stop();
+  // The bound port (the real one when 0 was asked for); -1 before Start().
+  int port() const;
+  // "127.0.0.1:8780", "[::1]:8780".
+  std::string address() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace wharfling::server

@@ -1,0 +1,95 @@
+#pragma once
+// An in-process parvault-server on an ephemeral loopback port with its own storage folder, and
+// the raw-socket and uploader-shaped requests its tests send.
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/parvault_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace wharfling::testing {
+
+// The boundary of every uploader body, and its Content-Type header value.
+inline constexpr std::string_view kUploaderBoundary = "---------------------------7d432817150952";
+inline constexpr std::string_view kUploaderContentType =
+    "multipart/form-data; boundary=---------------------------7d432817150952";
+
+// The body the uploader's Parvault sender builds: the empty text fields FileID, CompressFlg,
+// SplitNo and version, then the file field DataFile named by the full local path.
+std::string UploaderBody(std::string_view fileName, std::string_view fileBytes);
+
+// The refusal reason as the uploader reads it: the text after "-msg\">" up to the next '<'.
+std::string ReasonAfterMarker(std::string_view page);
+
+struct RawResponse {
+  std::string statusLine;   // "HTTP/1.1 200 OK"
+  std::string headerBlock;  // status line and header lines, each ending in CRLF, then CRLF
+  std::string body;
+  std::size_t responseCount = 0;  // how many status lines arrived on the connection
+};
+
+// The first response in bytes read from a connection.
+RawResponse ParseRawResponse(std::string_view bytes);
+
+// A loopback connection that the test drives byte by byte.
+class RawConnection {
+ public:
+  explicit RawConnection(int port);
+  ~RawConnection();
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool connected() const { return fd_ >= 0; }
+  bool Send(std::string_view bytes);
+  // Everything the server sends until it closes the connection (or the time-out passes).
+  std::string ReadUntilClosed(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+  void Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// One request on its own connection; the request should say "Connection: close".
+RawResponse RawExchange(int port, std::string_view request);
+
+// A POST request's bytes: request line, Host, the given header lines (each ending in CRLF),
+// Content-Length and Connection: close, then the body.
+std::string RawPost(std::string_view path, std::string_view headerLines, std::string_view body);
+
+class ParvaultTestServer {
+ public:
+  // Accounts: "alice" with password "secret", plus any given. Options may be adjusted first.
+  explicit ParvaultTestServer(std::vector<server::Account> extraAccounts = {},
+                              const std::function<void(server::ParvaultServerOptions&)>& adjust = {});
+  ~ParvaultTestServer();
+
+  int port() const { return server_->port(); }
+  std::filesystem::path storage() const { return dir_.path() / "storage"; }
+  std::filesystem::path folderOf(std::string_view account) const { return storage() / account; }
+  server::ParvaultServer& server() { return *server_; }
+  std::vector<std::string> logLines() const;
+  // Waits until `count` log lines mention `text`; false when they do not come.
+  bool WaitForLog(std::string_view text, std::size_t count = 1) const;
+
+  // Signs in with the in-house form; returns the Cookie header value ("PVSESSION=..."), or "".
+  std::string SignIn(std::string_view user = "alice", std::string_view password = "secret") const;
+
+ private:
+  TempDir dir_;
+  mutable std::mutex logMutex_;
+  std::vector<std::string> log_;
+  std::unique_ptr<server::ParvaultServer> server_;
+};
+
+// The names in a folder, sorted, hidden ones included.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
+std::string ReadWholeFile(const std::filesystem::path& path);
+
+}  // namespace wharfling::testing

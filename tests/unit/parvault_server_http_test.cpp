@@ -1,0 +1,555 @@
+// parvault-server over HTTP, as the uploader's Parvault driver and misbehaving clients use it.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/accounts.h"
+#include "server/parvault_server.h"
+#include "tests/support/parvault_test_server.h"
+#include "wharfling/texts.h"
+
+namespace wharfling::server {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using wharfling::testing::FolderNames;
+using wharfling::testing::ParvaultTestServer;
+using wharfling::testing::RawConnection;
+using wharfling::testing::RawExchange;
+using wharfling::testing::RawPost;
+using wharfling::testing::RawResponse;
+using wharfling::testing::ReadWholeFile;
+using wharfling::testing::ReasonAfterMarker;
+using wharfling::testing::UploaderBody;
+
+// ログイン as the uploader sends it: the CP932 bytes, unescaped.
+constexpr std::string_view kLoginWord = "\x83\x8d\x83\x4f\x83\x43\x83\x93";
+constexpr std::string_view kFormType = "application/x-www-form-urlencoded";
+
+std::string ServiceForm(std::string_view user, std::string_view password) {
+  return "username=" + std::string(user) + "&password=" + std::string(password) +
+         "&login=" + std::string(kLoginWord) + "&Image1.x=35&Image1.y=14";
+}
+
+std::string InHouseForm(std::string_view user, std::string_view password) {
+  return "username=" + std::string(user) + "&password=" + std::string(password) + "&x=52&y=15";
+}
+
+httplib::Headers CookieHeader(const std::string& cookie) { return {{"Cookie", cookie}}; }
+
+// The driver's view of an upload answer: refused when there is a Location value.
+bool HasLocation(const std::string& headerBlock) {
+  return headerBlock.find("Location:") != std::string::npos ||
+         headerBlock.find("location:") != std::string::npos;
+}
+
+std::string LocationOf(const std::string& headerBlock) {
+  const std::size_t at = headerBlock.find("Location: ");
+  if (at == std::string::npos) return {};
+  return headerBlock.substr(at + 10, headerBlock.find("\r\n", at) - at - 10);
+}
+
+// What the driver does after a refused upload: fetch base + "/" + Location, read the reason.
+std::string FollowRefusal(int port, const std::string& location) {
+  httplib::Client client("127.0.0.1", port);
+  const auto page = client.Get("/ParvaultAsp2/" + location);
+  if (!page || page->status != 200) return "<no page>";
+  return ReasonAfterMarker(page->body);
+}
+
+RawResponse RawUpload(int port, const std::string& cookie, const std::string& body,
+                      std::string_view path = "/ParvaultAsp2/InsertFile.asp") {
+  const std::string headers =
+      "Content-Type: multipart/form-data; boundary=---------------------------"
+      "7d432817150952\r\n" +
+      (cookie.empty() ? std::string() : "Cookie: " + cookie + "\r\n");
+  return RawExchange(port, RawPost(path, headers, body));
+}
+
+class ParvaultHttpTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Stored() const { return FolderNames(server_.folderOf("alice")); }
+
+  ParvaultTestServer server_;
+};
+
+TEST_F(ParvaultHttpTest, TheSiteUrlItselfAnswersTheLoginPage) {
+  httplib::Client client("127.0.0.1", server_.port());
+  for (const char* path : {"/ParvaultAsp2", "/ParvaultAsp2/", "/", "/ParvaultAsp2/INDEX.HTM"}) {
+    const auto page = client.Get(path);
+    ASSERT_TRUE(page) << path;
+    EXPECT_EQ(page->status, 200) << path;
+    EXPECT_FALSE(page->has_header("Location")) << path;
+    EXPECT_THAT(page->body, HasSubstr("logincheck2.asp")) << path;
+    EXPECT_THAT(page->get_header_value("Content-Type"), HasSubstr("Shift_JIS"));
+  }
+}
+
+TEST_F(ParvaultHttpTest, BothLoginFormsSignIn) {
+  httplib::Client client("127.0.0.1", server_.port());
+  for (const std::string& body : {ServiceForm("alice", "secret"), InHouseForm("alice", "secret")}) {
+    const auto answer = client.Post("/ParvaultAsp2/logincheck2.asp", body, std::string(kFormType));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 302);
+    EXPECT_EQ(answer->get_header_value("Location"), "menu.asp");
+    const std::string cookie = answer->get_header_value("Set-Cookie");
+    EXPECT_THAT(cookie, HasSubstr("PVSESSION="));
+    EXPECT_THAT(cookie, HasSubstr("HttpOnly"));
+    EXPECT_THAT(cookie, HasSubstr("Path=/"));
+    // The driver's next request: base + "/" + the Location value, with the cookie.
+    const auto menu = client.Get("/ParvaultAsp2/menu.asp", CookieHeader(cookie.substr(0, cookie.find(';'))));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->status, 200);
+    EXPECT_THAT(menu->body, HasSubstr("alice"));
+    EXPECT_THAT(menu->body, HasSubstr("logout2.asp"));
+  }
+}
+
+TEST_F(ParvaultHttpTest, AWrongLoginGoesToErrorAsp) {
+  httplib::Client client("127.0.0.1", server_.port());
+  for (const std::string& body :
+       {InHouseForm("alice", "wrong"), ServiceForm("alice", "Secret"), InHouseForm("carol", "secret"),
+        InHouseForm("", ""), std::string("username=alice"), std::string("password=secret"), std::string()}) {
+    const auto answer = client.Post("/ParvaultAsp2/logincheck2.asp", body, std::string(kFormType));
+    ASSERT_TRUE(answer) << body;
+    EXPECT_EQ(answer->status, 302) << body;
+    EXPECT_EQ(answer->get_header_value("Location"), "Error.ASP") << body;
+    EXPECT_FALSE(answer->has_header("Set-Cookie")) << body;
+  }
+  const auto page = client.Get("/ParvaultAsp2/Error.ASP");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(ReasonAfterMarker(page->body), texts::kServerLoginFailed);
+}
+
+TEST(ParvaultHttpAccountsTest, EscapedAndCp932CredentialsSignIn) {
+  // 山田 / 秘密 in UTF-8, as the accounts file holds them; the uploader sends CP932.
+  ParvaultTestServer server({MakeAccount("pw", "a&b=c%d+e f;#"),
+                             MakeAccount("\xe5\xb1\xb1\xe7\x94\xb0", "\xe7\xa7\x98\xe5\xaf\x86")});
+  EXPECT_FALSE(server.SignIn("pw", "a%26b%3Dc%25d%2Be%20f%3B%23").empty());
+  EXPECT_FALSE(server.SignIn("pw", "a%26b%3Dc%25d%2Be+f%3B%23").empty());
+  EXPECT_TRUE(server.SignIn("pw", "a&b=c%d+e f;#").empty());
+  const std::string cookie = server.SignIn("\x8e\x52\x93\x63", "\x94\xe9\x96\xa7");
+  ASSERT_FALSE(cookie.empty());
+  const auto answer = RawUpload(server.port(), cookie, UploaderBody("C:\\p\\a.jpg", "jpeg"));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(ReadWholeFile(server.folderOf("\xe5\xb1\xb1\xe7\x94\xb0") / "a.jpg"), "jpeg");
+}
+
+TEST_F(ParvaultHttpTest, AStoredUploadIsA200WithoutLocation) {
+  const std::string cookie = server_.SignIn();
+  ASSERT_FALSE(cookie.empty());
+  const auto answer =
+      RawUpload(server_.port(), cookie, UploaderBody("C:\\Users\\u\\photo.jpg", "JPEG\0bytes"));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
+  EXPECT_FALSE(HasLocation(answer.headerBlock)) << answer.headerBlock;
+  EXPECT_EQ(Stored(), std::vector<std::string>{"photo.jpg"});
+  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo.jpg"), "JPEG\0bytes");
+}
+
+TEST_F(ParvaultHttpTest, UploadsNeverOverwrite) {
+  const std::string cookie = server_.SignIn();
+  const std::vector<std::pair<std::string, std::string>> uploads = {
+      {"/home/u/p/photo.jpg", "one"}, {"C:\\Users\\u\\photo.jpg", "two"}, {"photo.jpg", "three"}};
+  for (const auto& [path, bytes] : uploads) {
+    EXPECT_EQ(RawUpload(server_.port(), cookie, UploaderBody(path, bytes)).statusLine, "HTTP/1.1 200 OK");
+  }
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
+  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo.jpg"), "one");
+  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo (2).jpg"), "two");
+  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo (3).jpg"), "three");
+}
+
+TEST_F(ParvaultHttpTest, ACp932NameWhoseTrailByteIsABackslashKeepsItsName) {
+  const std::string cookie = server_.SignIn();
+  // C:\写真\表.jpg: the second byte of 表 is 5C.
+  const auto answer =
+      RawUpload(server_.port(), cookie, UploaderBody("C:\\\x8e\xca\x90\x5e\\\x95\x5c.jpg", "x"));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"\xe8\xa1\xa8.jpg"});
+}
+
+TEST_F(ParvaultHttpTest, UploadsNeedTheSessionCookie) {
+  const std::string body = UploaderBody("C:\\p\\photo.jpg", "x");
+  for (const std::string& cookie :
+       {std::string(), std::string("PVSESSION=" + std::string(64, '0')), std::string("other=1")}) {
+    const auto answer = RawUpload(server_.port(), cookie, body);
+    EXPECT_EQ(answer.statusLine, "HTTP/1.1 302 Found") << cookie;
+    EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=login") << cookie;
+    EXPECT_EQ(FollowRefusal(server_.port(), LocationOf(answer.headerBlock)), texts::kServerNotSignedIn);
+  }
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(ParvaultHttpTest, SignOutEndsTheSession) {
+  const std::string cookie = server_.SignIn();
+  httplib::Client client("127.0.0.1", server_.port());
+  const auto answer = client.Get("/ParvaultAsp2/logout2.asp?user=alice&pw=secret", CookieHeader(cookie));
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 200);
+  EXPECT_EQ(LocationOf(RawUpload(server_.port(), cookie, UploaderBody("/p/a.jpg", "x")).headerBlock),
+            "refused.asp?code=login");
+  // Without a session it still answers.
+  const auto again = client.Get("/ParvaultAsp2/logout2.asp?user=alice&pw=secret");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->status, 200);
+}
+
+TEST_F(ParvaultHttpTest, TheLogHasALinePerRequestAndNoPassword) {
+  const std::string cookie = server_.SignIn("alice", "secret");
+  server_.SignIn("alice", "hunter2");
+  RawUpload(server_.port(), cookie, UploaderBody("/p/a.jpg", "x"));
+  httplib::Client client("127.0.0.1", server_.port());
+  client.Get("/ParvaultAsp2/logout2.asp?user=alice&pw=secret", CookieHeader(cookie));
+  ASSERT_TRUE(server_.WaitForLog("logout2.asp"));
+  const auto lines = server_.logLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_THAT(lines[0], HasSubstr("POST /ParvaultAsp2/logincheck2.asp 302 signed in user=alice"));
+  EXPECT_THAT(lines[1], HasSubstr("login failed user=alice"));
+  EXPECT_THAT(lines[2], HasSubstr("POST /ParvaultAsp2/InsertFile.asp 200 user=alice stored \"a.jpg\""));
+  EXPECT_THAT(lines[3], HasSubstr("GET /ParvaultAsp2/logout2.asp 200 signed out user=alice"));
+  for (const auto& line : lines) {
+    EXPECT_THAT(line, Not(HasSubstr("secret")));
+    EXPECT_THAT(line, Not(HasSubstr("hunter2")));
+  }
+}
+
+TEST_F(ParvaultHttpTest, ALogLineCannotBeSplitByAClient) {
+  httplib::Client client("127.0.0.1", server_.port());
+  client.Post("/ParvaultAsp2/logincheck2.asp", InHouseForm("a%0D%0Afake line", "x"), std::string(kFormType));
+  ASSERT_TRUE(server_.WaitForLog("logincheck2.asp"));
+  const auto lines = server_.logLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], HasSubstr("user=a??fake line"));
+}
+
+struct RefusalCase {
+  std::string code;
+  std::string reason;  // CP932
+};
+
+void PrintTo(const RefusalCase& value, std::ostream* out) { *out << value.code; }
+
+class RefusalPageTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalPageTest, CarriesTheReasonWhereTheDriverReadsIt) {
+  ParvaultTestServer server;
+  httplib::Client client("127.0.0.1", server.port());
+  for (const char* base : {"/ParvaultAsp2/", "/"}) {
+    const auto page = client.Get(std::string(base) + "refused.asp?code=" + GetParam().code);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(ReasonAfterMarker(page->body), GetParam().reason);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RefusalPageTest,
+    ::testing::Values(RefusalCase{"login", std::string(texts::kServerNotSignedIn)},
+                      // ファイルサイズが上限(4,000,000 Byte)を越えています, written out in CP932.
+                      RefusalCase{
+                          "size",
+                          "\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x54\x83\x43\x83\x59\x82\xaa\x8f\xe3\x8c\xc0"
+                          "(4,000,000 Byte)\x82\xf0\x89\x7a\x82\xa6\x82\xc4\x82\xa2\x82\xdc\x82\xb7"},
+                      RefusalCase{"nofile", std::string(texts::kServerNoFile)},
+                      RefusalCase{"badname", std::string(texts::kServerBadFileName)},
+                      RefusalCase{"longname", std::string(texts::kServerFileNameTooLong)},
+                      RefusalCase{"malformed", std::string(texts::kServerMalformedUpload)},
+                      RefusalCase{"storage", std::string(texts::kServerCannotStore)},
+                      RefusalCase{"unheard-of", std::string(texts::kServerMalformedUpload)}));
+
+struct BadUploadCase {
+  std::string label;
+  std::string body;
+  std::string code;
+};
+
+void PrintTo(const BadUploadCase& value, std::ostream* out) { *out << value.label; }
+
+class BadUploadTest : public ::testing::TestWithParam<BadUploadCase> {};
+
+TEST_P(BadUploadTest, IsRefusedWithAReasonAndLeavesNothing) {
+  ParvaultTestServer server;
+  const std::string cookie = server.SignIn();
+  const auto answer = RawUpload(server.port(), cookie, GetParam().body);
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 302 Found");
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=" + GetParam().code);
+  EXPECT_NE(FollowRefusal(server.port(), LocationOf(answer.headerBlock)), "<no marker>");
+  EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+  // Nothing was written beside the account folders either.
+  for (const auto& name : FolderNames(server.storage())) EXPECT_EQ(name, "alice");
+}
+
+const std::string kPart = "-----------------------------7d432817150952\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, BadUploadTest,
+    ::testing::Values(
+        BadUploadCase{"garbage", "this is not multipart at all", "malformed"},
+        BadUploadCase{
+            "no closing line",
+            kPart + "Content-Disposition: form-data; name=\"DataFile\"; filename=\"a.jpg\"\r\n\r\nabc\r\n",
+            "malformed"},
+        BadUploadCase{"part without a field name",
+                      kPart + "Content-Disposition: attachment; filename=\"a.jpg\""
+                              "\r\n\r\nabc\r\n-----------------------------7d432817150952--\r\n",
+                      "nofile"},
+        BadUploadCase{"another boundary",
+                      "--other\r\nContent-Disposition: form-data; name=\"DataFile\"; filename=\"a.jpg\""
+                      "\r\n\r\nabc\r\n--other--\r\n",
+                      "malformed"},
+        BadUploadCase{"text fields only",
+                      kPart + "Content-Disposition: form-data; name=\"FileID\"\r\n\r\n\r\n"
+                              "-----------------------------7d432817150952--\r\n",
+                      "nofile"},
+        BadUploadCase{"empty file name", UploaderBody("", "abc"), "nofile"},
+        BadUploadCase{"dot dot", UploaderBody("C:\\photos\\..", "abc"), "badname"},
+        BadUploadCase{"dot dot slash", UploaderBody("/home/u/..", "abc"), "badname"},
+        BadUploadCase{"hidden", UploaderBody("/home/u/.profile", "abc"), "badname"},
+        BadUploadCase{"folder only", UploaderBody("C:\\photos\\", "abc"), "badname"},
+        BadUploadCase{"control byte", UploaderBody("/home/u/a\x01.jpg", "abc"), "badname"},
+        BadUploadCase{"over-long name", UploaderBody("C:\\" + std::string(300, 'n') + ".jpg", "abc"),
+                      "longname"}),
+    [](const ::testing::TestParamInfo<BadUploadCase>& param) {
+      std::string name = param.param.label;
+      for (char& c : name) {
+        if (c == ' ' || c == '-') c = '_';
+      }
+      return name;
+    });
+
+TEST_F(ParvaultHttpTest, PathsThatClimbStayInTheAccountFolder) {
+  const std::string cookie = server_.SignIn();
+  for (const char* path : {"../../../../tmp/evil.jpg", "..\\..\\evil2.jpg", "C:\\..\\..\\evil3.jpg"}) {
+    EXPECT_EQ(RawUpload(server_.port(), cookie, UploaderBody(path, "x")).statusLine, "HTTP/1.1 200 OK")
+        << path;
+  }
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"evil.jpg", "evil2.jpg", "evil3.jpg"}));
+  EXPECT_EQ(FolderNames(server_.storage()), std::vector<std::string>{"alice"});
+}
+
+TEST_F(ParvaultHttpTest, ANonMultipartUploadIsRefused) {
+  const std::string cookie = server_.SignIn();
+  const auto answer = RawExchange(
+      server_.port(), RawPost("/ParvaultAsp2/InsertFile.asp",
+                              "Content-Type: text/plain\r\nCookie: " + cookie + "\r\n", "just text"));
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=malformed");
+}
+
+class ParvaultLimitTest : public ::testing::Test {
+ protected:
+  static constexpr std::uint64_t kLimit = 100000;
+  ParvaultTestServer server_{{}, [](ParvaultServerOptions& options) { options.maxFileSize = kLimit; }};
+};
+
+TEST_F(ParvaultLimitTest, AFileOfExactlyTheLimitIsStored) {
+  const std::string cookie = server_.SignIn();
+  const auto answer =
+      RawUpload(server_.port(), cookie, UploaderBody("/p/limit.jpg", std::string(kLimit, 'L')));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "limit.jpg").size(), kLimit);
+}
+
+TEST_F(ParvaultLimitTest, OneByteMoreIsRefusedWhileStreaming) {
+  // The body's length is within what the header check lets through; the file is counted as it comes.
+  const std::string cookie = server_.SignIn();
+  const auto answer =
+      RawUpload(server_.port(), cookie, UploaderBody("/p/over.jpg", std::string(kLimit + 1, 'O')));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 302 Found");
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=size");
+  EXPECT_EQ(answer.responseCount, 1u);
+  EXPECT_EQ(FollowRefusal(server_.port(), "refused.asp?code=size"),
+            "\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x54\x83\x43\x83\x59\x82\xaa\x8f\xe3\x8c\xc0"
+            "(100,000 Byte)\x82\xf0\x89\x7a\x82\xa6\x82\xc4\x82\xa2\x82\xdc\x82\xb7");
+  EXPECT_TRUE(FolderNames(server_.folderOf("alice")).empty());
+}
+
+TEST_F(ParvaultLimitTest, ALargeBodyIsRefusedAndTheClientStillGetsTheAnswer) {
+  // cpp-httplib's client writes the whole body before it reads: the server must take it in
+  // (without keeping it) for the answer to arrive.
+  const std::string cookie = server_.SignIn();
+  httplib::Client client("127.0.0.1", server_.port());
+  const auto answer = client.Post("/ParvaultAsp2/InsertFile.asp", CookieHeader(cookie),
+                                  UploaderBody("/p/big.jpg", std::string(3'000'000, 'B')),
+                                  std::string(testing::kUploaderContentType));
+  ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+  EXPECT_EQ(answer->status, 302);
+  EXPECT_EQ(answer->get_header_value("Location"), "refused.asp?code=size");
+  EXPECT_TRUE(FolderNames(server_.folderOf("alice")).empty());
+  // The server goes on serving.
+  EXPECT_EQ(RawUpload(server_.port(), cookie, UploaderBody("/p/small.jpg", "s")).statusLine,
+            "HTTP/1.1 200 OK");
+}
+
+TEST_F(ParvaultLimitTest, AChunkedBodyOverTheLimitIsRefused) {
+  const std::string cookie = server_.SignIn();
+  const std::string body = UploaderBody("/p/chunked.jpg", std::string(kLimit * 3, 'C'));
+  std::string request = "POST /ParvaultAsp2/InsertFile.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " +
+                        std::string(testing::kUploaderContentType) + "\r\nCookie: " + cookie +
+                        "\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+  for (std::size_t at = 0; at < body.size(); at += 8192) {
+    const std::string chunk = body.substr(at, 8192);
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", chunk.size());
+    request += size + chunk + "\r\n";
+  }
+  request += "0\r\n\r\n";
+  const auto answer = RawExchange(server_.port(), request);
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=size");
+  EXPECT_EQ(answer.responseCount, 1u);
+  EXPECT_TRUE(FolderNames(server_.folderOf("alice")).empty());
+}
+
+TEST_F(ParvaultLimitTest, ADeclaredLengthOverTheLimitIsRefusedBeforeTheBody) {
+  const std::string cookie = server_.SignIn();
+  RawConnection connection(server_.port());
+  ASSERT_TRUE(connection.connected());
+  // Only the header is sent; the answer comes without the body.
+  ASSERT_TRUE(
+      connection.Send("POST /ParvaultAsp2/InsertFile.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " +
+                      std::string(testing::kUploaderContentType) + "\r\nCookie: " + cookie +
+                      "\r\nContent-Length: 999999999\r\n\r\n"));
+  const auto answer = testing::ParseRawResponse(connection.ReadUntilClosed());
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=size");
+  EXPECT_THAT(answer.headerBlock, HasSubstr("Connection: close"));
+}
+
+TEST_F(ParvaultLimitTest, AnExpectingClientIsRefusedBeforeItSendsTheBody) {
+  const std::string cookie = server_.SignIn();
+  RawConnection connection(server_.port());
+  ASSERT_TRUE(
+      connection.Send("POST /ParvaultAsp2/InsertFile.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " +
+                      std::string(testing::kUploaderContentType) +
+                      "\r\nContent-Length: 5000000\r\nExpect: 100-continue\r\n\r\n"));
+  const auto answer = testing::ParseRawResponse(connection.ReadUntilClosed());
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 302 Found");
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=login");
+  EXPECT_EQ(answer.responseCount, 1u);
+}
+
+TEST_F(ParvaultHttpTest, AnUploadCutOffHalfWayLeavesNoFile) {
+  const std::string cookie = server_.SignIn();
+  const std::string body = UploaderBody("/p/cut.jpg", std::string(200000, 'c'));
+  const std::string request = RawPost(
+      "/ParvaultAsp2/InsertFile.asp",
+      "Content-Type: " + std::string(testing::kUploaderContentType) + "\r\nCookie: " + cookie + "\r\n", body);
+  {
+    RawConnection connection(server_.port());
+    ASSERT_TRUE(connection.Send(request.substr(0, request.size() / 2)));
+    // Wait until the server holds a temporary file, so that the cut really falls mid-file.
+    for (int i = 0; i < 3000 && FolderNames(server_.folderOf("alice")).empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(FolderNames(server_.folderOf("alice")).size(), 1u);
+  }
+  ASSERT_TRUE(server_.WaitForLog("InsertFile.asp"));
+  EXPECT_THAT(server_.logLines().back(), HasSubstr("refused malformed"));
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(ParvaultHttpTest, ARefusedConnectionCarriesNoStrayAnswers) {
+  // Without closing, the unread body would be parsed as further requests and answered.
+  const std::string body = UploaderBody("/p/a.jpg", std::string(50000, 'x'));
+  RawConnection connection(server_.port());
+  ASSERT_TRUE(
+      connection.Send("POST /ParvaultAsp2/InsertFile.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " +
+                      std::string(testing::kUploaderContentType) +
+                      "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
+  const auto answer = testing::ParseRawResponse(connection.ReadUntilClosed());
+  EXPECT_EQ(LocationOf(answer.headerBlock), "refused.asp?code=login");
+  EXPECT_EQ(answer.responseCount, 1u);
+}
+
+TEST_F(ParvaultHttpTest, KeepAliveConnectionsCarrySeveralUploads) {
+  const std::string cookie = server_.SignIn();
+  httplib::Client client("127.0.0.1", server_.port());
+  client.set_keep_alive(true);
+  for (int i = 0; i < 5; ++i) {
+    const auto answer =
+        client.Post("/ParvaultAsp2/InsertFile.asp", CookieHeader(cookie),
+                    UploaderBody("/p/k.jpg", std::to_string(i)), std::string(testing::kUploaderContentType));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+  }
+  EXPECT_EQ(Stored().size(), 5u);
+}
+
+TEST_F(ParvaultHttpTest, ManyUploadsAtOnceAreEachStoredOnce) {
+  const std::string cookie = server_.SignIn();
+  constexpr int kClients = 24;
+  std::atomic<int> stored{0};
+  std::vector<std::thread> clients;
+  for (int i = 0; i < kClients; ++i) {
+    clients.emplace_back([&, i] {
+      const std::string bytes = "photo number " + std::to_string(i) + std::string(20000 + i, 'p');
+      const auto answer = RawUpload(server_.port(), cookie, UploaderBody("C:\\p\\same.jpg", bytes));
+      if (answer.statusLine == "HTTP/1.1 200 OK") ++stored;
+    });
+  }
+  for (auto& client : clients) client.join();
+  EXPECT_EQ(stored.load(), kClients);
+  const auto names = Stored();
+  ASSERT_EQ(names.size(), static_cast<std::size_t>(kClients));
+  std::set<std::string> contents;
+  for (const auto& name : names) contents.insert(ReadWholeFile(server_.folderOf("alice") / name));
+  for (int i = 0; i < kClients; ++i) {
+    EXPECT_EQ(contents.count("photo number " + std::to_string(i) + std::string(20000 + i, 'p')), 1u) << i;
+  }
+}
+
+TEST_F(ParvaultHttpTest, ServesTheRootAndIgnoresTheCaseOfPageNames) {
+  const std::string cookie = server_.SignIn();
+  for (const char* path :
+       {"/InsertFile.asp", "/parvaultasp2/insertfile.asp", "/PARVAULTASP2/INSERTFILE.ASP"}) {
+    EXPECT_EQ(RawUpload(server_.port(), cookie, UploaderBody("/p/r.jpg", "r"), path).statusLine,
+              "HTTP/1.1 200 OK")
+        << path;
+  }
+  EXPECT_EQ(Stored().size(), 3u);
+  httplib::Client client("127.0.0.1", server_.port());
+  const auto missing = client.Get("/ParvaultAsp2/nothing.asp");
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(missing->status, 404);
+  const auto put = client.Put("/ParvaultAsp2/InsertFile.asp", "x", "text/plain");
+  ASSERT_TRUE(put);
+  EXPECT_EQ(put->status, 405);
+}
+
+TEST(ParvaultServerTest, ASecondServerCannotTakeTheSamePort) {
+  ParvaultTestServer first;
+  std::string error;
+  ParvaultServerOptions options;
+  options.port = first.port();
+  options.storage = first.storage();
+  ParvaultServer second(options);
+  EXPECT_FALSE(second.Start(error));
+  EXPECT_THAT(error, HasSubstr(std::to_string(first.port())));
+}
+
+TEST(ParvaultServerTest, StopsWithAnIdleConnectionOpen) {
+  auto server = std::make_unique<ParvaultTestServer>();
+  RawConnection idle(server->port());
+  ASSERT_TRUE(idle.connected());
+  server->server().Stop();  // returns: the idle connection does not hold it
+  EXPECT_EQ(idle.ReadUntilClosed(), "");
+}
+
+TEST(ParvaultServerTest, RemovesTemporaryFilesLeftByAnEarlierRun) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "alice");
+  std::ofstream(dir.path() / "alice" / ".upload-00112233.part") << "half";
+  std::ofstream(dir.path() / "alice" / "kept.jpg") << "whole";
+  ParvaultTestServer server({}, [&](ParvaultServerOptions& options) { options.storage = dir.path(); });
+  EXPECT_EQ(FolderNames(dir.path() / "alice"), std::vector<std::string>{"kept.jpg"});
+}
+
+}  // namespace
+}  // namespace wharfling::server

@@ -1,0 +1,229 @@
+// The storage folder and the streaming receiver of parvault-server, without HTTP.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/upload_receiver.h"
+#include "server/upload_store.h"
+#include "tests/support/parvault_test_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace wharfling::server {
+namespace {
+
+using wharfling::testing::FolderNames;
+using wharfling::testing::ReadWholeFile;
+
+class UploadStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(store_.Open(root(), error)) << error;
+  }
+  std::filesystem::path root() const { return dir_.path() / "storage"; }
+
+  // Stores bytes under name through a pending file; returns the name used.
+  std::string Store(std::string_view name, std::string_view bytes) {
+    std::string error;
+    auto pending = store_.CreatePending("alice", error);
+    EXPECT_TRUE(pending) << error;
+    if (!pending) return {};
+    EXPECT_TRUE(pending->Write(bytes.data(), bytes.size()));
+    auto published = pending->Publish(name, error);
+    EXPECT_TRUE(published) << error;
+    return published.value_or("");
+  }
+
+  testing::TempDir dir_;
+  UploadStore store_;
+};
+
+TEST_F(UploadStoreTest, NeverReplacesAFile) {
+  EXPECT_EQ(Store("photo.jpg", "first"), "photo.jpg");
+  EXPECT_EQ(Store("photo.jpg", "second"), "photo (2).jpg");
+  EXPECT_EQ(Store("photo.jpg", "third"), "photo (3).jpg");
+  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo.jpg"), "first");
+  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo (2).jpg"), "second");
+  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo (3).jpg"), "third");
+  EXPECT_EQ(FolderNames(root() / "alice"),
+            (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
+}
+
+TEST_F(UploadStoreTest, AFolderOfTheNameIsNotReplacedEither) {
+  std::filesystem::create_directories(root() / "alice" / "photo.jpg");
+  EXPECT_EQ(Store("photo.jpg", "x"), "photo (2).jpg");
+}
+
+TEST_F(UploadStoreTest, AnUnpublishedFileLeavesNothing) {
+  {
+    std::string error;
+    auto pending = store_.CreatePending("alice", error);
+    ASSERT_TRUE(pending) << error;
+    ASSERT_TRUE(pending->Write("partial", 7));
+    EXPECT_EQ(FolderNames(root() / "alice").size(), 1u);  // the temporary file
+  }
+  EXPECT_TRUE(FolderNames(root() / "alice").empty());
+}
+
+TEST_F(UploadStoreTest, RemovesLeftoversOfAnEarlierRunOnly) {
+  std::filesystem::create_directories(root() / "alice");
+  const auto folder = root() / "alice";
+  for (const char* name : {".upload-0123abcd.part", "keep.jpg", ".upload-.part", ".other"}) {
+    std::ofstream(folder / name) << "x";
+  }
+  store_.RemoveLeftovers("alice");
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{".other", ".upload-.part", "keep.jpg"}));
+}
+
+TEST_F(UploadStoreTest, RefusesFolderNamesThatLeaveTheStorage) {
+  for (const char* name : {"", ".", "..", "a/b", "../x"}) {
+    std::string error;
+    EXPECT_FALSE(store_.CreatePending(name, error)) << name;
+  }
+  EXPECT_TRUE(FolderNames(dir_.path()) == std::vector<std::string>{"storage"});
+}
+
+TEST_F(UploadStoreTest, DoesNotFollowALinkedAccountFolder) {
+  std::filesystem::create_directories(dir_.path() / "elsewhere");
+  std::filesystem::create_directory_symlink(dir_.path() / "elsewhere", root() / "mallory");
+  std::string error;
+  EXPECT_FALSE(store_.CreatePending("mallory", error));
+  EXPECT_TRUE(FolderNames(dir_.path() / "elsewhere").empty());
+}
+
+TEST_F(UploadStoreTest, ListsPublishedFilesOnly) {
+  Store("b.jpg", "bb");
+  Store("a.jpg", "a");
+  std::string error;
+  auto pending = store_.CreatePending("alice", error);  // in progress: not listed
+  const auto files = store_.List("alice", 10);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].name, "a.jpg");
+  EXPECT_EQ(files[0].size, 1u);
+  EXPECT_EQ(files[1].name, "b.jpg");
+  EXPECT_EQ(store_.List("alice", 1).size(), 1u);
+  EXPECT_TRUE(store_.List("nobody", 10).empty());
+}
+
+TEST_F(UploadStoreTest, ConcurrentPublicationsOfOneNameKeepEveryFile) {
+  constexpr int kWriters = 16;
+  std::vector<std::string> names(kWriters);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kWriters; ++i) {
+    threads.emplace_back([&, i] {
+      std::string error;
+      auto pending = store_.CreatePending("alice", error);
+      if (!pending) return;
+      const std::string bytes = "content " + std::to_string(i);
+      pending->Write(bytes.data(), bytes.size());
+      names[i] = pending->Publish("same.jpg", error).value_or("");
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  std::set<std::string> contents;
+  for (int i = 0; i < kWriters; ++i) {
+    ASSERT_FALSE(names[i].empty());
+    contents.insert(ReadWholeFile(root() / "alice" / names[i]));
+  }
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), static_cast<std::size_t>(kWriters));
+  EXPECT_EQ(contents.size(), static_cast<std::size_t>(kWriters));
+  EXPECT_EQ(FolderNames(root() / "alice").size(), static_cast<std::size_t>(kWriters));
+}
+
+class UploadReceiverTest : public UploadStoreTest {
+ protected:
+  UploadOutcome Receive(std::uint64_t maxFileSize,
+                        const std::vector<std::pair<std::string, std::string>>& parts,
+                        std::string_view fileBytes, bool complete = true) {
+    UploadReceiver receiver(store_, "alice", maxFileSize);
+    for (const auto& [name, fileName] : parts) {
+      if (!receiver.BeginPart(name, fileName)) return receiver.Finish(false);
+      const std::string_view bytes = fileName.empty() ? std::string_view() : fileBytes;
+      // In two pieces, as a stream would bring them.
+      const std::size_t half = bytes.size() / 2;
+      if (!receiver.Append(bytes.data(), half) ||
+          !receiver.Append(bytes.data() + half, bytes.size() - half)) {
+        return receiver.Finish(false);
+      }
+    }
+    return receiver.Finish(complete);
+  }
+  std::vector<std::string> Stored() { return FolderNames(root() / "alice"); }
+};
+
+TEST_F(UploadReceiverTest, StoresAFileOfExactlyTheLimit) {
+  const auto outcome = Receive(10, {{"FileID", ""}, {"DataFile", "C:\\p\\ten.jpg"}}, "0123456789");
+  EXPECT_FALSE(outcome.refusal);
+  EXPECT_EQ(outcome.storedName, "ten.jpg");
+  EXPECT_EQ(outcome.size, 10u);
+  EXPECT_EQ(ReadWholeFile(root() / "alice" / "ten.jpg"), "0123456789");
+}
+
+TEST_F(UploadReceiverTest, RefusesOneByteOverTheLimitAndKeepsNothing) {
+  const auto outcome = Receive(9, {{"DataFile", "C:\\p\\ten.jpg"}}, "0123456789");
+  EXPECT_EQ(outcome.refusal, Refusal::kTooLarge);
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(UploadReceiverTest, AnIncompleteBodyKeepsNothing) {
+  const auto outcome = Receive(100, {{"DataFile", "/p/a.jpg"}}, "abc", false);
+  EXPECT_EQ(outcome.refusal, Refusal::kMalformed);
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(UploadReceiverTest, RefusesABodyWithoutTheFileField) {
+  EXPECT_EQ(Receive(100, {{"FileID", ""}, {"version", ""}}, "").refusal, Refusal::kNoFile);
+  EXPECT_EQ(Receive(100, {{"Photo", "/p/a.jpg"}}, "abc").refusal, Refusal::kNoFile);
+  EXPECT_EQ(Receive(100, {}, "").refusal, Refusal::kNoFile);
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(UploadReceiverTest, RefusesAFileFieldWithoutAFileName) {
+  UploadReceiver receiver(store_, "alice", 100);
+  ASSERT_TRUE(receiver.BeginPart("DataFile", ""));
+  ASSERT_TRUE(receiver.Append("abc", 3));
+  EXPECT_EQ(receiver.Finish(true).refusal, Refusal::kNoFile);
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(UploadReceiverTest, RefusesBadAndLongNames) {
+  EXPECT_EQ(Receive(100, {{"DataFile", "C:\\x\\.."}}, "abc").refusal, Refusal::kBadName);
+  EXPECT_EQ(Receive(100, {{"DataFile", "/p/" + std::string(300, 'n')}}, "abc").refusal,
+            Refusal::kNameTooLong);
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(UploadReceiverTest, OnlyTheFirstFileFieldCounts) {
+  UploadReceiver receiver(store_, "alice", 100);
+  ASSERT_TRUE(receiver.BeginPart("DataFile", "/p/first.jpg"));
+  ASSERT_TRUE(receiver.Append("one", 3));
+  ASSERT_TRUE(receiver.BeginPart("DataFile", "/p/second.jpg"));
+  ASSERT_TRUE(receiver.Append("two", 3));
+  const auto outcome = receiver.Finish(true);
+  EXPECT_EQ(outcome.storedName, "first.jpg");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"first.jpg"});
+  EXPECT_EQ(ReadWholeFile(root() / "alice" / "first.jpg"), "one");
+}
+
+TEST_F(UploadReceiverTest, BoundsWhatItDropsAndHowManyParts) {
+  UploadReceiver dropping(store_, "alice", 10);
+  ASSERT_TRUE(dropping.BeginPart("comment", ""));
+  const std::string large(kEnvelopeAllowance + 11, 'c');
+  EXPECT_FALSE(dropping.Append(large.data(), large.size()));
+  EXPECT_EQ(dropping.Finish(false).refusal, Refusal::kTooLarge);
+
+  UploadReceiver many(store_, "alice", 10);
+  bool going = true;
+  for (int i = 0; i <= kMaxParts && going; ++i) going = many.BeginPart("x", "");
+  EXPECT_FALSE(going);
+  EXPECT_EQ(many.Finish(false).refusal, Refusal::kMalformed);
+}
+
+}  // namespace
+}  // namespace wharfling::server
