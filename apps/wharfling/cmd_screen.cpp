@@ -26,7 +26,9 @@ int RunScreen(std::span<char*> args) {
   }
 
   auto frontEnd = MakeFrontEnd();
-  TerminalView view(TerminalOptions{.out = json ? nullptr : stderr});
+  TerminalOptions options;
+  options.out = json ? nullptr : stderr;
+  TerminalView view(options);
   UploadDialog dialog(paths, view, DialogServices{*frontEnd->store, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
   dialog.Initialize(/*allowSiteChooser=*/false);
 

@@ -12,9 +12,8 @@ namespace {
 constexpr const char* kMakerFolder = "Ferrowind";
 constexpr const char* kDefaultProfile = "wharfling";
 
-std::string_view Variable(const EnvironmentLookup& environment, const char* name) {
-  const char* value = environment(name);
-  return value != nullptr ? std::string_view(value) : std::string_view();
+std::string Variable(const EnvironmentLookup& environment, const char* name) {
+  return environment(name).value_or(std::string());
 }
 
 std::filesystem::path HomeFolder(const EnvironmentLookup& environment) {
@@ -40,7 +39,7 @@ std::filesystem::path ConfigDirectory(const EnvironmentLookup& environment) {
 }
 
 std::filesystem::path ConfigDirectory() {
-  return ConfigDirectory([](const char* name) -> const char* { return std::getenv(name); });
+  return ConfigDirectory(ProcessEnvironment);
 }
 
 std::string ProfileName(const char* argv0) {

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "platform/posix/environment.h"
+
 namespace wharfling::posix {
 
-// Looks up an environment variable; nullptr when it is not set.
-using EnvironmentLookup = std::function<const char*(const char*)>;
 
 // $WHARFLING_CONFIG_DIR when set and not empty, else $XDG_CONFIG_HOME/Ferrowind when that is an
 // absolute path (the XDG rules ignore a relative one), else <home>/.config/Ferrowind with <home> from

@@ -21,12 +21,6 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> ProcessEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
-
 bool NoProxyMatches(std::string_view noProxy, std::string_view host) {
   noProxy = Trim(noProxy);
   if (noProxy == "*") return true;

@@ -8,13 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/environment.h"
+
 namespace wharfling::posix {
-
-// Looks up one environment variable; nothing when it is unset.
-using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
-
-// The process environment.
-std::optional<std::string> ProcessEnvironment(const char* name);
 
 // The proxy URL for a request to host over the plain (secure false) or secure channel, or empty for a
 // direct connection. http uses only the lower-case http_proxy (the upper-case one is not trusted, as in

@@ -67,7 +67,7 @@ posix::CurlTransportOptions FakeSite::TransportOptions() const {
   options.caFile = CaFile();
   options.connectTo = ConnectTo();
   options.ownCookieStore = true;
-  options.environment = [](const char*) -> const char* { return nullptr; };
+  options.environment = [](const char*) -> std::optional<std::string> { return std::nullopt; };
   return options;
 }
 

@@ -34,9 +34,10 @@ TEST(ConfigDirectory, TakesTheFirstUsableSourceInOrder) {
       {{}, fromDatabase},
   };
   for (const auto& c : cases) {
-    const auto lookup = [&](const char* name) -> const char* {
+    const auto lookup = [&](const char* name) -> std::optional<std::string> {
       const auto found = c.environment.find(name);
-      return found == c.environment.end() ? nullptr : found->second.c_str();
+      if (found == c.environment.end()) return std::nullopt;
+      return found->second;
     };
     EXPECT_EQ(ConfigDirectory(lookup), c.expected) << c.expected;
   }

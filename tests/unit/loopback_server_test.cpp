@@ -41,10 +41,11 @@ class RawClient {
     }
     return out;
   }
-  // True when the server closed the connection (a read returns end of stream).
+  // True when the server closed the connection: a read returns end of stream, or a reset when the
+  // server closed with bytes of ours still unread.
   bool Closed() {
     char byte = 0;
-    return ::recv(fd_, &byte, 1, 0) == 0;
+    return ::recv(fd_, &byte, 1, 0) <= 0;
   }
 
  private:
