@@ -1,13 +1,65 @@
 #!/usr/bin/env bash
-# The main job: screens a few generated sample photos as the upload dialog would.
+# The main job: starts the in-house Parvault server on loopback with a demo account, points a fresh
+# settings folder at destination 2, uploads a few generated photos with `wharfling upload`, and lists
+# what arrived on the server. Leaves no process and no file behind.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh" release
+bin="$root/build/release"
+
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts the server on $1 and waits for its ready line; sets address to where it listens.
+start_server() {
+  "$bin/parvault-server" --listen "$1" --storage "$work/storage" --user demo --password 'demo pass' \
+    >"$work/server.out" 2>"$work/server.log" &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    if grep -q '^listening on ' "$work/server.out"; then
+      address=$(sed -n 's/^listening on //p' "$work/server.out")
+      return 0
+    fi
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+  return 1
+}
+
 export WHARFLING_CONFIG_DIR="$work/config"
-head -c 120000 /dev/urandom >"$work/beach.jpg"
-head -c 2500000 /dev/urandom >"$work/panorama.jpg"
-mkdir "$work/holiday"
-"$root/build/release/wharfling" screen "$work/beach.jpg" "$work/panorama.jpg" "$work/holiday"
+mkdir -p "$WHARFLING_CONFIG_DIR"
+printf '[Settings]\nSelect001=2\n' >"$WHARFLING_CONFIG_DIR/wharfling.ini"
+# The uploader's built-in address for destination 2 is the server's default; only when that port is
+# taken does the demo use another and tell the uploader through endpoints.ini.
+address=""
+if ! start_server 127.0.0.1:8780; then
+  start_server 127.0.0.1:0
+  printf '[Endpoints]\ninhouse.server=%s\n' "$address" >"$WHARFLING_CONFIG_DIR/endpoints.ini"
+fi
+echo "== parvault-server listening on $address"
+
+mkdir -p "$work/photos/holiday" "$work/photos/garden"
+head -c 180000 /dev/urandom >"$work/photos/holiday/beach.jpg"
+head -c 240000 /dev/urandom >"$work/photos/holiday/harbour.jpg"
+head -c 95000 /dev/urandom >"$work/photos/garden/beach.jpg"
+mkdir "$work/photos/empty-album"
+
+echo "== wharfling upload"
+status=0
+echo 'demo pass' | "$bin/wharfling" upload --id demo --password-stdin \
+  "$work/photos/holiday/beach.jpg" "$work/photos/holiday/harbour.jpg" "$work/photos/garden/beach.jpg" \
+  "$work/photos/empty-album" || status=$?
+
+echo "== stored on the server"
+(cd "$work/storage" && find . -type f -printf '%P  %s bytes\n' | sort)
+echo "== server log"
+cat "$work/server.log"
+exit "$status"

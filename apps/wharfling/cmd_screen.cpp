@@ -29,7 +29,8 @@ int RunScreen(std::span<char*> args) {
   TerminalOptions options;
   options.out = json ? nullptr : stderr;
   TerminalView view(options);
-  UploadDialog dialog(paths, view, DialogServices{*frontEnd->store, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
+  UploadDialog dialog(paths, view,
+                      DialogServices{*frontEnd->store, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
   dialog.Initialize(/*allowSiteChooser=*/false);
 
   const auto report = DialogReport(dialog, view, view.messages());

@@ -23,14 +23,15 @@ constexpr int kSomeFailed = 1;
 constexpr int kNotRun = 2;
 
 int UploadUsage() {
-  std::fprintf(stderr,
-               "usage: wharfling upload [--id ID] [--password-stdin] [--json] [--site-entry K] [--album TEXT] "
-               "PATH...\n"
-               "  --id ID            the account ID, as if typed into the dialog\n"
-               "  --password-stdin   read the password from the first line of standard input\n"
-               "  --json             print the final state as JSON\n"
-               "  --site-entry K     answer the site chooser with entry K (0 = Parvault, 1 = Zorg, ...)\n"
-               "  --album TEXT       answer the album chooser with the album named TEXT\n");
+  std::fprintf(
+      stderr,
+      "usage: wharfling upload [--id ID] [--password-stdin] [--json] [--site-entry K] [--album TEXT] "
+      "PATH...\n"
+      "  --id ID            the account ID, as if typed into the dialog\n"
+      "  --password-stdin   read the password from the first line of standard input\n"
+      "  --json             print the final state as JSON\n"
+      "  --site-entry K     answer the site chooser with entry K (0 = Parvault, 1 = Zorg, ...)\n"
+      "  --album TEXT       answer the album chooser with the album named TEXT\n");
   return kUsageError;
 }
 
@@ -61,7 +62,7 @@ std::optional<UploadArgs> Parse(std::span<char*> args) {
       }
     } else if (word == "--album" && hasValue) {
       parsed.terminal.albumUtf8 = args[++i];
-    } else if (word == "--" ) {
+    } else if (word == "--") {
       for (++i; i < args.size(); ++i) parsed.paths.emplace_back(args[i]);
     } else if (word.starts_with("--")) {
       return std::nullopt;
@@ -117,13 +118,15 @@ int RunUpload(std::span<char*> args) {
     status = kSomeFailed;
     if (dialog.lastRunSignedIn()) {
       bool allSucceeded = true;
-      for (const auto& row : dialog.fileList().rows()) allSucceeded = allSucceeded && row.cells[2] == texts::kStatusSuccess;
+      for (const auto& row : dialog.fileList().rows())
+        allSucceeded = allSucceeded && row.cells[2] == texts::kStatusSuccess;
       if (allSucceeded) status = kAllSucceeded;
     } else {
       status = kNotRun;
     }
   } else if (!dialog.blocked()) {
-    std::fprintf(stderr, "wharfling upload: no account for this destination (give --id and --password-stdin)\n");
+    std::fprintf(stderr,
+                 "wharfling upload: no account for this destination (give --id and --password-stdin)\n");
   }
 
   auto report = DialogReport(dialog, view, startupMessages);

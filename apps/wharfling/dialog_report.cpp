@@ -21,7 +21,8 @@ nlohmann::json DialogReport(const UploadDialog& dialog, const TerminalView& view
   return {{"title", Cp932ToUtf8(view.title())},
           {"rows", rows},
           {"messages", shown},
-          {"button", {{"caption", Cp932ToUtf8(button.text)}, {"visible", button.visible}, {"enabled", button.enabled}}},
+          {"button",
+           {{"caption", Cp932ToUtf8(button.text)}, {"visible", button.visible}, {"enabled", button.enabled}}},
           {"blocked", dialog.blocked()}};
 }
 

@@ -12,7 +12,8 @@
 namespace wharfling::cli {
 
 // {"title", "rows": [{"name","size","status"}], "messages", "button": {...}, "blocked"}
-nlohmann::json DialogReport(const UploadDialog& dialog, const TerminalView& view, const std::vector<Text>& messages);
+nlohmann::json DialogReport(const UploadDialog& dialog, const TerminalView& view,
+                            const std::vector<Text>& messages);
 
 void PrintReport(std::FILE* out, const nlohmann::json& report);
 

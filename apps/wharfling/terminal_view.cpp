@@ -34,7 +34,8 @@ ChooserOutcome TerminalView::Prompt(const char* what, const std::vector<Text>& e
     try {
       std::size_t used = 0;
       const int entry = std::stoi(answer, &used);
-      if (used == answer.size() && entry >= 0 && entry < static_cast<int>(entries.size())) return {true, entry};
+      if (used == answer.size() && entry >= 0 && entry < static_cast<int>(entries.size()))
+        return {true, entry};
     } catch (const std::exception&) {
     }
     std::fprintf(stderr, "Please give a number from 0 to %zu.\n", entries.size() - 1);
@@ -71,7 +72,8 @@ void TerminalView::SetCell(int row, int column, const Text& text) {
 void TerminalView::SetProgressPosition(int position) {
   MemoryView::SetProgressPosition(position);
   if (reporting_ && options_.out) {
-    std::fprintf(options_.out, "[%d/%d] %s\n", position, progressUpper(), posix::Cp932ToUtf8(lastStatusLine_).c_str());
+    std::fprintf(options_.out, "[%d/%d] %s\n", position, progressUpper(),
+                 posix::Cp932ToUtf8(lastStatusLine_).c_str());
   }
   lastStatusLine_.clear();
 }

@@ -12,10 +12,10 @@
 namespace wharfling::cli {
 
 struct TerminalOptions {
-  bool interactive = false;               // prompt on the terminal for chooser answers
-  std::optional<int> siteEntry;           // answer for the site chooser, an entry number
-  std::optional<std::string> albumUtf8;   // answer for the album chooser, an album's text
-  std::FILE* out = stderr;                // where messages and progress go; null for none
+  bool interactive = false;              // prompt on the terminal for chooser answers
+  std::optional<int> siteEntry;          // answer for the site chooser, an entry number
+  std::optional<std::string> albumUtf8;  // answer for the album chooser, an album's text
+  std::FILE* out = stderr;               // where messages and progress go; null for none
 };
 
 class TerminalView final : public MemoryView {

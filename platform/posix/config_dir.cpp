@@ -38,9 +38,7 @@ std::filesystem::path ConfigDirectory(const EnvironmentLookup& environment) {
   return home / ".config" / kMakerFolder;
 }
 
-std::filesystem::path ConfigDirectory() {
-  return ConfigDirectory(ProcessEnvironment);
-}
+std::filesystem::path ConfigDirectory() { return ConfigDirectory(ProcessEnvironment); }
 
 std::string ProfileName(const char* argv0) {
   if (argv0 == nullptr) return kDefaultProfile;

@@ -9,7 +9,6 @@
 
 namespace wharfling::posix {
 
-
 // $WHARFLING_CONFIG_DIR when set and not empty, else $XDG_CONFIG_HOME/Ferrowind when that is an
 // absolute path (the XDG rules ignore a relative one), else <home>/.config/Ferrowind with <home> from
 // $HOME or, without it, the user database. Empty only when no home folder can be found at all.

@@ -166,7 +166,10 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   // A plain request through a proxy names the whole address; a secure one goes through a tunnel and
   // names only the path, as to the server itself.
   std::string target = EscapeRequestTarget(request.target);
-  if (!proxy.empty() && !request.secure) target = origin + target;
+  if (!proxy.empty() && !request.secure) {
+    // As a browser writes it: the port only when it is not the scheme's own.
+    target = "http://" + host + (request.port == 80 ? "" : ":" + std::to_string(request.port)) + target;
+  }
 
   HeaderList headers;
   bool listed = true;

@@ -9,7 +9,8 @@ void LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& tab
   const FileContents contents = ReadWholeFile(file);
   if (contents.outcome == FileContents::Outcome::kMissing) return;
   if (contents.outcome != FileContents::Outcome::kRead) {
-    errors << "wharfling: cannot read " << file.string() << ": " << contents.reason << "; built-in endpoints used\n";
+    errors << "wharfling: cannot read " << file.string() << ": " << contents.reason
+           << "; built-in endpoints used\n";
     return;
   }
   IniError error;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tests/support/command_run.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_ca.h"
@@ -14,29 +15,13 @@
 namespace wharfling::testing {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-std::string Quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using CliRun = CommandResult;
 
 CliRun Wharfling(const std::string& environment, const std::string& arguments) {
-  CliRun run;
-  const std::string command = environment + " " + WHARFLING_CLI + " " + arguments + " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunCommand(environment, WHARFLING_CLI, arguments);
 }
+
+std::string Quote(const std::string& text) { return ShellQuote(text); }
 
 TEST(WebCli, ExchangePrintsTheResponse) {
   const TestCa ca({"www.example.test"});

@@ -29,7 +29,8 @@ std::vector<FormPart> ParseMultipart(std::string_view body) {
     if (next == std::string_view::npos) break;
     FormPart part;
     part.name = Between(headers, "name=\"", "\"");
-    if (headers.find("filename=\"") != std::string_view::npos) part.fileName = Between(headers, "filename=\"", "\"");
+    if (headers.find("filename=\"") != std::string_view::npos)
+      part.fileName = Between(headers, "filename=\"", "\"");
     part.contentType = Between(headers, "Content-Type: ", "\r\n");
     part.value = std::string(body.substr(headerEnd + 4, next - headerEnd - 4));
     parts.push_back(std::move(part));
@@ -97,7 +98,8 @@ Reply FakeParvault::Login(const SiteRequest& request) {
   const std::string& body = request.http.body;
   std::lock_guard lock(mutex_);
   int form = 0;
-  if (FormValue(body, "login") && FormValue(body, "Image1.x") == "35" && FormValue(body, "Image1.y") == "14") form = 1;
+  if (FormValue(body, "login") && FormValue(body, "Image1.x") == "35" && FormValue(body, "Image1.y") == "14")
+    form = 1;
   if (FormValue(body, "x") == "52" && FormValue(body, "y") == "15") form = 2;
   loginForms_.push_back(form);
   if (form != 0 && FormValue(body, "username") == user_ && FormValue(body, "password") == password_) {
@@ -134,7 +136,8 @@ Reply FakeParvault::InsertFile(const SiteRequest& request) {
       return Reply::Make("HTTP/1.1 500 Internal Server Error", "", "<html>broken</html>");
     case Answer::kRefuseWithReason:
     case Answer::kRefuseWithoutReason:
-      refusals_.push_back(answer.kind == Answer::kRefuseWithReason ? std::optional(answer.reason) : std::nullopt);
+      refusals_.push_back(answer.kind == Answer::kRefuseWithReason ? std::optional(answer.reason)
+                                                                   : std::nullopt);
       return Redirect("refused.asp?id=" + std::to_string(refusals_.size() - 1));
   }
   return Page("");

@@ -88,13 +88,14 @@ std::vector<std::string> FakeSite::RequestLines() const {
 }
 
 Reply FakeSite::Redirect(std::string_view location, std::string_view extraHeaders) {
-  return Reply::Make("HTTP/1.1 302 Object moved", "Location: " + std::string(location) + "\r\n" + std::string(extraHeaders),
+  return Reply::Make("HTTP/1.1 302 Object moved",
+                     "Location: " + std::string(location) + "\r\n" + std::string(extraHeaders),
                      "<html><body>Object moved</body></html>");
 }
 
 Reply FakeSite::Page(std::string_view html, std::string_view extraHeaders) {
-  return Reply::Make("HTTP/1.1 200 OK", "Content-Type: text/html; charset=Shift_JIS\r\n" + std::string(extraHeaders),
-                     html);
+  return Reply::Make("HTTP/1.1 200 OK",
+                     "Content-Type: text/html; charset=Shift_JIS\r\n" + std::string(extraHeaders), html);
 }
 
 Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
@@ -105,7 +106,8 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
     requests_.push_back(siteRequest);
     const std::string path = siteRequest.Path();
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-      if (path.size() >= it->first.size() && path.compare(path.size() - it->first.size(), it->first.size(), it->first) == 0) {
+      if (path.size() >= it->first.size() &&
+          path.compare(path.size() - it->first.size(), it->first.size(), it->first) == 0) {
         fault = it->second;
         faults_.erase(it);
         break;
@@ -136,7 +138,8 @@ std::string FormDecode(std::string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '+') {
       out += ' ';
-    } else if (value[i] == '%' && i + 2 < value.size() && std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
+    } else if (value[i] == '%' && i + 2 < value.size() &&
+               std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
                std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
       const std::string hex(value.substr(i + 1, 2));
       out += static_cast<char>(std::stoi(hex, nullptr, 16));

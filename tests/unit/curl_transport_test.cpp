@@ -296,7 +296,7 @@ TEST_F(CurlTransportTest, SystemSettingsGoThroughTheProxyWithTheAbsoluteTarget) 
   ASSERT_TRUE(client.HttpExchange(Msie6Profile(), "http://www.example.test/p%3Fq?a=%2F b", Method::kGet,
                                   kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kSystemSettings));
   ASSERT_EQ(proxy.requests().size(), 1u);
-  EXPECT_EQ(proxy.requests().back().target, "http://www.example.test:80/p?q?a=/%20b");
+  EXPECT_EQ(proxy.requests().back().target, "http://www.example.test/p?q?a=/%20b");
   EXPECT_EQ(proxy.requests().back().Header("Host"), "www.example.test");
   EXPECT_TRUE(plain_.requests().empty());
 

@@ -29,8 +29,9 @@ constexpr const char* kServiceHost = "www.parvault.example";
 // One dialog over some photos, talking to a fake Parvault through curl.
 class ParvaultRun {
  public:
-  explicit ParvaultRun(int site = 1, std::string host = kServiceHost, std::string basePath = "")
-      : site_(std::move(host), std::move(basePath)) {
+  explicit ParvaultRun(int site = 1, std::string host = kServiceHost, std::string basePath = "",
+                       std::string systemProxy = "")
+      : site_(std::move(host), std::move(basePath)), systemProxy_(std::move(systemProxy)) {
     store.values[{"Settings", "Select001"}] = site;
     SetAccount("alice", "secret");
     if (site == 2) endpoints.Override("inhouse.server", "intranet.example:8080");
@@ -65,7 +66,8 @@ class ParvaultRun {
     return messages;
   }
   bool ControlsEnabled() const {
-    for (const int id : {control::kDestination, control::kId, control::kPassword, control::kFileList, control::kCancel}) {
+    for (const int id :
+         {control::kDestination, control::kId, control::kPassword, control::kFileList, control::kCancel}) {
       if (!view.control(id).enabled) return false;
     }
     return view.control(control::kDestination).visible;
@@ -81,10 +83,21 @@ class ParvaultRun {
   posix::PosixTextCodec codec;
 
  private:
+  posix::CurlTransportOptions TransportOptions() const {
+    auto options = site_.TransportOptions();
+    // The system settings name a proxy only when the test gives one.
+    options.environment = [proxy = systemProxy_](const char* name) -> std::optional<std::string> {
+      if (!proxy.empty() && std::string_view(name) == "http_proxy") return proxy;
+      return std::nullopt;
+    };
+    return options;
+  }
+
   FakeParvault site_;
+  std::string systemProxy_;
 
  public:
-  posix::CurlTransport transport{site_.TransportOptions()};
+  posix::CurlTransport transport{TransportOptions()};
   WebClient web{transport, codec};
   std::unique_ptr<UploadDialog> dialog;
 };
@@ -96,12 +109,14 @@ TEST(ParvaultDriver, ServiceRunSignsInUploadsSignsOutAndSaves) {
   run.Open();
   run.Press();
 
-  EXPECT_EQ(run.site().RequestLines(),
-            (std::vector<std::string>{"GET /", "POST /logincheck2.asp", "GET /menu.asp", "POST /InsertFile.asp",
-                                      "POST /InsertFile.asp", "GET /logout2.asp?user=alice&pw=secret"}));
+  EXPECT_EQ(
+      run.site().RequestLines(),
+      (std::vector<std::string>{"GET /", "POST /logincheck2.asp", "GET /menu.asp", "POST /InsertFile.asp",
+                                "POST /InsertFile.asp", "GET /logout2.asp?user=alice&pw=secret"}));
   const auto requests = run.site().Requests();
   // The service's login form, byte for byte, with its referer.
-  EXPECT_EQ(requests[1].http.body, "username=alice&password=secret&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x=35&Image1.y=14");
+  EXPECT_EQ(requests[1].http.body,
+            "username=alice&password=secret&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x=35&Image1.y=14");
   EXPECT_EQ(requests[1].http.Header("Referer"), "http://www.parvault.example/INDEX.HTM");
   EXPECT_EQ(requests[1].http.Header("Content-Type"), "application/x-www-form-urlencoded");
   EXPECT_EQ(run.site().LoginForms(), std::vector<int>{1});
@@ -121,6 +136,23 @@ TEST(ParvaultDriver, ServiceRunSignsInUploadsSignsOutAndSaves) {
   EXPECT_TRUE(run.ControlsEnabled());
 }
 
+TEST(ParvaultDriver, OnlyTheAfterLoginPageAndTheSignOutGoThroughTheSystemProxy) {
+  testing::LoopbackServer proxy(
+      [](const testing::RecordedRequest&) { return testing::Reply::Ok("proxied"); });
+  ParvaultRun run(1, kServiceHost, "", "http://127.0.0.1:" + std::to_string(proxy.port()));
+  run.AddPhoto("a.jpg");
+  run.Open();
+  run.Press();
+  std::vector<std::string> proxied;
+  for (const auto& request : proxy.requests()) proxied.push_back(request.method + " " + request.target);
+  EXPECT_EQ(proxied,
+            (std::vector<std::string>{"GET http://www.parvault.example/menu.asp",
+                                      "GET http://www.parvault.example/logout2.asp?user=alice&pw=secret"}));
+  EXPECT_EQ(run.site().RequestLines(),
+            (std::vector<std::string>{"GET /", "POST /logincheck2.asp", "POST /InsertFile.asp"}));
+  EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+}
+
 TEST(ParvaultDriver, InHouseServerGetsItsOwnFormBelowItsFolder) {
   ParvaultRun run(2, "intranet.example:8080", "/ParvaultAsp2");
   run.AddPhoto("a.jpg");
@@ -131,9 +163,11 @@ TEST(ParvaultDriver, InHouseServerGetsItsOwnFormBelowItsFolder) {
   EXPECT_EQ(lines[0], "GET /ParvaultAsp2");
   EXPECT_EQ(lines[2], "GET /ParvaultAsp2/menu.asp");
   EXPECT_EQ(run.site().Requests()[1].http.body, "username=alice&password=secret&x=52&y=15");
-  EXPECT_EQ(run.site().Requests()[1].http.Header("Referer"), "http://intranet.example:8080/ParvaultAsp2/INDEX.HTM");
+  EXPECT_EQ(run.site().Requests()[1].http.Header("Referer"),
+            "http://intranet.example:8080/ParvaultAsp2/INDEX.HTM");
   EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
-  EXPECT_EQ(run.store.writes, (std::vector<std::string>{"Settings/Select001", "Settings/Id002", "Settings/Pw002"}));
+  EXPECT_EQ(run.store.writes,
+            (std::vector<std::string>{"Settings/Select001", "Settings/Id002", "Settings/Pw002"}));
 }
 
 TEST(ParvaultDriver, UidChoosesTheFormWhateverTheDestination) {
@@ -157,8 +191,9 @@ TEST(ParvaultDriver, RefusedLoginsEndTheRunUntouched) {
     run.AddPhoto("a.jpg");
     run.Open();
     run.Press();
-    EXPECT_EQ(run.Messages(), std::vector<std::string>{
-                                  "ログインに失敗しました。IDまたはパスワードが間違っていないか確認ください。"});
+    EXPECT_EQ(run.Messages(),
+              std::vector<std::string>{
+                  "ログインに失敗しました。IDまたはパスワードが間違っていないか確認ください。"});
     EXPECT_EQ(run.Statuses(), std::vector<std::string>{"--"});
     EXPECT_EQ(run.view.progressPosition(), 0);
     EXPECT_TRUE(run.store.writes.empty()) << "a failed sign-in saves nothing";
@@ -266,7 +301,8 @@ TEST(ParvaultDriver, CredentialsAreFormEscapedOnceOnTheWire) {
   run.Press();
   const auto requests = run.site().Requests();
   EXPECT_EQ(requests[1].http.body,
-            "username=a%20b%2Bc&password=p%26w%3D1%25%3B%23&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x=35&Image1.y=14");
+            "username=a%20b%2Bc&password=p%26w%3D1%25%3B%23&login=\x83\x8D\x83\x4F\x83\x43\x83\x93&Image1.x="
+            "35&Image1.y=14");
   EXPECT_EQ(requests.back().http.target, "/logout2.asp?user=a%20b%2Bc&pw=p%26w%3D1%25%3B%23");
   EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"}) << "the site read the right password";
   EXPECT_EQ(std::get<Text>(run.store.values[{"Settings", "ParvaultW"}]), "p&w=1%;#") << "saved as typed";

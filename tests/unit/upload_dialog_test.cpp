@@ -48,8 +48,8 @@ TEST(SiteChooser, EntriesMapToDestinations) {
     int site;
     const char* caption;
   } cases[] = {
-      {{true, 0}, 1, "Parvault"},  {{true, 1}, 3, "Zorg"},       {{false, 4}, 1, "Parvault"},
-      {{true, 6}, 8, "Olio"},      {{true, 12}, 14, "Snapfish"}, {{true, 10}, 12, "楽天"},
+      {{true, 0}, 1, "Parvault"}, {{true, 1}, 3, "Zorg"},       {{false, 4}, 1, "Parvault"},
+      {{true, 6}, 8, "Olio"},     {{true, 12}, 14, "Snapfish"}, {{true, 10}, 12, "楽天"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.site);
@@ -88,11 +88,14 @@ TEST(SiteChooser, OnlyModeOneOffersIt) {
 TEST(SiteChooser, ListsThirteenEntriesWithoutTheInHouseServer) {
   const auto entries = UploadDialog::SiteChooserEntries();
   ASSERT_EQ(entries.size(), 13u);
-  EXPECT_EQ(Cp932ToUtf8(entries[0]), "Parvault\nインターネットを介して無料でご利用できるお客様専用の安全なプライベートスペース");
-  EXPECT_EQ(Cp932ToUtf8(entries[6]), "PhotoHighway\n最大２ギガバイトのディスク容量のオンラインアルバム・サービス");
+  EXPECT_EQ(Cp932ToUtf8(entries[0]),
+            "Parvault\nインターネットを介して無料でご利用できるお客様専用の安全なプライベートスペース");
+  EXPECT_EQ(Cp932ToUtf8(entries[6]),
+            "PhotoHighway\n最大２ギガバイトのディスク容量のオンラインアルバム・サービス");
   EXPECT_EQ(Cp932ToUtf8(entries[8]).find('\n'), std::string::npos);
   EXPECT_EQ(Cp932ToUtf8(entries[11]), "オンラインアルバムの新しいカタチ。Lumix Club『Picmate』");
-  EXPECT_EQ(Cp932ToUtf8(entries[12]), "snapfish\n全世界で7000万人以上のユーザーが楽しむ世界最大級のオンライン写真サイト!");
+  EXPECT_EQ(Cp932ToUtf8(entries[12]),
+            "snapfish\n全世界で7000万人以上のユーザーが楽しむ世界最大級のオンライン写真サイト!");
 }
 
 TEST(SiteChooser, ChosenDestinationBringsItsOwnAccount) {

@@ -1,0 +1,30 @@
+#include "tests/support/command_run.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+namespace wharfling::testing {
+
+std::string ShellQuote(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+CommandResult RunCommand(const std::string& environment, const std::string& program,
+                         const std::string& arguments, const std::string* input) {
+  CommandResult result;
+  std::string command = environment + " " + program + " " + arguments + " 2>/dev/null";
+  command = input ? "printf %s " + ShellQuote(*input) + " | " + command : command + " </dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+}  // namespace wharfling::testing
