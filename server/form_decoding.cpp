@@ -1,14 +1,9 @@
 #include "server/form_decoding.h"
 
+#include "text/text.h"
+
 namespace wharfling::server {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -25,9 +20,9 @@ std::string DecodeFormText(std::string_view encoded) {
     const char c = encoded[at];
     if (c == '+') {
       out += ' ';
-    } else if (c == '%' && at + 2 < encoded.size() && HexValue(encoded[at + 1]) >= 0 &&
-               HexValue(encoded[at + 2]) >= 0) {
-      out += static_cast<char>(HexValue(encoded[at + 1]) * 16 + HexValue(encoded[at + 2]));
+    } else if (c == '%' && at + 2 < encoded.size() && HexDigitValue(encoded[at + 1]) >= 0 &&
+               HexDigitValue(encoded[at + 2]) >= 0) {
+      out += static_cast<char>(HexDigitValue(encoded[at + 1]) * 16 + HexDigitValue(encoded[at + 2]));
       at += 2;
     } else {
       out += c;

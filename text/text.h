@@ -19,6 +19,14 @@ constexpr bool IsLeadByte(unsigned char byte) {
 // on the trailing byte of a double-byte character, or npos.
 std::size_t FindText(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 
+// The value of a hexadecimal digit, or -1.
+constexpr int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // Lower-cases ASCII letters only; the bytes of a double-byte character are never changed.
 Text LowerCaseText(std::string_view text);
 

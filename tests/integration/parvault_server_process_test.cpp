@@ -130,7 +130,7 @@ TEST(ParvaultServerProcessTest, SaysWhereItListensServesAndStopsOnSigterm) {
   const std::string ready = server.ReadLine();
   ASSERT_THAT(ready, MatchesRegex("listening on 127\\.0\\.0\\.1:[0-9]+"));
   EXPECT_EQ(SignInAndUpload(PortOf(ready), "demo", "demo-pw"), 200);
-  EXPECT_EQ(ReadWholeFile(dir.path() / "store" / "demo" / "beach.jpg"), "jpeg bytes");
+  EXPECT_EQ(FileContents(dir.path() / "store" / "demo" / "beach.jpg"), "jpeg bytes");
   server.Signal(SIGTERM);
   EXPECT_EQ(server.Wait(), 0);
   const std::string log = server.Errors();

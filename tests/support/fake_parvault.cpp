@@ -1,5 +1,7 @@
 #include "tests/support/fake_parvault.h"
 
+#include "server/form_decoding.h"
+
 namespace wharfling::testing {
 namespace {
 
@@ -98,11 +100,13 @@ Reply FakeParvault::Login(const SiteRequest& request) {
   const std::string& body = request.http.body;
   std::lock_guard lock(mutex_);
   int form = 0;
-  if (FormValue(body, "login") && FormValue(body, "Image1.x") == "35" && FormValue(body, "Image1.y") == "14")
+  if (server::FindFormField(body, "login") && server::FindFormField(body, "Image1.x") == "35" &&
+      server::FindFormField(body, "Image1.y") == "14")
     form = 1;
-  if (FormValue(body, "x") == "52" && FormValue(body, "y") == "15") form = 2;
+  if (server::FindFormField(body, "x") == "52" && server::FindFormField(body, "y") == "15") form = 2;
   loginForms_.push_back(form);
-  if (form != 0 && FormValue(body, "username") == user_ && FormValue(body, "password") == password_) {
+  if (form != 0 && server::FindFormField(body, "username") == user_ &&
+      server::FindFormField(body, "password") == password_) {
     sessions_.push_back("s" + std::to_string(sessions_.size() + 1));
     return Redirect(successLocation_, "Set-Cookie: ASPSESSIONID=" + sessions_.back() + "; path=/\r\n");
   }

@@ -1,6 +1,7 @@
 #include "tests/support/fake_site.h"
 
-#include <cctype>
+#include "server/form_decoding.h"
+
 #include <thread>
 
 namespace wharfling::testing {
@@ -13,17 +14,7 @@ std::string SiteRequest::Query() const {
 }
 
 std::string SiteRequest::Cookie(std::string_view name) const {
-  const std::string cookies = http.Header("Cookie");
-  std::size_t pos = 0;
-  while (pos < cookies.size()) {
-    const auto end = std::min(cookies.find(';', pos), cookies.size());
-    std::string_view pair = std::string_view(cookies).substr(pos, end - pos);
-    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
-    const auto eq = pair.find('=');
-    if (eq != std::string_view::npos && pair.substr(0, eq) == name) return std::string(pair.substr(eq + 1));
-    pos = end + 1;
-  }
-  return {};
+  return std::string(server::FindCookie(http.Header("Cookie"), name).value_or(""));
 }
 
 FakeSite::FakeSite(std::vector<std::string> hosts) : hosts_(std::move(hosts)) {
@@ -131,36 +122,6 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
       break;
   }
   return Handle(siteRequest);
-}
-
-std::string FormDecode(std::string_view value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '+') {
-      out += ' ';
-    } else if (value[i] == '%' && i + 2 < value.size() &&
-               std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
-               std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
-      const std::string hex(value.substr(i + 1, 2));
-      out += static_cast<char>(std::stoi(hex, nullptr, 16));
-      i += 2;
-    } else {
-      out += value[i];
-    }
-  }
-  return out;
-}
-
-std::optional<std::string> FormValue(std::string_view form, std::string_view name) {
-  std::size_t pos = 0;
-  while (pos <= form.size()) {
-    const auto end = std::min(form.find('&', pos), form.size());
-    const std::string_view pair = form.substr(pos, end - pos);
-    const auto eq = pair.find('=');
-    if (eq != std::string_view::npos && pair.substr(0, eq) == name) return FormDecode(pair.substr(eq + 1));
-    pos = end + 1;
-  }
-  return std::nullopt;
 }
 
 }  // namespace wharfling::testing

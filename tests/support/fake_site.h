@@ -73,9 +73,4 @@ class FakeSite {
   std::vector<SiteRequest> requests_;
 };
 
-// Percent-decodes a form or query value ('+' is a space).
-std::string FormDecode(std::string_view value);
-// The decoded value of name in an "a=1&b=2" text, or nothing.
-std::optional<std::string> FormValue(std::string_view form, std::string_view name);
-
 }  // namespace wharfling::testing

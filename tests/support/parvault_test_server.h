@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "server/parvault_server.h"
+#include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::testing {
@@ -87,9 +88,5 @@ class ParvaultTestServer {
   std::vector<std::string> log_;
   std::unique_ptr<server::ParvaultServer> server_;
 };
-
-// The names in a folder, sorted, hidden ones included.
-std::vector<std::string> FolderNames(const std::filesystem::path& folder);
-std::string ReadWholeFile(const std::filesystem::path& path);
 
 }  // namespace wharfling::testing

@@ -11,33 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::posix {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileContents;
+using testing::FileMode;
+using testing::FolderNames;
 using testing::TempDir;
-
-std::string Contents(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-unsigned Mode(const fs::path& path) {
-  struct stat status {};
-  EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-  return status.st_mode & 07777;
-}
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Sets the process's file-creation mask for one scope.
 class ScopedUmask {
@@ -55,11 +39,11 @@ TEST(ReplaceFileAtomically, CreatesMissingFoldersPrivately) {
   ScopedUmask openMask(0);  // the modes must not depend on the caller's mask
   std::string reason;
   ASSERT_TRUE(ReplaceFileAtomically(file, "[Settings]\n", reason)) << reason;
-  EXPECT_EQ(Contents(file), "[Settings]\n");
-  EXPECT_EQ(Mode(file), 0600u);
-  EXPECT_EQ(Mode(temp.path() / "a"), 0700u);
-  EXPECT_EQ(Mode(temp.path() / "a" / "b"), 0700u);
-  EXPECT_EQ(Names(file.parent_path()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(file), "[Settings]\n");
+  EXPECT_EQ(FileMode(file), 0600u);
+  EXPECT_EQ(FileMode(temp.path() / "a"), 0700u);
+  EXPECT_EQ(FileMode(temp.path() / "a" / "b"), 0700u);
+  EXPECT_EQ(FolderNames(file.parent_path()), std::vector<std::string>{"wharfling.ini"});
 }
 
 TEST(ReplaceFileAtomically, ReplacesContentsAndTightensTheMode) {
@@ -68,9 +52,9 @@ TEST(ReplaceFileAtomically, ReplacesContentsAndTightensTheMode) {
   ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
   std::string reason;
   ASSERT_TRUE(ReplaceFileAtomically(file, "new\n", reason)) << reason;
-  EXPECT_EQ(Contents(file), "new\n");
-  EXPECT_EQ(Mode(file), 0600u);
-  EXPECT_EQ(Names(temp.path()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(file), "new\n");
+  EXPECT_EQ(FileMode(file), 0600u);
+  EXPECT_EQ(FolderNames(temp.path()), std::vector<std::string>{"wharfling.ini"});
 }
 
 TEST(ReplaceFileAtomically, ReplacesTheFileASymbolicLinkNames) {
@@ -81,7 +65,7 @@ TEST(ReplaceFileAtomically, ReplacesTheFileASymbolicLinkNames) {
   std::string reason;
   ASSERT_TRUE(ReplaceFileAtomically(link, "new\n", reason)) << reason;
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(Contents(real), "new\n");
+  EXPECT_EQ(FileContents(real), "new\n");
 }
 
 TEST(ReplaceFileAtomically, FailsWhenAFileStandsWhereTheFolderShouldBe) {
@@ -90,7 +74,7 @@ TEST(ReplaceFileAtomically, FailsWhenAFileStandsWhereTheFolderShouldBe) {
   std::string reason;
   EXPECT_FALSE(ReplaceFileAtomically(temp.path() / "taken" / "sub" / "wharfling.ini", "new\n", reason));
   EXPECT_NE(reason.find("taken"), std::string::npos) << reason;
-  EXPECT_EQ(Contents(temp.path() / "taken"), "x");
+  EXPECT_EQ(FileContents(temp.path() / "taken"), "x");
 }
 
 TEST(ReplaceFileAtomically, LeavesTheOldFileWholeWhenTheDiskFillsUp) {
@@ -108,8 +92,8 @@ TEST(ReplaceFileAtomically, LeavesTheOldFileWholeWhenTheDiskFillsUp) {
     return reason.find("cannot write") != std::string::npos ? 0 : 3;
   });
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(Contents(file), old);
-  EXPECT_EQ(Names(temp.path()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(file), old);
+  EXPECT_EQ(FolderNames(temp.path()), std::vector<std::string>{"wharfling.ini"});
 }
 
 TEST(ReadWholeFile, TellsMissingFromUnreadable) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::posix {
@@ -19,26 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-std::string Contents(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-unsigned Mode(const fs::path& path) {
-  struct stat status {};
-  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-  return status.st_mode & 07777;
-}
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing::FileContents;
+using testing::FileMode;
+using testing::FolderNames;
 
 std::size_t LineCount(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -72,10 +56,10 @@ TEST_F(IniSettingsStoreTest, FirstWriteCreatesAPrivateFileInAPrivateFolder) {
   store.WriteInt("Settings", "Select001", 15);
   ::umask(oldMask);
   EXPECT_EQ(store.lastWriteError(), "");
-  EXPECT_EQ(Contents(File()), "[Settings]\nSelect001=15\n");
-  EXPECT_EQ(Mode(File()), 0600u);
-  EXPECT_EQ(Mode(Folder()), 0700u);
-  EXPECT_EQ(Names(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=15\n");
+  EXPECT_EQ(FileMode(File()), 0600u);
+  EXPECT_EQ(FileMode(Folder()), 0700u);
+  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
 }
 
 TEST_F(IniSettingsStoreTest, IntegersRoundTrip) {
@@ -84,7 +68,7 @@ TEST_F(IniSettingsStoreTest, IntegersRoundTrip) {
     NewStore().WriteInt("Mode", "rule", value);
     EXPECT_EQ(NewStore().ReadInt("Mode", "rule"), value);
   }
-  EXPECT_EQ(Contents(File()), "[Mode]\nrule=-2147483648\n");
+  EXPECT_EQ(FileContents(File()), "[Mode]\nrule=-2147483648\n");
 }
 
 TEST_F(IniSettingsStoreTest, ReadsHandWrittenIntegers) {
@@ -136,14 +120,14 @@ TEST_F(IniSettingsStoreTest, TextsRoundTripByteForByte) {
   };
   for (const auto& text : texts) {
     NewStore().WriteText("Settings", "Pw003", text);
-    EXPECT_EQ(NewStore().ReadText("Settings", "Pw003"), text) << Contents(File());
+    EXPECT_EQ(NewStore().ReadText("Settings", "Pw003"), text) << FileContents(File());
   }
 }
 
 TEST_F(IniSettingsStoreTest, WritesTextsAsReadableUtf8) {
   auto store = NewStore();
   store.WriteText("Settings", "Id004", "\x93\xFA\x96\x7B\\\r\n\x80");
-  EXPECT_EQ(Contents(File()), "[Settings]\nId004=\xE6\x97\xA5\xE6\x9C\xAC\\\\\\r\\n\\x80\n");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nId004=\xE6\x97\xA5\xE6\x9C\xAC\\\\\\r\\n\\x80\n");
 }
 
 TEST_F(IniSettingsStoreTest, KeepsEverythingItDoesNotWrite) {
@@ -164,7 +148,7 @@ TEST_F(IniSettingsStoreTest, KeepsEverythingItDoesNotWrite) {
   store.WriteText("Settings", "Id002", "bob");
   store.WriteText("Settings", "Pw002", "");
   store.WriteInt("Mode", "rule", 3);
-  EXPECT_EQ(Contents(File()),
+  EXPECT_EQ(FileContents(File()),
             "; written by hand\r\n"
             "[Settings]\r\n"
             "Select001 = 2\r\n"
@@ -193,9 +177,9 @@ TEST_F(IniSettingsStoreTest, ReadsHandWrittenTextsWithoutTheLayoutBlanks) {
 TEST_F(IniSettingsStoreTest, KeepsValuesAddedByOthersBetweenWrites) {
   auto store = NewStore();
   store.WriteInt("Settings", "Select001", 4);
-  WriteFile(Contents(File()) + "Type004=1\n");  // another program, or the user's editor
+  WriteFile(FileContents(File()) + "Type004=1\n");  // another program, or the user's editor
   store.WriteText("Settings", "Id004", "me");
-  EXPECT_EQ(Contents(File()), "[Settings]\nSelect001=4\nType004=1\nId004=me\n");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=4\nType004=1\nId004=me\n");
   EXPECT_EQ(store.ReadInt("Settings", "Type004"), 1);
 }
 
@@ -203,7 +187,7 @@ TEST_F(IniSettingsStoreTest, TightensTheModeOfAFileWrittenByHand) {
   WriteFile("[Settings]\nSelect001=1\n");
   ASSERT_EQ(::chmod(File().c_str(), 0644), 0);
   NewStore().WriteText("Settings", "ParvaultW", "secret");
-  EXPECT_EQ(Mode(File()), 0600u);
+  EXPECT_EQ(FileMode(File()), 0600u);
 }
 
 TEST_F(IniSettingsStoreTest, AMalformedFileIsReportedOnceIgnoredAndNeverOverwritten) {
@@ -214,8 +198,8 @@ TEST_F(IniSettingsStoreTest, AMalformedFileIsReportedOnceIgnoredAndNeverOverwrit
   EXPECT_EQ(store.ReadText("Settings", "Id005"), std::nullopt);
   store.WriteInt("Settings", "Select001", 1);
   store.WriteText("Settings", "Id005", "y");
-  EXPECT_EQ(Contents(File()), broken);
-  EXPECT_EQ(Names(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(File()), broken);
+  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
   EXPECT_NE(store.lastWriteError(), "");
   const std::string report = errors_.str();
   EXPECT_EQ(LineCount(report), 1u) << report;
@@ -225,7 +209,7 @@ TEST_F(IniSettingsStoreTest, AMalformedFileIsReportedOnceIgnoredAndNeverOverwrit
   WriteFile("[Settings]\nSelect001=5\n");  // fixed by hand: the same store saves again
   store.WriteInt("Settings", "Select001", 6);
   EXPECT_EQ(store.lastWriteError(), "");
-  EXPECT_EQ(Contents(File()), "[Settings]\nSelect001=6\n");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=6\n");
 }
 
 TEST_F(IniSettingsStoreTest, AnUnreadableFileIsReportedOnceAndLeftAlone) {
@@ -235,7 +219,7 @@ TEST_F(IniSettingsStoreTest, AnUnreadableFileIsReportedOnceAndLeftAlone) {
   store.WriteInt("Settings", "Select001", 2);
   EXPECT_TRUE(fs::is_directory(File()));
   EXPECT_TRUE(fs::is_empty(File()));
-  EXPECT_EQ(Names(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
   EXPECT_EQ(LineCount(errors_.str()), 1u) << errors_.str();
   EXPECT_NE(errors_.str().find(File().string()), std::string::npos) << errors_.str();
   EXPECT_NE(store.lastWriteError(), "");
@@ -269,8 +253,8 @@ TEST_F(IniSettingsStoreTest, AFailedSaveLeavesTheOriginalAndNoTemporaryFile) {
   ::chmod(Folder().c_str(), 0700);
   if (status == 77) GTEST_SKIP() << "cannot drop privileges to test a folder that is not writable";
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(Contents(File()), original);
-  EXPECT_EQ(Names(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FileContents(File()), original);
+  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
 }
 
 TEST_F(IniSettingsStoreTest, ASaveThatChangesNothingLeavesTheFileAlone) {

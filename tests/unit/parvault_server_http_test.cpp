@@ -20,13 +20,13 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using wharfling::testing::FileContents;
 using wharfling::testing::FolderNames;
 using wharfling::testing::ParvaultTestServer;
 using wharfling::testing::RawConnection;
 using wharfling::testing::RawExchange;
 using wharfling::testing::RawPost;
 using wharfling::testing::RawResponse;
-using wharfling::testing::ReadWholeFile;
 using wharfling::testing::ReasonAfterMarker;
 using wharfling::testing::UploaderBody;
 
@@ -141,7 +141,7 @@ TEST(ParvaultHttpAccountsTest, EscapedAndCp932CredentialsSignIn) {
   ASSERT_FALSE(cookie.empty());
   const auto answer = RawUpload(server.port(), cookie, UploaderBody("C:\\p\\a.jpg", "jpeg"));
   EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
-  EXPECT_EQ(ReadWholeFile(server.folderOf("\xe5\xb1\xb1\xe7\x94\xb0") / "a.jpg"), "jpeg");
+  EXPECT_EQ(FileContents(server.folderOf("\xe5\xb1\xb1\xe7\x94\xb0") / "a.jpg"), "jpeg");
 }
 
 TEST_F(ParvaultHttpTest, AStoredUploadIsA200WithoutLocation) {
@@ -152,7 +152,7 @@ TEST_F(ParvaultHttpTest, AStoredUploadIsA200WithoutLocation) {
   EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
   EXPECT_FALSE(HasLocation(answer.headerBlock)) << answer.headerBlock;
   EXPECT_EQ(Stored(), std::vector<std::string>{"photo.jpg"});
-  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo.jpg"), "JPEG\0bytes");
+  EXPECT_EQ(FileContents(server_.folderOf("alice") / "photo.jpg"), "JPEG\0bytes");
 }
 
 TEST_F(ParvaultHttpTest, UploadsNeverOverwrite) {
@@ -163,9 +163,9 @@ TEST_F(ParvaultHttpTest, UploadsNeverOverwrite) {
     EXPECT_EQ(RawUpload(server_.port(), cookie, UploaderBody(path, bytes)).statusLine, "HTTP/1.1 200 OK");
   }
   EXPECT_EQ(Stored(), (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
-  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo.jpg"), "one");
-  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo (2).jpg"), "two");
-  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "photo (3).jpg"), "three");
+  EXPECT_EQ(FileContents(server_.folderOf("alice") / "photo.jpg"), "one");
+  EXPECT_EQ(FileContents(server_.folderOf("alice") / "photo (2).jpg"), "two");
+  EXPECT_EQ(FileContents(server_.folderOf("alice") / "photo (3).jpg"), "three");
 }
 
 TEST_F(ParvaultHttpTest, ACp932NameWhoseTrailByteIsABackslashKeepsItsName) {
@@ -355,7 +355,7 @@ TEST_F(ParvaultLimitTest, AFileOfExactlyTheLimitIsStored) {
   const auto answer =
       RawUpload(server_.port(), cookie, UploaderBody("/p/limit.jpg", std::string(kLimit, 'L')));
   EXPECT_EQ(answer.statusLine, "HTTP/1.1 200 OK");
-  EXPECT_EQ(ReadWholeFile(server_.folderOf("alice") / "limit.jpg").size(), kLimit);
+  EXPECT_EQ(FileContents(server_.folderOf("alice") / "limit.jpg").size(), kLimit);
 }
 
 TEST_F(ParvaultLimitTest, OneByteMoreIsRefusedWhileStreaming) {
@@ -499,7 +499,7 @@ TEST_F(ParvaultHttpTest, ManyUploadsAtOnceAreEachStoredOnce) {
   const auto names = Stored();
   ASSERT_EQ(names.size(), static_cast<std::size_t>(kClients));
   std::set<std::string> contents;
-  for (const auto& name : names) contents.insert(ReadWholeFile(server_.folderOf("alice") / name));
+  for (const auto& name : names) contents.insert(FileContents(server_.folderOf("alice") / name));
   for (int i = 0; i < kClients; ++i) {
     EXPECT_EQ(contents.count("photo number " + std::to_string(i) + std::string(20000 + i, 'p')), 1u) << i;
   }

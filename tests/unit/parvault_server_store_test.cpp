@@ -17,8 +17,8 @@
 namespace wharfling::server {
 namespace {
 
+using wharfling::testing::FileContents;
 using wharfling::testing::FolderNames;
-using wharfling::testing::ReadWholeFile;
 
 class UploadStoreTest : public ::testing::Test {
  protected:
@@ -48,9 +48,9 @@ TEST_F(UploadStoreTest, NeverReplacesAFile) {
   EXPECT_EQ(Store("photo.jpg", "first"), "photo.jpg");
   EXPECT_EQ(Store("photo.jpg", "second"), "photo (2).jpg");
   EXPECT_EQ(Store("photo.jpg", "third"), "photo (3).jpg");
-  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo.jpg"), "first");
-  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo (2).jpg"), "second");
-  EXPECT_EQ(ReadWholeFile(root() / "alice" / "photo (3).jpg"), "third");
+  EXPECT_EQ(FileContents(root() / "alice" / "photo.jpg"), "first");
+  EXPECT_EQ(FileContents(root() / "alice" / "photo (2).jpg"), "second");
+  EXPECT_EQ(FileContents(root() / "alice" / "photo (3).jpg"), "third");
   EXPECT_EQ(FolderNames(root() / "alice"),
             (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
 }
@@ -129,7 +129,7 @@ TEST_F(UploadStoreTest, ConcurrentPublicationsOfOneNameKeepEveryFile) {
   std::set<std::string> contents;
   for (int i = 0; i < kWriters; ++i) {
     ASSERT_FALSE(names[i].empty());
-    contents.insert(ReadWholeFile(root() / "alice" / names[i]));
+    contents.insert(FileContents(root() / "alice" / names[i]));
   }
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), static_cast<std::size_t>(kWriters));
   EXPECT_EQ(contents.size(), static_cast<std::size_t>(kWriters));
@@ -162,7 +162,7 @@ TEST_F(UploadReceiverTest, StoresAFileOfExactlyTheLimit) {
   EXPECT_FALSE(outcome.refusal);
   EXPECT_EQ(outcome.storedName, "ten.jpg");
   EXPECT_EQ(outcome.size, 10u);
-  EXPECT_EQ(ReadWholeFile(root() / "alice" / "ten.jpg"), "0123456789");
+  EXPECT_EQ(FileContents(root() / "alice" / "ten.jpg"), "0123456789");
 }
 
 TEST_F(UploadReceiverTest, RefusesOneByteOverTheLimitAndKeepsNothing) {
@@ -208,7 +208,7 @@ TEST_F(UploadReceiverTest, OnlyTheFirstFileFieldCounts) {
   const auto outcome = receiver.Finish(true);
   EXPECT_EQ(outcome.storedName, "first.jpg");
   EXPECT_EQ(Stored(), std::vector<std::string>{"first.jpg"});
-  EXPECT_EQ(ReadWholeFile(root() / "alice" / "first.jpg"), "one");
+  EXPECT_EQ(FileContents(root() / "alice" / "first.jpg"), "one");
 }
 
 TEST_F(UploadReceiverTest, BoundsWhatItDropsAndHowManyParts) {
