@@ -3,6 +3,7 @@
 // responses, for tests of what the core hands to the platform client.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,24 @@ struct TransportCall {
 
 class RecordingTransport final : public HttpTransport {
  public:
+  using Handler = std::function<HttpResponse(const TransportCall&)>;
+
   // Queues the next response; when none is queued a sent response with an empty block and body is given.
   void Script(HttpResponse response) { scripted_.push_back(std::move(response)); }
+  // Answers every request not answered by a queued response.
+  void SetHandler(Handler handler) { handler_ = std::move(handler); }
+
+  // A sent response with the status line, header lines (each without CRLF) and body.
+  static HttpResponse Response(const std::string& statusLine, const std::vector<std::string>& headers = {},
+                               const std::string& body = "") {
+    HttpResponse response;
+    response.sent = true;
+    response.headerBlock = statusLine + "\r\n";
+    for (const auto& header : headers) response.headerBlock += header + "\r\n";
+    response.headerBlock += "\r\n";
+    response.body = body;
+    return response;
+  }
 
   HttpResponse Perform(const HttpRequest& request) override {
     TransportCall call{request, std::string(request.body), std::string(request.userAgent)};
@@ -31,6 +48,8 @@ class RecordingTransport final : public HttpTransport {
     if (!scripted_.empty()) {
       response = std::move(scripted_.front());
       scripted_.pop_front();
+    } else if (handler_) {
+      response = handler_(calls_.back());
     }
     return response;
   }
@@ -39,6 +58,7 @@ class RecordingTransport final : public HttpTransport {
 
  private:
   std::deque<HttpResponse> scripted_;
+  Handler handler_;
   std::deque<TransportCall> calls_;  // a deque: references stay valid as calls are added
 };
 

@@ -260,6 +260,20 @@ TEST(ParvaultDriver, UploadThatFailsOnTheWireIsAFailureNeverASuccess) {
   EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "成功"}));
 }
 
+TEST(ParvaultDriver, SlowEmptyAndBrokenRepliesAreJudgedByTheirHeaders) {
+  ParvaultRun run;
+  run.AddPhoto("a.jpg");
+  run.AddPhoto("b.jpg");
+  run.Open();
+  run.site().InjectFault("/logincheck2.asp", SiteFault::kSlowReply);
+  run.site().InjectFault("/InsertFile.asp", SiteFault::kEmptyReply);
+  run.site().InjectFault("/InsertFile.asp", SiteFault::kServerError);
+  run.Press();
+  // An empty page with "200 OK" is a success whatever it says; a 500 is a failure.
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "---失敗---"}));
+  EXPECT_TRUE(run.Messages().empty());
+}
+
 TEST(ParvaultDriver, FileRemovedOrGrownAfterScreening) {
   ParvaultRun run;
   const auto removed = run.AddPhoto("a.jpg", 10);

@@ -5,8 +5,9 @@
 #include "platform/posix/encoding.h"
 #include "tests/support/memory_settings_store.h"
 #include "tests/support/recording_view.h"
-#include "tests/support/scripted_transport.h"
+#include "tests/support/recording_transport.h"
 #include "tests/support/temp_dir.h"
+#include "sites/driver_registry.h"
 #include "ui/controls.h"
 
 namespace wharfling {
@@ -15,7 +16,7 @@ namespace {
 using posix::Cp932ToUtf8;
 using testing::MemorySettingsStore;
 using testing::RecordingView;
-using testing::ScriptedTransport;
+using testing::RecordingTransport;
 using testing::TempDir;
 
 // A dialog over one small photo, with settings, view and web all in memory.
@@ -26,7 +27,7 @@ struct DialogFixture {
   RecordingView view;
   EndpointTable endpoints = EndpointTable::Defaults();
   posix::PosixTextCodec codec;
-  ScriptedTransport transport;
+  RecordingTransport transport;
   WebClient web{transport, codec};
   std::unique_ptr<UploadDialog> dialog;
 
@@ -172,7 +173,35 @@ TEST(UploadDialogEdits, OkReadsTheControlsAndSavesNothing) {
   EXPECT_TRUE(f.dialog->OnOk());
   EXPECT_EQ(f.dialog->settings().account.id, "typed");
   EXPECT_TRUE(f.store.writes.empty());
-  EXPECT_TRUE(f.transport.requests.empty()) << "OK never uploads";
+  EXPECT_TRUE(f.transport.calls().empty()) << "OK never uploads";
+}
+
+TEST(UploadRun, ControlsAreDisabledWhileTheDriverRunsAndBackAfter) {
+  DialogFixture f;
+  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
+  f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
+  std::vector<MemoryView::ControlState> during;
+  f.transport.SetHandler([&](const testing::TransportCall& call) {
+    for (const int id : {control::kDestination, control::kId, control::kPassword, control::kFileList,
+                         control::kCancel}) {
+      during.push_back(f.view.control(id));
+    }
+    if (call.request.target == "/logincheck2.asp") return RecordingTransport::Response("HTTP/1.1 302 Found", {"Location: menu.asp"});
+    return RecordingTransport::Response("HTTP/1.1 200 OK");
+  });
+  f.Start();
+  f.dialog->StartUpload();
+  ASSERT_FALSE(during.empty());
+  for (const auto& state : during) EXPECT_FALSE(state.enabled);
+  EXPECT_FALSE(during[0].visible) << "the destination button is hidden while running";
+  EXPECT_TRUE(f.view.control(control::kDestination).visible);
+  EXPECT_TRUE(f.view.control(control::kDestination).enabled);
+  EXPECT_TRUE(f.view.control(control::kCancel).enabled);
+  EXPECT_EQ(Cp932ToUtf8(f.view.rows().at(0).at(2)), "成功");
+}
+
+TEST(UploadRun, EveryIndexOutsideTwoToFourteenRunsParvault) {
+  for (const int site : {-5, 0, 1, 2, 15, 1000}) EXPECT_EQ(DriverFor(site), UploadToParvault) << site;
 }
 
 }  // namespace
