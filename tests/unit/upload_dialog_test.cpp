@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/encoding.h"
-#include "tests/support/memory_settings_store.h"
-#include "tests/support/recording_view.h"
-#include "tests/support/recording_transport.h"
-#include "tests/support/temp_dir.h"
 #include "sites/driver_registry.h"
+#include "tests/support/memory_settings_store.h"
+#include "tests/support/recording_transport.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
 #include "ui/controls.h"
 
 namespace wharfling {
@@ -15,8 +15,8 @@ namespace {
 
 using posix::Cp932ToUtf8;
 using testing::MemorySettingsStore;
-using testing::RecordingView;
 using testing::RecordingTransport;
+using testing::RecordingView;
 using testing::TempDir;
 
 // A dialog over one small photo, with settings, view and web all in memory.
@@ -182,11 +182,12 @@ TEST(UploadRun, ControlsAreDisabledWhileTheDriverRunsAndBackAfter) {
   f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
   std::vector<MemoryView::ControlState> during;
   f.transport.SetHandler([&](const testing::TransportCall& call) {
-    for (const int id : {control::kDestination, control::kId, control::kPassword, control::kFileList,
-                         control::kCancel}) {
+    for (const int id :
+         {control::kDestination, control::kId, control::kPassword, control::kFileList, control::kCancel}) {
       during.push_back(f.view.control(id));
     }
-    if (call.request.target == "/logincheck2.asp") return RecordingTransport::Response("HTTP/1.1 302 Found", {"Location: menu.asp"});
+    if (call.request.target == "/logincheck2.asp")
+      return RecordingTransport::Response("HTTP/1.1 302 Found", {"Location: menu.asp"});
     return RecordingTransport::Response("HTTP/1.1 200 OK");
   });
   f.Start();
