@@ -1,12 +1,11 @@
 #include "server/client_file_name.h"
 
 #include "platform/posix/encoding.h"
+#include "session/upload_list.h"
 #include "text/text.h"
 
 namespace wharfling::server {
 namespace {
-
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
@@ -34,16 +33,7 @@ std::string ToUtf8(std::string_view cp932) {
 
 }  // namespace
 
-std::string_view ClientBaseName(std::string_view cp932Path) {
-  std::size_t start = 0;
-  if (cp932Path.size() >= 2 && IsAsciiLetter(cp932Path[0]) && cp932Path[1] == ':') start = 2;
-  for (std::size_t at = start; at < cp932Path.size();) {
-    const std::size_t length = CharacterLength(cp932Path, at);
-    if (length == 1 && (cp932Path[at] == '/' || cp932Path[at] == '\\')) start = at + 1;
-    at += length;
-  }
-  return cp932Path.substr(start);
-}
+std::string_view ClientBaseName(std::string_view cp932Path) { return FileNameOf(cp932Path); }
 
 StoredName StoredNameFor(std::string_view cp932Path) {
   const std::string_view base = ClientBaseName(cp932Path);

@@ -3,10 +3,12 @@
 namespace wharfling {
 namespace {
 
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
 // Offset just past the drive and folder of a path: the start of its file name.
 std::size_t FileNameStart(std::string_view path) {
   std::size_t start = 0;
-  if (path.size() >= 2 && path[1] == ':' && !IsLeadByte(static_cast<unsigned char>(path[0]))) start = 2;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') start = 2;
   for (std::size_t i = start; i < path.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(path[i]))) {
       ++i;  // a trail byte may look like a backslash; it is not a separator
@@ -32,12 +34,13 @@ std::string_view ExtensionOf(std::string_view name) {
 
 }  // namespace
 
-Text DisplayNameOf(std::string_view pathText) { return Text(pathText.substr(FileNameStart(pathText))); }
+std::string_view FileNameOf(std::string_view pathText) { return pathText.substr(FileNameStart(pathText)); }
+
+Text DisplayNameOf(std::string_view pathText) { return Text(FileNameOf(pathText)); }
 
 int ExtensionIn(std::string_view pathText, std::string_view list) {
   const Text lowered = LowerCaseText(pathText);
-  const std::string_view name = std::string_view(lowered).substr(FileNameStart(lowered));
-  const std::size_t pos = FindText(list, ExtensionOf(name));
+  const std::size_t pos = FindText(list, ExtensionOf(FileNameOf(lowered)));
   return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 

@@ -19,7 +19,11 @@ struct UploadItem {
 
 using UploadList = std::vector<UploadItem>;
 
-// The file name and extension of a path (either separator, an optional drive), double-byte aware.
+// The file name and extension of a path: what follows its drive ("C:") and its last separator
+// ('/' or '\\'). Double-byte aware: a trail byte that looks like '\\' is no separator.
+std::string_view FileNameOf(std::string_view pathText);
+
+// The same as text: the key of an item's row.
 Text DisplayNameOf(std::string_view pathText);
 
 // Position of the path's lower-cased extension (dot included; empty when the name has none) in
