@@ -3,13 +3,6 @@
 namespace wharfling {
 namespace {
 
-void AppendEscaped(Text& out, unsigned char byte) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  out += '%';
-  out += kHex[byte >> 4];
-  out += kHex[byte & 0x0F];
-}
-
 bool NeedsFormEscape(unsigned char byte) {
   switch (byte) {
     case '%':
@@ -27,30 +20,10 @@ bool NeedsFormEscape(unsigned char byte) {
 
 }  // namespace
 
-Text FormEscape(std::string_view value) {
-  Text out;
-  out.reserve(value.size());
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (NeedsFormEscape(byte)) {
-      AppendEscaped(out, byte);
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+Text FormEscape(std::string_view value) { return PercentEncode(value, NeedsFormEscape); }
 
 Text QueryEscape(std::string_view value) {
-  Text out;
-  for (const char c : FormEscape(value)) {
-    if (c == '%') {
-      out += "%25";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return PercentEncode(FormEscape(value), [](unsigned char byte) { return byte == '%'; });
 }
 
 }  // namespace wharfling

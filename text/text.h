@@ -27,6 +27,25 @@ constexpr int HexDigitValue(char c) {
   return -1;
 }
 
+// text with every byte for which escape(byte) holds written as %XX (upper-case hex).
+template <typename Predicate>
+Text PercentEncode(std::string_view text, Predicate escape) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (escape(byte)) {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // Lower-cases ASCII letters only; the bytes of a double-byte character are never changed.
 Text LowerCaseText(std::string_view text);
 

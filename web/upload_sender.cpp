@@ -144,24 +144,8 @@ const RequestProfile& UploadProfileOf(UploadSender sender) {
 bool SenderSendsFile(UploadSender sender) { return LayoutOf(sender).file.has_value(); }
 
 Text EncodeUploadFileName(std::string_view fileName) {
-  Text out;
-  out.reserve(fileName.size());
-  for (const char c : fileName) {
-    switch (c) {
-      case '"':
-        out += "%22";
-        break;
-      case '\r':
-        out += "%0D";
-        break;
-      case '\n':
-        out += "%0A";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return PercentEncode(fileName,
+                       [](unsigned char byte) { return byte == '"' || byte == '\r' || byte == '\n'; });
 }
 
 MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,

@@ -99,20 +99,7 @@ Text PercentDecode(std::string_view text) {
 }
 
 std::string EscapeRequestTarget(std::string_view target) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(target.size());
-  for (const char c : target) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte == 0x7F) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return PercentEncode(target, [](unsigned char byte) { return byte <= 0x20 || byte == 0x7F; });
 }
 
 }  // namespace wharfling
