@@ -87,6 +87,13 @@ void Type(UploadDialog& dialog, TerminalView& view, int control, const std::stri
   dialog.OnAccountEdited();
 }
 
+bool AllRowsSucceeded(const UploadDialog& dialog) {
+  for (const auto& row : dialog.fileList().rows()) {
+    if (row.cells[2] != texts::kStatusSuccess) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunUpload(std::span<char*> args) {
@@ -115,15 +122,7 @@ int RunUpload(std::span<char*> args) {
   if (dialog.CanStartUpload()) {
     view.StartReportingProgress();
     dialog.StartUpload();
-    status = kSomeFailed;
-    if (dialog.lastRunSignedIn()) {
-      bool allSucceeded = true;
-      for (const auto& row : dialog.fileList().rows())
-        allSucceeded = allSucceeded && row.cells[2] == texts::kStatusSuccess;
-      if (allSucceeded) status = kAllSucceeded;
-    } else {
-      status = kNotRun;
-    }
+    if (dialog.lastRunSignedIn()) status = AllRowsSucceeded(dialog) ? kAllSucceeded : kSomeFailed;
   } else if (!dialog.blocked()) {
     std::fprintf(stderr,
                  "wharfling upload: no account for this destination (give --id and --password-stdin)\n");
