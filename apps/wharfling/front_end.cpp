@@ -1,5 +1,6 @@
 #include "apps/wharfling/front_end.h"
 
+#include <cerrno>
 #include <iostream>
 
 #include "platform/posix/config_dir.h"
@@ -10,7 +11,9 @@ namespace wharfling::cli {
 std::unique_ptr<FrontEnd> MakeFrontEnd() {
   auto frontEnd = std::make_unique<FrontEnd>();
   const auto directory = posix::ConfigDirectory();
-  frontEnd->store = std::make_unique<posix::IniSettingsStore>(directory, "wharfling");
+  // The profile is named after the program, so a renamed copy keeps settings of its own.
+  frontEnd->store =
+      std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(program_invocation_name));
   posix::LoadEndpointOverrides(directory / "endpoints.ini", frontEnd->endpoints, std::cerr);
   frontEnd->transport = std::make_unique<posix::CurlTransport>();
   frontEnd->web = std::make_unique<WebClient>(*frontEnd->transport, frontEnd->codec);
