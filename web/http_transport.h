@@ -3,6 +3,7 @@
 // last byte of the response. The client keeps one cookie store for every request of the process and
 // must add nothing a browser of the request's identity would not send.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,8 +13,12 @@
 
 namespace wharfling {
 
+// The most one exchange keeps of a reply (header block and body together). Pages are kilobytes; a
+// peer that sends more is treated as a failed send, so it cannot exhaust memory.
+inline constexpr std::size_t kMaxReplyBytes = 32u << 20;
+
 struct HttpRequest {
-  // The secure channel is chosen by this flag alone, never by the URL's scheme.
+  // Whether the secure channel is used; the exchange decides it before the transport sees it.
   bool secure = false;
   std::string host;
   std::uint16_t port = 0;
@@ -36,6 +41,8 @@ struct HttpResponse {
   std::string headerBlock;
   // The body bytes as received: no content decoding.
   std::string body;
+  // Why the request failed, in the transport's own words (for reports); empty when it was sent.
+  std::string error;
 };
 
 class HttpTransport {
