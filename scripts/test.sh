@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer build, the Windows
-# cross build of the portable core, and the formatting check.
+# cross build of the portable core, the formatting check, and a short run of each fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -19,3 +19,6 @@ for flavour in release sanitize; do
   bash "$root/scripts/build.sh" "$flavour"
   (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 300 -j2)
 done
+
+echo "== fuzz targets, a short run each"
+bash "$root/scripts/fuzz.sh" 10

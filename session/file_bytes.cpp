@@ -21,4 +21,9 @@ bool ReadFileBytes(const std::string& path, std::uint64_t& size, std::string* co
   return true;
 }
 
+bool ReadFileInto(const std::string& path, std::span<char> place) {
+  std::ifstream in(path, std::ios::binary);
+  return in && in.read(place.data(), static_cast<std::streamsize>(place.size()));
+}
+
 }  // namespace wharfling

@@ -60,7 +60,7 @@ std::optional<Text> UploadStatus(WebClient& web, const Text& siteUrl) {
     if (reason == "<") return std::nullopt;
     return StatusFailedWithReason(reason);
   }
-  return PageContains(web.lastResponse().HeaderBlocks, "200 OK") ? StatusSuccess() : StatusFailed();
+  return FinalStatusIs200Ok(web.lastResponse().HeaderBlocks) ? StatusSuccess() : StatusFailed();
 }
 
 }  // namespace

@@ -64,6 +64,16 @@ std::size_t ChunkedText::Find(std::string_view needle, std::size_t from) const {
   return npos;
 }
 
+std::size_t ChunkedText::FindByte(char byte, std::size_t from) const {
+  if (from >= size_) return npos;
+  for (std::size_t piece = PieceAt(from); piece < pieces_.size(); ++piece) {
+    const Piece& current = pieces_[piece];
+    const std::size_t at = current.bytes.find(byte, from > current.offset ? from - current.offset : 0);
+    if (at != std::string_view::npos) return current.offset + at;
+  }
+  return npos;
+}
+
 Text ChunkedText::Copy(std::size_t begin, std::size_t end) const {
   Text out;
   if (begin >= end || begin >= size_) return out;

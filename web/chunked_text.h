@@ -23,6 +23,9 @@ class ChunkedText {
   // at or after from, reading double-byte characters from from on; npos when there is none.
   std::size_t Find(std::string_view needle, std::size_t from) const;
 
+  // The first byte equal to byte at or after from, read as bytes (not characters); npos when none.
+  std::size_t FindByte(char byte, std::size_t from) const;
+
   // The joined text's bytes [begin, end).
   Text Copy(std::size_t begin, std::size_t end) const;
 

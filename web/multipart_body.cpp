@@ -41,6 +41,18 @@ void MultipartBody::AddFileContent(std::string_view bytes) {
   body_ += "\r\n";
 }
 
+bool MultipartBody::AddFileContent(std::size_t size, const std::function<bool(std::span<char>)>& fill) {
+  FlushPart();
+  const std::size_t start = body_.size();
+  body_.resize(start + size);
+  if (!fill(std::span<char>(body_.data() + start, size))) {
+    body_.resize(start);
+    return false;
+  }
+  body_ += "\r\n";
+  return true;
+}
+
 void MultipartBody::Close() {
   FlushPart();
   body_ += kClosingLine;

@@ -4,6 +4,8 @@
 // as it grows; the body is sized to what it holds.
 
 #include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,6 +30,9 @@ class MultipartBody {
   void FlushPart();
   // Flushes, then appends a file part's content and the CRLF that ends it, byte for byte.
   void AddFileContent(std::string_view bytes);
+  // As above for content written straight into its place in the body: fill gets the size bytes kept
+  // for it. False, with the body cut back to where it was, when fill fails.
+  bool AddFileContent(std::size_t size, const std::function<bool(std::span<char>)>& fill);
   // Flushes, then appends the closing line.
   void Close();
 

@@ -42,15 +42,18 @@ void JoinChunks(const ChunkList& chunks, Text& out) {
   out = std::move(joined);
 }
 
+// Pages are searched in their reads, never joined: a page may be tens of megabytes.
 bool PageContains(const ChunkList& chunks, std::string_view marker) {
-  return FindText(Joined(chunks), marker) != std::string_view::npos;
+  return ChunkedText(chunks).Find(marker, 0) != ChunkedText::npos;
 }
 
 bool ExtractBetween(const ChunkList& chunks, std::string_view marker, char stop, Text& out) {
-  const Text text = Joined(chunks);
-  const std::size_t found = FindText(text, marker);
-  if (found == std::string_view::npos) return false;
-  CopyUpTo(text, found + marker.size(), stop, out);
+  const ChunkedText text(chunks);
+  const std::size_t found = text.Find(marker, 0);
+  if (found == ChunkedText::npos) return false;
+  const std::size_t from = found + marker.size();
+  const std::size_t end = text.FindByte(stop, from);
+  if (end != ChunkedText::npos) out = text.Copy(from, end);
   return true;
 }
 
@@ -69,6 +72,25 @@ bool ExtractRedirect(const ChunkList& headers, Text& out) {
   if (found == std::string_view::npos) return false;
   CopyUpTo(text, found + marker.size() + 1, '\r', out);
   return true;
+}
+
+bool FinalStatusIs200Ok(const ChunkList& headers) {
+  const Text text = Joined(headers);
+  const std::string_view view(text);
+  // A status line opens the text or follows the empty line that ends an earlier (interim) response.
+  std::string_view status;
+  bool opensBlock = true;
+  for (std::size_t at = 0; at < view.size();) {
+    std::size_t end = view.find('\n', at);
+    if (end == std::string_view::npos) end = view.size();
+    std::string_view line = view.substr(at, end - at);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (opensBlock && line.starts_with("HTTP/")) status = line;
+    opensBlock = line.empty();
+    at = end + 1;
+  }
+  const std::size_t blank = status.find(' ');
+  return blank != std::string_view::npos && status.substr(blank + 1).starts_with("200 OK");
 }
 
 int ExtractPair(const ChunkList& chunks, std::string_view start, std::string_view middle, int maxGap,

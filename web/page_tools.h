@@ -27,6 +27,11 @@ bool ExtractMessage(const ChunkList& chunks, Text& out);
 // byte after the marker (the blank after the colon) up to the next CR; untouched when no CR follows.
 bool ExtractRedirect(const ChunkList& headers, Text& out);
 
+// True when the status line of the final response in the header text reads "200 OK" (as in
+// "HTTP/1.1 200 OK"). The success test for a driver that looks for "200 OK" in the header text: a
+// plain search would also find it in any header value, behind a 500 status.
+bool FinalStatusIs200Ok(const ChunkList& headers);
+
 // The bracketed search used to walk repeated entries. From offset from (when above 0) on, finds the
 // first start marker whose middle marker begins at most maxGap bytes after it; out1 becomes the text
 // between them. Then finds end, searching again from the end of start; out2 becomes the text between

@@ -1,5 +1,6 @@
 #include "web/upload_sender.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -148,26 +149,35 @@ Text EncodeUploadFileName(std::string_view fileName) {
                        [](unsigned char byte) { return byte == '"' || byte == '\r' || byte == '\n'; });
 }
 
-MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,
-                              const UploadValues& values) {
+std::optional<MultipartBody> BuildUploadBody(UploadSender sender, std::string_view pathText,
+                                             const FileContent& file, const UploadValues& values) {
   const Layout& layout = LayoutOf(sender);
   MultipartBody body;
   for (const auto& field : layout.before) body.AddTextPart(field.name, ValueOf(field, pathText, values));
   if (layout.file) {
-    const FilePart& file = *layout.file;
-    const Text fileName = EncodeUploadFileName(file.fixedFileName.empty() ? pathText : file.fixedFileName);
-    if (file.contentType.empty()) {
-      body.AddFilePart(file.field, fileName);
+    const FilePart& part = *layout.file;
+    const Text fileName = EncodeUploadFileName(part.fixedFileName.empty() ? pathText : part.fixedFileName);
+    if (part.contentType.empty()) {
+      body.AddFilePart(part.field, fileName);
     } else {
-      body.AddTypedFilePart(file.field, fileName, file.contentType);
+      body.AddTypedFilePart(part.field, fileName, part.contentType);
     }
     // One allocation for the staged headers, the photo and what follows it.
-    body.Reserve(body.staged().size() + fileBytes.size() + 2 + 512 * (layout.after.size() + 1));
-    body.AddFileContent(fileBytes);
+    body.Reserve(body.staged().size() + file.size + 2 + 512 * (layout.after.size() + 1));
+    if (!body.AddFileContent(file.size, file.fill)) return std::nullopt;
   }
   for (const auto& field : layout.after) body.AddTextPart(field.name, ValueOf(field, pathText, values));
   body.Close();
   return body;
+}
+
+MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,
+                              const UploadValues& values) {
+  const FileContent copy{fileBytes.size(), [fileBytes](std::span<char> place) {
+                           std::copy(fileBytes.begin(), fileBytes.end(), place.begin());
+                           return true;
+                         }};
+  return *BuildUploadBody(sender, pathText, copy, values);
 }
 
 std::optional<UploadSender> UploadSenderFromName(std::string_view name) {

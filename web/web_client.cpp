@@ -1,5 +1,7 @@
 #include "web/web_client.h"
 
+#include <limits>
+
 #include "session/file_bytes.h"
 #include "web/multipart_body.h"
 #include "web/page_tools.h"
@@ -11,6 +13,9 @@ namespace wharfling {
 namespace {
 
 constexpr std::string_view kFormContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
+constexpr std::string_view kUnreadableFile = "the photo cannot be read";
+constexpr std::string_view kUnsplittableUrl =
+    "the URL cannot be split (not http or https, or a part too long)";
 
 // The request's place on the network; nothing when the URL cannot be split.
 std::optional<HttpRequest> Address(std::string_view url, Method method, std::uint32_t requestFlags,
@@ -18,7 +23,8 @@ std::optional<HttpRequest> Address(std::string_view url, Method method, std::uin
   const auto parts = SplitUrl(url);
   if (!parts) return std::nullopt;
   HttpRequest request;
-  request.secure = (requestFlags & kFlagSecure) != 0;
+  // An https URL is never sent in clear: its scheme asks for the secure channel as the flag does.
+  request.secure = (requestFlags & kFlagSecure) != 0 || parts->scheme == "https";
   request.host = parts->host;
   request.port = parts->port;
   request.method = method;
@@ -37,7 +43,7 @@ bool WebClient::HttpExchange(const RequestProfile& profile, std::string_view url
                              std::optional<std::string_view> extraHeader, AccessMode access) {
   lastResponse_ = {};
   auto request = Address(url, method, requestFlags, access);
-  if (!request) return false;
+  if (!request) return Fail(kUnsplittableUrl);
   if (method == Method::kPost) request->body = body;
   return Perform(*request, profile, method == Method::kPost ? kFormContentTypeLine : std::string_view(),
                  extraHeader);
@@ -48,18 +54,24 @@ bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint3
                            std::string_view value1, std::string_view value2, std::string_view value3) {
   lastResponse_ = {};
   auto request = Address(url, Method::kPost, requestFlags, AccessMode::kDirect);
-  if (!request) return false;
-  // The photo is read whole just before the send; a file gone or unreadable since screening fails the
-  // send rather than posting a body with missing bytes.
-  std::string fileBytes;
-  if (SenderSendsFile(sender)) {
+  if (!request) return Fail(kUnsplittableUrl);
+  // The photo is read whole just before the send, straight into its place in the body, so that it is
+  // held once; a file gone or unreadable since screening fails the send rather than posting a body
+  // with missing bytes.
+  const bool sendsFile = SenderSendsFile(sender);
+  FileContent file;
+  if (sendsFile) {
     std::uint64_t size = 0;
-    if (!ReadFileBytes(filePath, size, &fileBytes)) return false;
+    if (!ReadFileBytes(filePath, size) || size > std::numeric_limits<std::size_t>::max()) {
+      return Fail(kUnreadableFile);
+    }
+    file.size = static_cast<std::size_t>(size);
+    file.fill = [&filePath](std::span<char> place) { return ReadFileInto(filePath, place); };
   }
-  const Text pathText = SenderSendsFile(sender) ? codec_.PathToText(filePath) : Text();
-  const MultipartBody body = BuildUploadBody(sender, pathText, fileBytes, {value1, value2, value3});
-  std::string().swap(fileBytes);  // the photo now lives in the body only
-  request->body = body.bytes();
+  const Text pathText = sendsFile ? codec_.PathToText(filePath) : Text();
+  const std::optional<MultipartBody> body = BuildUploadBody(sender, pathText, file, {value1, value2, value3});
+  if (!body) return Fail(kUnreadableFile);
+  request->body = body->bytes();
   return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader);
 }
 
@@ -73,10 +85,16 @@ bool WebClient::Perform(HttpRequest& request, const RequestProfile& profile, std
   request.headerLines = headers.lines();
 
   HttpResponse response = transport_.Perform(request);
-  if (!response.sent) return false;
+  if (!response.sent) return Fail(response.error.empty() ? "not sent" : response.error);
+  lastError_.clear();
   lastResponse_.HeaderBlocks.push_back(std::move(response.headerBlock));
   lastResponse_.BodyChunks = SplitIntoReads(response.body);
   return true;
+}
+
+bool WebClient::Fail(std::string_view why) {
+  lastError_ = why;
+  return false;
 }
 
 Text WebClient::PageText() const {

@@ -20,7 +20,8 @@ class WebClient {
  public:
   WebClient(HttpTransport& transport, const TextCodec& codec);
 
-  // One request with the profile's identity. True when the request was sent and the response read
+  // One request with the profile's identity, over the secure channel when requestFlags holds
+  // kFlagSecure or the URL's scheme is https. True when the request was sent and the response read
   // into LastResponse, whatever its status; false, with LastResponse empty, when the URL cannot be split
   // or the request could not be sent. extraHeader is one header line without CRLF (a "Referer: " line),
   // added last. A POST carries the form-urlencoded Content-Type line, also with an empty body.
@@ -37,6 +38,9 @@ class WebClient {
                   std::string_view value1, std::string_view value2, std::string_view value3);
 
   const LastResponse& lastResponse() const { return lastResponse_; }
+  // Why the latest exchange or upload send failed, in the transport's words where it got that far;
+  // empty after one that succeeded. For reports only: no driver reads it.
+  const std::string& lastError() const { return lastError_; }
   // The current page text and header text: the joined lists.
   Text PageText() const;
   Text HeaderText() const;
@@ -44,10 +48,13 @@ class WebClient {
  private:
   bool Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,
                std::optional<std::string_view> extraHeader);
+  // Keeps why as lastError; false.
+  bool Fail(std::string_view why);
 
   HttpTransport& transport_;
   const TextCodec& codec_;
   LastResponse lastResponse_;
+  std::string lastError_;
 };
 
 }  // namespace wharfling

@@ -74,7 +74,7 @@ int RunExchange(std::span<char*> args) {
   const bool ok =
       client.HttpExchange(*profile, *url, method, flags, body,
                           header ? std::optional<std::string_view>(*header) : std::nullopt, access);
-  std::printf("%s\n", ResponseJson(ok, client.lastResponse()).c_str());
+  WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
   return ok ? 0 : 1;
 }
 

@@ -63,7 +63,7 @@ int RunSendUpload(std::span<char*> args) {
   const bool ok = client.SendUpload(*sender, posix::Utf8ToCp932(positional[0]), flags,
                                     header ? std::optional<std::string_view>(*header) : std::nullopt,
                                     positional[1], values[0], values[1], values[2]);
-  std::printf("%s\n", ResponseJson(ok, client.lastResponse()).c_str());
+  WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
   return ok ? 0 : 1;
 }
 

@@ -27,13 +27,17 @@ nlohmann::json DialogReport(const UploadDialog& dialog, const TerminalView& view
 }
 
 void PrintReport(std::FILE* out, const nlohmann::json& report) {
-  std::fprintf(out, "%s\n", report["title"].get<std::string>().c_str());
+  // File names and statuses (a refusal's reason comes from a page) are escaped for the terminal.
+  const auto shown = [](const nlohmann::json& text) {
+    return posix::EscapeControls(text.get<std::string>());
+  };
+  std::fprintf(out, "%s\n", shown(report["title"]).c_str());
   for (const auto& row : report["rows"]) {
-    std::fprintf(out, "  %-32s %12s  %s\n", row["name"].get<std::string>().c_str(),
-                 row["size"].get<std::string>().c_str(), row["status"].get<std::string>().c_str());
+    std::fprintf(out, "  %-32s %12s  %s\n", shown(row["name"]).c_str(), shown(row["size"]).c_str(),
+                 shown(row["status"]).c_str());
   }
   const auto& button = report["button"];
-  std::fprintf(out, "button: %s (%s, %s)\n", button["caption"].get<std::string>().c_str(),
+  std::fprintf(out, "button: %s (%s, %s)\n", shown(button["caption"]).c_str(),
                button["visible"].get<bool>() ? "visible" : "hidden",
                button["enabled"].get<bool>() ? "enabled" : "disabled");
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <iostream>
 
+#include "apps/wharfling/failure_report.h"
 #include "platform/posix/config_dir.h"
 #include "platform/posix/endpoint_overrides.h"
 
@@ -16,7 +17,8 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
       std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(program_invocation_name));
   posix::LoadEndpointOverrides(directory / "endpoints.ini", frontEnd->endpoints, std::cerr);
   frontEnd->transport = std::make_unique<posix::CurlTransport>();
-  frontEnd->web = std::make_unique<WebClient>(*frontEnd->transport, frontEnd->codec);
+  frontEnd->reporting = std::make_unique<FailureReportingTransport>(*frontEnd->transport, stderr);
+  frontEnd->web = std::make_unique<WebClient>(*frontEnd->reporting, frontEnd->codec);
   return frontEnd;
 }
 

@@ -17,10 +17,12 @@ struct FrontEnd {
   std::unique_ptr<posix::IniSettingsStore> store;
   EndpointTable endpoints = EndpointTable::Defaults();
   std::unique_ptr<posix::CurlTransport> transport;
+  std::unique_ptr<HttpTransport> reporting;  // the transport, telling stderr why an exchange failed
   std::unique_ptr<WebClient> web;
 };
 
-// Settings from the configuration folder; endpoint overrides from its endpoints.ini.
+// Settings from the configuration folder; endpoint overrides from its endpoints.ini; a web client
+// that reports each failed exchange on standard error.
 std::unique_ptr<FrontEnd> MakeFrontEnd();
 
 }  // namespace wharfling::cli

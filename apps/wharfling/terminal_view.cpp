@@ -7,19 +7,22 @@
 namespace wharfling::cli {
 namespace {
 
+// Texts come from pages and file names: control characters are escaped before they reach the terminal.
 std::string OneLine(const Text& text) {
   std::string line = posix::Cp932ToUtf8(text);
   for (std::size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at)) {
     line.replace(at, 1, " - ");
   }
-  return line;
+  return posix::EscapeControls(line);
 }
+
+std::string Lines(const Text& text) { return posix::EscapeControls(posix::Cp932ToUtf8(text), true); }
 
 }  // namespace
 
 void TerminalView::ShowMessage(const Text& text) {
   messages_.push_back(text);
-  if (options_.out) std::fprintf(options_.out, "[message] %s\n", posix::Cp932ToUtf8(text).c_str());
+  if (options_.out) std::fprintf(options_.out, "[message] %s\n", Lines(text).c_str());
 }
 
 ChooserOutcome TerminalView::Prompt(const char* what, const std::vector<Text>& entries) {
@@ -72,8 +75,7 @@ void TerminalView::SetCell(int row, int column, const Text& text) {
 void TerminalView::SetProgressPosition(int position) {
   MemoryView::SetProgressPosition(position);
   if (reporting_ && options_.out) {
-    std::fprintf(options_.out, "[%d/%d] %s\n", position, progressUpper(),
-                 posix::Cp932ToUtf8(lastStatusLine_).c_str());
+    std::fprintf(options_.out, "[%d/%d] %s\n", position, progressUpper(), OneLine(lastStatusLine_).c_str());
   }
   lastStatusLine_.clear();
 }

@@ -47,11 +47,26 @@ struct Capture {
   int status = 0;
   bool headersComplete = false;  // the blank line after a final (non-1xx) header section was seen
   bool inBody = false;
+  // Every byte of the reply counts, interim responses and trailers too, so that no peer can keep an
+  // exchange going or growing for ever.
+  std::size_t received = 0;
+  bool tooLarge = false;
+
+  // False, and the transfer must stop, once the reply passes the cap.
+  bool Count(std::size_t length) {
+    received += length;
+    tooLarge = tooLarge || received > kMaxReplyBytes;
+    return !tooLarge;
+  }
 };
+
+// Returning a count other than the one offered makes curl abort the transfer.
+constexpr size_t kAbortTransfer = 0;
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto& capture = *static_cast<Capture*>(user);
   const size_t length = size * count;
+  if (!capture.Count(length)) return kAbortTransfer;
   if (capture.inBody) return length;  // trailers are not part of the header block
   std::string_view line(data, length);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -75,6 +90,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& capture = *static_cast<Capture*>(user);
   capture.inBody = true;
+  if (!capture.Count(size * count)) return kAbortTransfer;
   capture.body.append(data, size * count);
   return size * count;
 }
@@ -150,7 +166,10 @@ CurlTransport::~CurlTransport() = default;
 HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   HttpResponse response;
   EasyHandle easy(curl_easy_init());
-  if (!easy) return response;
+  if (!easy) {
+    response.error = "cannot start a transfer";
+    return response;
+  }
   CURL* const handle = easy.get();
 
   // The URL only names scheme, host and port; the request target is set exactly below.
@@ -183,7 +202,10 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   if (request.method == Method::kPost && !given.Has("Content-Type")) {
     listed = listed && Append(headers, "Content-Type:");
   }
-  if (!listed) return response;
+  if (!listed) {
+    response.error = "cannot list the request's header lines";
+    return response;
+  }
 
   HeaderList connectTo;
   std::string_view entries = options_.connectTo;
@@ -191,14 +213,19 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
     const std::size_t comma = entries.find(',');
     std::string entry(entries.substr(0, comma));
     std::erase_if(entry, [](char c) { return c == ' ' || c == '\t'; });
-    if (!entry.empty() && !Append(connectTo, entry)) return response;
+    if (!entry.empty() && !Append(connectTo, entry)) {
+      response.error = "cannot list the connection overrides";
+      return response;
+    }
     entries = comma == std::string_view::npos ? std::string_view() : entries.substr(comma + 1);
   }
 
   Capture capture;
+  std::array<char, CURL_ERROR_SIZE> errorText{};
   const std::string userAgent(request.userAgent);
   static const char kEmptyBody[] = "";
 
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText.data());
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_REQUEST_TARGET, target.c_str());
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -241,9 +268,16 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   }
 
   const CURLcode result = curl_easy_perform(handle);
+  if (capture.tooLarge) {
+    response.error = "the reply is larger than " + std::to_string(kMaxReplyBytes >> 20) + " MiB";
+    return response;
+  }
   // A response whose headers arrived counts as sent even when its body was cut short: the body read so
   // far is what the drivers get, as with a failed read on the Windows client.
-  if (result != CURLE_OK && !capture.headersComplete) return response;
+  if (result != CURLE_OK && !capture.headersComplete) {
+    response.error = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
+    return response;
+  }
   response.sent = true;
   response.headerBlock = std::move(capture.block);
   response.body = std::move(capture.body);

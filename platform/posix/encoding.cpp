@@ -2,9 +2,9 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
-#include <vector>
 
 namespace wharfling::posix {
 namespace {
@@ -13,7 +13,9 @@ namespace {
 std::size_t ConvertPrefix(iconv_t cd, std::string_view input, std::string& out) {
   char* in = const_cast<char*>(input.data());
   std::size_t inLeft = input.size();
-  std::vector<char> buffer(input.size() * 4 + 16);
+  // A fixed area, refilled as often as needed: its size must not follow the input's, which may be a
+  // page of tens of megabytes converted again after every byte that does not convert.
+  std::array<char, 16384> buffer;
   while (inLeft > 0) {
     char* outPtr = buffer.data();
     std::size_t outLeft = buffer.size();
@@ -82,6 +84,32 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
     out += escaped;
   });
+}
+
+std::string EscapeControls(std::string_view utf8, bool keepLineBreaks) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(utf8[at]);
+    unsigned control = 0x100;  // none
+    if ((byte < 0x20 && !(keepLineBreaks && byte == '\n')) || byte == 0x7F) {
+      control = byte;
+    } else if (byte == 0xC2 && at + 1 < utf8.size()) {
+      const auto next = static_cast<unsigned char>(utf8[at + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        control = next;
+        ++at;
+      }
+    }
+    if (control == 0x100) {
+      out += utf8[at];
+      continue;
+    }
+    char escaped[7];
+    std::snprintf(escaped, sizeof escaped, "\\u%04X", control);
+    out += escaped;
+  }
+  return out;
 }
 
 Text PosixTextCodec::PathToText(std::string_view nativePath) const {

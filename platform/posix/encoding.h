@@ -18,6 +18,11 @@ Text Utf8ToCp932(std::string_view utf8);
 // CP932 to UTF-8 for display; a byte that does not convert is shown as \xNN.
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// UTF-8 text made safe to print on a terminal: every control character (C0, DEL, and C1 as UTF-8
+// encodes it) is written as \u00XX, as JSON writes it, so that a file name or a page's text cannot
+// move the cursor, retitle the window or ring the bell. keepLineBreaks lets '\n' through.
+std::string EscapeControls(std::string_view utf8, bool keepLineBreaks = false);
+
 // Linux paths are UTF-8 bytes: the text of a path is its CP932 form where it converts.
 class PosixTextCodec final : public TextCodec {
  public:

@@ -1,9 +1,15 @@
 #include "platform/posix/endpoint_overrides.h"
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/encoding.h"
 #include "platform/posix/ini_file.h"
 
 namespace wharfling::posix {
+namespace {
+
+constexpr std::size_t kShownValueBytes = 64;
+
+}  // namespace
 
 void LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& table, std::ostream& errors) {
   const FileContents contents = ReadWholeFile(file);
@@ -21,10 +27,15 @@ void LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& tab
     return;
   }
   for (const IniEntry& entry : document->Entries("Endpoints")) {
-    if (!table.Override(entry.name, entry.value)) {
-      errors << "wharfling: " << file.string() << ": ignoring " << entry.name << "=" << entry.value
-             << " (unknown endpoint or unusable host)\n";
-    }
+    const auto problem = EndpointHostProblem(entry.value);
+    const bool known = !table.Host(entry.name).empty();
+    if (!problem && known && table.Override(entry.name, entry.value)) continue;
+    // Only the start of a long value is shown: it is there to find the line, not to be read whole.
+    const std::string shown =
+        entry.value.size() > kShownValueBytes ? entry.value.substr(0, kShownValueBytes) + "..." : entry.value;
+    errors << "wharfling: " << file.string() << ":" << entry.line << ": ignoring "
+           << EscapeControls(entry.name + "=" + shown) << " ("
+           << (problem ? *problem : std::string_view("unknown endpoint")) << ")\n";
   }
 }
 

@@ -124,7 +124,8 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 std::vector<IniEntry> IniDocument::Entries(std::string_view section) const {
   std::vector<IniEntry> entries;
   bool inSection = false;
-  for (const Line& line : lines_) {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
     if (line.kind == Kind::kSection) {
       inSection = SameName(line.key, section);
       continue;
@@ -134,7 +135,7 @@ std::vector<IniEntry> IniDocument::Entries(std::string_view section) const {
     for (const auto& entry : entries) seen = seen || SameName(entry.name, line.key);
     if (!seen)
       entries.push_back(
-          {line.key, UnescapeIniValue(Trim(std::string_view(line.text).substr(line.valueStart)))});
+          {line.key, UnescapeIniValue(Trim(std::string_view(line.text).substr(line.valueStart))), i + 1});
   }
   return entries;
 }
@@ -144,8 +145,11 @@ bool IniDocument::Set(std::string_view section, std::string_view name, std::stri
 }
 
 void IniDocument::InsertLine(std::size_t at, Line line) {
-  // Only the last line can lack an ending; it gets one before anything follows it.
-  if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
+  // Only the last line can lack an ending; it gets one before anything follows it. A CR of its own at
+  // its end would read back as part of a CRLF ending, so that line ends in CRLF and keeps its CR.
+  if (at > 0 && lines_[at - 1].eol.empty()) {
+    lines_[at - 1].eol = lines_[at - 1].text.ends_with('\r') ? "\r\n" : newline_;
+  }
   line.eol = newline_;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }

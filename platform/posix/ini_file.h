@@ -26,6 +26,7 @@ struct IniError {
 struct IniEntry {
   std::string name;
   std::string value;
+  std::size_t line = 0;  // 1-based, where the value stands
 };
 
 class IniDocument {

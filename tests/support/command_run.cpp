@@ -1,8 +1,10 @@
 #include "tests/support/command_run.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace wharfling::testing {
 
@@ -15,7 +17,11 @@ std::string ShellQuote(const std::string& text) {
 CommandResult RunCommand(const std::string& environment, const std::string& program,
                          const std::string& arguments, const std::string* input) {
   CommandResult result;
-  std::string command = environment + " " + program + " " + arguments + " 2>/dev/null";
+  char errPath[] = "/tmp/wharfling-stderr-XXXXXX";
+  const int errFd = ::mkstemp(errPath);
+  if (errFd < 0) return result;
+  ::close(errFd);
+  std::string command = environment + " " + program + " " + arguments + " 2>" + ShellQuote(errPath);
   command = input ? "printf %s " + ShellQuote(*input) + " | " + command : command + " </dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -23,6 +29,11 @@ CommandResult RunCommand(const std::string& environment, const std::string& prog
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
   const int status = ::pclose(pipe);
+  if (FILE* err = std::fopen(errPath, "rb")) {
+    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0) result.err.append(buffer, got);
+    std::fclose(err);
+  }
+  ::unlink(errPath);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }

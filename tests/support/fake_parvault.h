@@ -18,7 +18,8 @@ class FakeParvault final : public FakeSite {
     std::vector<std::string> fieldNames;  // every part's name, in order
   };
   struct Answer {
-    enum Kind { kAccept, kRefuseWithReason, kRefuseWithoutReason, kNotOk } kind = kAccept;
+    // kNotOkSaying200Ok: a 500 whose header lines hold "200 OK" elsewhere than in the status line.
+    enum Kind { kAccept, kRefuseWithReason, kRefuseWithoutReason, kNotOk, kNotOkSaying200Ok } kind = kAccept;
     std::string reason;  // CP932, for kRefuseWithReason
   };
   using UploadScript = std::function<Answer(const Upload&)>;

@@ -92,6 +92,14 @@ Reply Reply::Raw(std::string raw, bool closeAfterReply) {
   return reply;
 }
 
+Reply Reply::Endless(std::string_view headers, std::string piece) {
+  Reply reply;
+  reply.raw = std::string(headers);
+  reply.piece = std::move(piece);
+  reply.fault = Fault::kEndlessBody;
+  return reply;
+}
+
 Reply Reply::CloseWithoutReply() {
   Reply reply;
   reply.fault = Fault::kCloseWithoutReply;
@@ -272,6 +280,11 @@ void LoopbackServer::Serve(int fd) {
         }
       }
       if (!connection.Write(reply.raw)) break;
+      if (reply.fault == Reply::Fault::kEndlessBody) {
+        while (!stopping_ && connection.Write(reply.piece)) {
+        }
+        break;
+      }
       if (reply.closeAfterReply || SaysClose(request.Header("Connection")) || ReplyCloses(reply.raw)) break;
     }
   }

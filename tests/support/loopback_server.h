@@ -36,9 +36,11 @@ struct Reply {
     kNone,
     kCloseWithoutReply,  // close the connection without writing anything
     kDelayBeforeReply,   // wait for delay, then write raw
+    kEndlessBody,        // write raw, then piece over and over until the client goes away
   };
 
-  std::string raw;  // the response bytes, written as they are
+  std::string raw;    // the response bytes, written as they are
+  std::string piece;  // what an endless body repeats
   Fault fault = Fault::kNone;
   std::chrono::milliseconds delay{0};
   // Close after writing (also done when the request or the reply says "Connection: close").
@@ -51,6 +53,8 @@ struct Reply {
   static Reply Make(std::string_view statusLine, std::string_view headers, std::string_view body);
   static Reply Raw(std::string raw, bool closeAfterReply = false);
   static Reply CloseWithoutReply();
+  // A header block without a length, then `piece` written over and over.
+  static Reply Endless(std::string_view headers, std::string piece);
 };
 
 struct TlsIdentity {

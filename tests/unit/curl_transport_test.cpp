@@ -148,17 +148,21 @@ TEST_F(CurlTransportTest, TargetReachesTheServerDecoded) {
   EXPECT_EQ(LastPlain().target, "/a/b/up.cgi?next=/home?x=1&f=%20true&j=\x82\xA0");
 }
 
-TEST_F(CurlTransportTest, SecureFlagAloneChoosesTheChannel) {
+TEST_F(CurlTransportTest, SecureFlagOrHttpsSchemeChoosesTheChannel) {
   const std::string plainPort = std::to_string(plain_.port());
   const std::string tlsPort = std::to_string(tls_.port());
-  ASSERT_TRUE(Get("https://www.example.test:" + plainPort + "/clear", kFlagNoAutoRedirect));
-  EXPECT_EQ(LastPlain().target, "/clear");
+  // An https URL is never sent in clear, flag or not: the plain server sees no request.
+  EXPECT_FALSE(Get("https://www.example.test:" + plainPort + "/clear", kFlagNoAutoRedirect));
+  EXPECT_TRUE(plain_.requests().empty());
+  EXPECT_FALSE(client_.lastError().empty());
+  ASSERT_TRUE(Get("https://www.example.test:" + tlsPort + "/scheme", kFlagNoAutoRedirect));
   ASSERT_TRUE(Get("http://www.example.test:" + tlsPort + "/sealed", kFlagNoAutoRedirect | kFlagSecure));
-  ASSERT_EQ(tls_.requests().size(), 1u);
+  ASSERT_EQ(tls_.requests().size(), 2u);
+  EXPECT_EQ(tls_.requests().front().target, "/scheme");
   EXPECT_EQ(tls_.requests().back().target, "/sealed");
   // Plain bytes sent to the TLS server fail, as do TLS bytes sent to the plain one.
   EXPECT_FALSE(Get("https://www.example.test:" + plainPort + "/x", kFlagNoAutoRedirect | kFlagSecure));
-  EXPECT_EQ(plain_.requests().size(), 1u);
+  EXPECT_TRUE(plain_.requests().empty());
 }
 
 TEST_F(CurlTransportTest, CookiesRoundTripAcrossExchangesAndChannels) {
@@ -262,13 +266,48 @@ TEST_F(CurlTransportTest, BodyCutShortKeepsWhatArrived) {
   EXPECT_EQ(client_.PageText(), "partial");
 }
 
-TEST_F(CurlTransportTest, NothingListeningFails) {
+TEST_F(CurlTransportTest, NothingListeningFailsSayingWhy) {
   std::uint16_t closedPort = 0;
   {
     LoopbackServer gone([](const RecordedRequest&) { return Reply::Ok(""); });
     closedPort = gone.port();
   }
   EXPECT_FALSE(Get("http://www.example.test:" + std::to_string(closedPort) + "/"));
+  EXPECT_NE(client_.lastError().find("Failed to connect to 127.0.0.1 port " + std::to_string(closedPort)),
+            std::string::npos)
+      << client_.lastError();
+}
+
+TEST_F(CurlTransportTest, ReplyPastTheCapFailsAsAFailedSend) {
+  // Header blocks meet curl's own, smaller limit first; bodies meet the reply cap.
+  const struct {
+    const char* what;
+    Reply reply;
+    const char* error;
+  } cases[] = {
+      {"endless body",
+       Reply::Endless("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", std::string(65536, 'x')),
+       "the reply is larger than 32 MiB"},
+      {"a length past the cap", Reply::Ok(std::string(kMaxReplyBytes, 'y')),
+       "the reply is larger than 32 MiB"},
+      {"endless header lines",
+       Reply::Endless("HTTP/1.1 200 OK\r\n", "X-Filler: " + std::string(1000, 'h') + "\r\n"),
+       "Too large response headers"},
+      {"endless interim responses", Reply::Endless("", "HTTP/1.1 100 Continue\r\n\r\n"),
+       "Too large response headers"},
+  };
+  for (const auto& c : cases) {
+    plainSite_.Push(c.reply);
+    EXPECT_FALSE(Get("http://www.example.test/")) << c.what;
+    EXPECT_TRUE(client_.lastError().starts_with(c.error)) << c.what << ": " << client_.lastError();
+    EXPECT_TRUE(client_.lastResponse().HeaderBlocks.empty()) << c.what;
+    EXPECT_TRUE(client_.lastResponse().BodyChunks.empty()) << c.what;
+  }
+  // A reply just inside the cap is whole.
+  const std::string body(kMaxReplyBytes - 100, 'z');
+  plainSite_.Push(Reply::Ok(body));
+  ASSERT_TRUE(Get("http://www.example.test/"));
+  EXPECT_EQ(client_.PageText().size(), body.size());
 }
 
 TEST_F(CurlTransportTest, UntrustedOrMisnamedCertificateFails) {

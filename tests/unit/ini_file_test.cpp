@@ -117,6 +117,14 @@ TEST(IniDocument, GivesTheLastLineAnEndingBeforeAddingAfterIt) {
   EXPECT_EQ(document.Serialize(), "[Settings]\r\nx=1\r\ny=2\r\n");
 }
 
+TEST(IniDocument, KeepsACarriageReturnThatEndsTheLastLine) {
+  // Found by fuzzing: the CR read back as part of the ending given to the line, and the value lost it.
+  auto document = ParseOrFail("[Settings]\nx=1\r");
+  ASSERT_TRUE(document.Set("Settings", "y", "2"));
+  EXPECT_EQ(document.Serialize(), "[Settings]\nx=1\r\r\ny=2\n");
+  EXPECT_EQ(ParseOrFail(document.Serialize()).GetEscaped("Settings", "x"), "1\r");
+}
+
 TEST(IniDocument, RefusesNamesThatWouldNotReadBack) {
   const struct {
     const char* section;
@@ -146,6 +154,8 @@ TEST(IniDocument, ListsASectionInFileOrder) {
   EXPECT_EQ(entries[1].value, "10.0.0.5:8080");
   EXPECT_EQ(entries[2].name, "zorg.web");
   EXPECT_EQ(entries[2].value, "www.zorg.test");
+  EXPECT_EQ((std::vector<std::size_t>{entries[0].line, entries[1].line, entries[2].line}),
+            (std::vector<std::size_t>{2, 4, 8}));
   EXPECT_TRUE(document.Entries("Missing").empty());
 }
 

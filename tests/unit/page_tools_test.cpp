@@ -94,6 +94,28 @@ TEST(ExtractRedirect, Cases) {
   }
 }
 
+TEST(FinalStatusIs200Ok, ReadsTheFinalStatusLineOnly) {
+  const struct {
+    const char* headers;
+    bool ok;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n", true},
+      {"HTTP/1.0 200 OK\r\n", true},
+      {"HTTP/1.1 200 OK", true},
+      {"HTTP/1.1 500 Internal Server Error\r\nX-Note: 200 OK\r\n", false},
+      {"HTTP/1.1 302 Found\r\nLocation: /200 OK\r\n", false},
+      {"HTTP/1.1 404 Not Found\r\n\r\nHTTP/1.1 200 OK\r\n", true},    // the last response counts
+      {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 500 Oops\r\n", false},  // interim 200 or not
+      {"HTTP/1.1 500 Oops\r\nHTTP/1.1 200 OK\r\n", false},            // a status line only opens a response
+      {"HTTP/1.1 201 Created\r\n", false},
+      {"HTTP/1.1 2000 OK\r\n", false},
+      {"", false},  // an upload that was not sent
+  };
+  for (const auto& c : cases) {
+    for (const auto& chunks : Splits(c.headers)) EXPECT_EQ(FinalStatusIs200Ok(chunks), c.ok) << c.headers;
+  }
+}
+
 TEST(ExtractPair, WalksAListEntryByEntry) {
   const std::string page =
       "<ul><li><a href=\"album?id=101\">Summer</a></li>"
@@ -188,6 +210,8 @@ TEST(ChunkedText, FindsAsTheJoinedTextWouldAcrossEveryCut) {
         EXPECT_EQ(chunked.Find(needle, from), expected) << from << " " << needle;
       }
       EXPECT_EQ(chunked.Copy(from, text.size()), text.substr(from));
+      // Bytes, not characters: the backslash that trails "\x83" is found too.
+      EXPECT_EQ(chunked.FindByte('\x5C', from), text.find('\x5C', from)) << from;
     }
   }
 }

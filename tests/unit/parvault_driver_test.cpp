@@ -193,6 +193,7 @@ TEST(ParvaultDriver, StatusFollowsTheServersAnswer) {
       {{Answer::kRefuseWithReason, ""}, "---失敗---[]"},
       {{Answer::kRefuseWithoutReason, ""}, "--"},
       {{Answer::kNotOk, ""}, "---失敗---"},
+      {{Answer::kNotOkSaying200Ok, ""}, "---失敗---"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.status);

@@ -54,14 +54,16 @@ TEST_F(WebClientTest, PostAlwaysSendsTheFormTypeAndTheExtraHeaderLast) {
   EXPECT_EQ(replaced.request.headerLines.size(), 5u);
 }
 
-TEST_F(WebClientTest, SecureFlagAloneChoosesTheChannel) {
+TEST_F(WebClientTest, SecureFlagOrHttpsSchemeChoosesTheChannel) {
   const struct {
     const char* url;
     std::uint32_t flags;
     bool secure;
     std::uint16_t port;
   } cases[] = {
-      {"https://www.example.test/", kFlagNoAutoRedirect, false, 443},
+      {"https://www.example.test/", kFlagNoAutoRedirect, true, 443},
+      {"HTTPS://www.example.test:8080/", kFlagNoAutoRedirect, true, 8080},
+      {"http://www.example.test/", kFlagNoAutoRedirect, false, 80},
       {"http://www.example.test/", kFlagNoAutoRedirect | kFlagSecure, true, 80},
       {"https://www.example.test:8443/", 0x00A00000, true, 8443},
   };
@@ -79,7 +81,7 @@ TEST_F(WebClientTest, TargetIsTheDecodedPathAndQuery) {
 }
 
 TEST_F(WebClientTest, UnsplittableUrlFailsWithoutARequestAndEmptiesTheResponse) {
-  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", {}});
+  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", ""});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.PageText(), "page");
   EXPECT_FALSE(Exchange("http://www.example.test/" + std::string(300, 'p'), Method::kGet));
@@ -89,9 +91,24 @@ TEST_F(WebClientTest, UnsplittableUrlFailsWithoutARequestAndEmptiesTheResponse) 
   EXPECT_TRUE(client_.lastResponse().HeaderBlocks.empty());
 }
 
+TEST_F(WebClientTest, KeepsWhyTheLatestRequestFailed) {
+  HttpResponse refused;
+  refused.error = "Failed to connect to www.example.test port 80: Connection refused";
+  transport_.Script(refused);
+  EXPECT_FALSE(Exchange("http://www.example.test/", Method::kGet));
+  EXPECT_EQ(client_.lastError(), refused.error);
+  EXPECT_FALSE(Exchange("ftp://www.example.test/", Method::kGet));
+  EXPECT_NE(client_.lastError().find("cannot be split"), std::string::npos) << client_.lastError();
+  EXPECT_FALSE(client_.SendUpload(UploadSender::kParvault, "http://www.example.test/up", kFlagNoAutoRedirect,
+                                  std::nullopt, "/no/such/photo.jpg", "", "", ""));
+  EXPECT_EQ(client_.lastError(), "the photo cannot be read");
+  ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
+  EXPECT_EQ(client_.lastError(), "");
+}
+
 TEST_F(WebClientTest, FailedSendEmptiesTheResponse) {
-  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", {}});
-  transport_.Script({false, "HTTP/1.1 200 OK\r\n", "ignored", {}});
+  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", ""});
+  transport_.Script({false, "HTTP/1.1 200 OK\r\n", "ignored", ""});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_FALSE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.PageText(), "");
@@ -102,7 +119,7 @@ TEST_F(WebClientTest, ResponseIsKeptAsReadsAndOneHeaderBlock) {
   std::string body(10240, 'a');
   body += std::string("bb\0cc", 5);
   const std::string headers = std::string("HTTP/1.1 200 OK\r\n") + std::string(20000, 'h') + "\r\n";
-  transport_.Script({true, headers, body, {}});
+  transport_.Script({true, headers, body, ""});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.lastResponse().BodyChunks, (ChunkList{std::string(10240, 'a'), "bb"}));
   EXPECT_EQ(client_.lastResponse().HeaderBlocks, (ChunkList{headers}));
