@@ -5,27 +5,30 @@
 
 namespace wharfling::posix {
 
-void LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& table, std::ostream& errors) {
+bool LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& table, std::ostream& errors) {
   const FileContents contents = ReadWholeFile(file);
-  if (contents.outcome == FileContents::Outcome::kMissing) return;
+  if (contents.outcome == FileContents::Outcome::kMissing) return true;
   if (contents.outcome != FileContents::Outcome::kRead) {
     errors << "wharfling: cannot read " << file.string() << ": " << contents.reason
-           << "; built-in endpoints used\n";
-    return;
+           << "; the file is ignored\n";
+    return false;
   }
   IniError error;
   const auto document = IniDocument::Parse(contents.bytes, &error);
   if (!document) {
     errors << "wharfling: " << file.string() << ":" << error.line << ": " << error.reason
-           << "; built-in endpoints used\n";
-    return;
+           << "; the file is ignored\n";
+    return false;
   }
+  bool clean = true;
   for (const IniEntry& entry : document->Entries("Endpoints")) {
     if (!table.Override(entry.name, entry.value)) {
+      clean = false;
       errors << "wharfling: " << file.string() << ": ignoring " << entry.name << "=" << entry.value
              << " (unknown endpoint or unusable host)\n";
     }
   }
+  return clean;
 }
 
 }  // namespace wharfling::posix
