@@ -50,6 +50,9 @@ std::variant<UploadArgs, int> Check(const ParsedArgs& args) {
     upload.destination = ParseNumber(*text, 1, kSiteCount);
     if (!upload.destination) return UsageError(kUploadCommand, "--destination needs a number from 1 to 14");
   }
+  if (upload.destination && args.Has("--site-entry")) {
+    return UsageError(kUploadCommand, "--destination and --site-entry do not go together");
+  }
   if (const auto text = args.Value("--site-entry")) {
     upload.terminal.siteEntry = ParseNumber(*text, 0, 1000);
     if (!upload.terminal.siteEntry) return UsageError(kUploadCommand, "--site-entry needs a number");

@@ -71,6 +71,8 @@ TEST_F(UsageCli, UsageErrorsSayWhatWasWrongAndExitSixtyFour) {
       {"upload --destination 15 a.jpg", "wharfling upload: --destination needs a number from 1 to 14\n"},
       {"upload --destination 0 a.jpg", "wharfling upload: --destination needs a number from 1 to 14\n"},
       {"upload --id '' a.jpg", "wharfling upload: --id needs a non-empty ID\n"},
+      {"upload --destination 2 --site-entry 1 a.jpg",
+       "wharfling upload: --destination and --site-entry do not go together\n"},
       {"upload --id me", "wharfling upload: missing PATH\n"},
       {"upload --password-stdin a.jpg",
        "wharfling upload: --password-stdin: no password on standard input\n"},
