@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour: scripts/build.sh [release|sanitize] -> build/<flavour>
+# Configures and builds one flavour with warnings as errors, as the test command wants it:
+# scripts/build.sh [release|sanitize] [TARGET...] -> build/<flavour>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-release}
+shift $(($# > 0 ? 1 : 0))
 case "$flavour" in
   release) extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   sanitize) extra=(-DCMAKE_BUILD_TYPE=Debug -DWHARFLING_SANITIZE=ON) ;;
   *) echo "unknown flavour: $flavour" >&2; exit 64 ;;
 esac
-cmake -S "$root" -B "$root/build/$flavour" -G Ninja "${extra[@]}" >/dev/null
-cmake --build "$root/build/$flavour"
+cmake -S "$root" -B "$root/build/$flavour" -G Ninja -DWHARFLING_WERROR=ON "${extra[@]}" >/dev/null
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$root/build/$flavour" "${targets[@]}"

@@ -51,6 +51,8 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
     };
     if (option == "--help" || option == "-h") {
       out.help = true;
+    } else if (option == "--version") {
+      out.version = true;
     } else if (option == "--hash-password") {
       out.hashPassword = true;
     } else if (option == "--listen") {
@@ -88,7 +90,7 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
       return false;
     }
   }
-  if (out.help) return true;
+  if (out.help || out.version) return true;
   if (out.hashPassword) {
     if (!out.hasUser) {
       error = "--hash-password needs --user NAME";
@@ -132,7 +134,9 @@ std::string UsageText() {
          "  --users FILE        accounts, one name:salt:hash line each (see --hash-password)\n"
          "  --user, --password  one more account, given in the clear\n"
          "  --max-size BYTES    largest file accepted (default 4000000)\n"
-         "  --hash-password     print the accounts-file line of --user for the password on stdin\n";
+         "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
+         "  --version           print the version and exit\n"
+         "  -h, --help          show this help and exit\n";
 }
 
 }  // namespace wharfling::server

@@ -22,6 +22,7 @@ struct CommandLine {
   bool hasPassword = false;
   bool hashPassword = false;
   bool help = false;
+  bool version = false;
 };
 
 // "127.0.0.1:8780", "localhost:0", "[::1]:8780"; the port 0 to 65535.

@@ -11,7 +11,7 @@ namespace wharfling {
 class TextCodec {
  public:
   virtual ~TextCodec() = default;
-  // The path in CP932 where it converts, else its bytes unchanged.
+  // The path as CP932 text; what CP932 cannot hold becomes its closest equivalent or "?".
   virtual Text PathToText(std::string_view nativePath) const = 0;
 };
 

@@ -1,9 +1,9 @@
 #include "ui/upload_dialog.h"
 
-#include "session/screening.h"
 #include "session/site_catalogue.h"
 #include "sites/driver_registry.h"
 #include "ui/controls.h"
+#include "ui/screening_view.h"
 #include "wharfling/texts.h"
 
 namespace wharfling {
@@ -59,8 +59,10 @@ void UploadDialog::Initialize(bool allowSiteChooser) {
   copyOrMove_ = 0;
   LoadSettings(services_.store, services_.endpoints, settings_);
 
-  ScreeningResult screening = ScreenDroppedFiles(droppedPaths_, settings_, services_.codec, fileList_, view_);
+  ScreeningResult screening = ScreenDroppedFiles(droppedPaths_, settings_, services_.codec);
+  ShowScreening(screening, settings_, fileList_, view_);
   uploadList_ = std::move(screening.uploadList);
+  excluded_ = std::move(screening.excluded);
   blocked_ = screening.blocked;
 
   view_.SetControlText(control::kDestination, Text(CatalogueRow(settings_.siteIndex).caption));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "session/endpoints.h"
+#include "session/screening.h"
 #include "session/settings.h"
 #include "session/settings_store.h"
 #include "session/upload_list.h"
@@ -53,6 +54,8 @@ class UploadDialog final : private DriverContext {
   const UploadList& uploadList() const override { return uploadList_; }
   const FileList& fileList() const { return fileList_; }
   bool blocked() const { return blocked_; }
+  // The dropped paths the screening left out, with their reasons, in drop order.
+  const std::vector<ExcludedPath>& excluded() const { return excluded_; }
   // Whether the latest run got past its sign-in (every driver resets its count of files then).
   bool lastRunSignedIn() const { return lastRunSignedIn_; }
   int doneCount() const { return doneCount_; }
@@ -92,6 +95,7 @@ class UploadDialog final : private DriverContext {
   FileList fileList_;
   DialogSettings settings_;
   UploadList uploadList_;
+  std::vector<ExcludedPath> excluded_;
   Text lastTargetDir_;
   int copyOrMove_ = -1;
   int doneCount_ = 0;

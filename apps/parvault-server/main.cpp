@@ -94,6 +94,10 @@ int main(int argc, char** argv) {
     std::fputs(wharfling::server::UsageText().c_str(), stdout);
     return 0;
   }
+  if (commandLine.version) {
+    std::printf("parvault-server %s\n", WHARFLING_VERSION);
+    return 0;
+  }
   if (commandLine.hashPassword) return HashPassword(commandLine);
   return Serve(commandLine);
 }

@@ -1,11 +1,10 @@
 // wharfling exchange: one page request as a driver makes it, printed as JSON.
 
-#include <cstdio>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "apps/wharfling/commands.h"
+#include "apps/wharfling/json_output.h"
 #include "apps/wharfling/response_json.h"
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
@@ -14,68 +13,58 @@
 namespace wharfling::cli {
 namespace {
 
-int ExchangeUsage() {
-  std::fprintf(stderr,
-               "usage: wharfling exchange [--profile msie6|msie7] [--method GET|POST] [--body TEXT]\n"
-               "                          [--header LINE] [--secure] [--system-proxy] URL\n");
-  return kUsageError;
-}
+constexpr Option kOptions[] = {
+    {"--profile", "msie6|msie7", "the client identity and header set (default msie6)"},
+    {"--method", "GET|POST", "the request method (default GET)"},
+    {"--body", "TEXT", "the request body, sent as CP932"},
+    {"--header", "LINE", "one more request header line"},
+    {"--secure", "", "use TLS (the https flag of the exchange)"},
+    {"--system-proxy", "", "use the system's proxy settings instead of a direct connection"},
+};
 
-}  // namespace
-
-int RunExchange(std::span<char*> args) {
+int Run(const ParsedArgs& args) {
   const RequestProfile* profile = &Msie6Profile();
-  Method method = Method::kGet;
-  std::string body;
-  std::optional<std::string> header;
-  std::uint32_t flags = kFlagNoAutoRedirect;
-  AccessMode access = AccessMode::kDirect;
-  std::optional<std::string> url;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--profile" && hasValue) {
-      const std::string_view name = args[++i];
-      if (name == "msie6") {
-        profile = &Msie6Profile();
-      } else if (name == "msie7") {
-        profile = &Msie7Profile();
-      } else {
-        return ExchangeUsage();
-      }
-    } else if (arg == "--method" && hasValue) {
-      const std::string_view name = args[++i];
-      if (name == "GET") {
-        method = Method::kGet;
-      } else if (name == "POST") {
-        method = Method::kPost;
-      } else {
-        return ExchangeUsage();
-      }
-    } else if (arg == "--body" && hasValue) {
-      body = posix::Utf8ToCp932(args[++i]);
-    } else if (arg == "--header" && hasValue) {
-      header = posix::Utf8ToCp932(args[++i]);
-    } else if (arg == "--secure") {
-      flags |= kFlagSecure;
-    } else if (arg == "--system-proxy") {
-      access = AccessMode::kSystemSettings;
-    } else if (!arg.starts_with("--") && !url) {
-      url = posix::Utf8ToCp932(arg);
-    } else {
-      return ExchangeUsage();
+  if (const auto name = args.Value("--profile")) {
+    if (*name == "msie7") {
+      profile = &Msie7Profile();
+    } else if (*name != "msie6") {
+      return UsageError(kExchangeCommand, "--profile takes msie6 or msie7");
     }
   }
-  if (!url) return ExchangeUsage();
+  Method method = Method::kGet;
+  if (const auto name = args.Value("--method")) {
+    if (*name == "POST") {
+      method = Method::kPost;
+    } else if (*name != "GET") {
+      return UsageError(kExchangeCommand, "--method takes GET or POST");
+    }
+  }
+  const std::string body = posix::Utf8ToCp932(args.Value("--body").value_or(""));
+  std::optional<std::string> header;
+  if (const auto line = args.Value("--header")) header = posix::Utf8ToCp932(*line);
+  std::uint32_t flags = kFlagNoAutoRedirect;
+  if (args.Has("--secure")) flags |= kFlagSecure;
+  const AccessMode access = args.Has("--system-proxy") ? AccessMode::kSystemSettings : AccessMode::kDirect;
 
   posix::CurlTransport transport;
   posix::PosixTextCodec codec;
   WebClient client(transport, codec);
   const bool ok =
-      client.HttpExchange(*profile, *url, method, flags, body,
+      client.HttpExchange(*profile, posix::Utf8ToCp932(args.operands[0]), method, flags, body,
                           header ? std::optional<std::string_view>(*header) : std::nullopt, access);
   WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
   return ok ? 0 : 1;
 }
+
+}  // namespace
+
+const Command kExchangeCommand{
+    "exchange",
+    "URL",
+    "make one page request as a driver does and print the response as JSON",
+    kOptions,
+    "Redirects are not followed. Exit status: 0 when a response came back, 1 when the exchange\n"
+    "failed, 64 for bad usage.",
+    Run};
 
 }  // namespace wharfling::cli

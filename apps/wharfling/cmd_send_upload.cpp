@@ -1,12 +1,10 @@
 // wharfling send-upload: one photo upload through a site's sender, printed as JSON.
 
-#include <cstdio>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "apps/wharfling/commands.h"
+#include "apps/wharfling/json_output.h"
 #include "apps/wharfling/response_json.h"
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
@@ -15,56 +13,50 @@
 namespace wharfling::cli {
 namespace {
 
-int SendUploadUsage() {
-  std::fprintf(stderr,
-               "usage: wharfling send-upload --sender NAME [--secure] [--header LINE] [--value1 T]\n"
-               "                             [--value2 T] [--value3 T] URL FILE\n"
-               "senders: parvault zorg hatena creativepeople photohito mixi-photo mixi-confirm olio\n"
-               "         iiiro mypicturetown fueru rakuten picmate snapfish\n"
-               "FILE is an empty argument for mixi-confirm, which reads no file\n");
-  return kUsageError;
-}
+constexpr Option kOptions[] = {
+    {"--sender", "NAME", "the site's upload sender (required; see below)"},
+    {"--secure", "", "use TLS"},
+    {"--header", "LINE", "one more request header line"},
+    {"--value1", "TEXT", "the sender's first form value"},
+    {"--value2", "TEXT", "the sender's second form value"},
+    {"--value3", "TEXT", "the sender's third form value"},
+};
 
-}  // namespace
-
-int RunSendUpload(std::span<char*> args) {
-  std::optional<UploadSender> sender;
+int Run(const ParsedArgs& args) {
+  const auto name = args.Value("--sender");
+  if (!name) return UsageError(kSendUploadCommand, "missing --sender NAME");
+  const std::optional<UploadSender> sender = UploadSenderFromName(*name);
+  if (!sender) return UsageError(kSendUploadCommand, "unknown sender " + *name);
   std::uint32_t flags = kFlagNoAutoRedirect;
+  if (args.Has("--secure")) flags |= kFlagSecure;
   std::optional<std::string> header;
+  if (const auto line = args.Value("--header")) header = posix::Utf8ToCp932(*line);
   std::string values[3];
-  std::vector<std::string> positional;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--sender" && hasValue) {
-      sender = UploadSenderFromName(args[++i]);
-      if (!sender) return SendUploadUsage();
-    } else if (arg == "--secure") {
-      flags |= kFlagSecure;
-    } else if (arg == "--header" && hasValue) {
-      header = posix::Utf8ToCp932(args[++i]);
-    } else if (arg == "--value1" && hasValue) {
-      values[0] = posix::Utf8ToCp932(args[++i]);
-    } else if (arg == "--value2" && hasValue) {
-      values[1] = posix::Utf8ToCp932(args[++i]);
-    } else if (arg == "--value3" && hasValue) {
-      values[2] = posix::Utf8ToCp932(args[++i]);
-    } else if (!arg.starts_with("--")) {
-      positional.emplace_back(arg);
-    } else {
-      return SendUploadUsage();
-    }
+  for (int i = 0; i < 3; ++i) {
+    values[i] = posix::Utf8ToCp932(args.Value("--value" + std::to_string(i + 1)).value_or(""));
   }
-  if (!sender || positional.size() != 2) return SendUploadUsage();
 
   posix::CurlTransport transport;
   posix::PosixTextCodec codec;
   WebClient client(transport, codec);
-  const bool ok = client.SendUpload(*sender, posix::Utf8ToCp932(positional[0]), flags,
+  const bool ok = client.SendUpload(*sender, posix::Utf8ToCp932(args.operands[0]), flags,
                                     header ? std::optional<std::string_view>(*header) : std::nullopt,
-                                    positional[1], values[0], values[1], values[2]);
+                                    args.operands[1], values[0], values[1], values[2]);
   WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
   return ok ? 0 : 1;
 }
+
+}  // namespace
+
+const Command kSendUploadCommand{
+    "send-upload",
+    "URL FILE",
+    "upload one file through a site's sender and print the response as JSON",
+    kOptions,
+    "senders: parvault zorg hatena creativepeople photohito mixi-photo mixi-confirm olio\n"
+    "         iiiro mypicturetown fueru rakuten picmate snapfish\n"
+    "FILE is an empty argument ('') for mixi-confirm, which reads no file.\n"
+    "Exit status: 0 when a response came back, 1 when the send failed, 64 for bad usage.",
+    Run};
 
 }  // namespace wharfling::cli

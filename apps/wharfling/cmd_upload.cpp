@@ -1,18 +1,22 @@
-// wharfling upload [--id ID] [--password-stdin] [--json] [--site-entry K] [--album TEXT] PATH...
-// Runs the upload dialog in the terminal: start-up, the typed account, then the destination button.
+// wharfling upload [OPTIONS] PATH...: the upload dialog in the terminal: start-up with the account
+// of the command line or the profile, then the destination button.
 
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "apps/wharfling/command_line_settings.h"
 #include "apps/wharfling/commands.h"
+#include "apps/wharfling/destination.h"
 #include "apps/wharfling/dialog_report.h"
 #include "apps/wharfling/front_end.h"
-#include "ui/controls.h"
+#include "apps/wharfling/json_output.h"
+#include "apps/wharfling/password_input.h"
+#include "session/site_catalogue.h"
 #include "wharfling/texts.h"
 
 namespace wharfling::cli {
@@ -22,69 +26,68 @@ constexpr int kAllSucceeded = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kNotRun = 2;
 
-int UploadUsage() {
-  std::fprintf(
-      stderr,
-      "usage: wharfling upload [--id ID] [--password-stdin] [--json] [--site-entry K] [--album TEXT] "
-      "PATH...\n"
-      "  --id ID            the account ID, as if typed into the dialog\n"
-      "  --password-stdin   read the password from the first line of standard input\n"
-      "  --json             print the final state as JSON\n"
-      "  --site-entry K     answer the site chooser with entry K (0 = Parvault, 1 = Zorg, ...)\n"
-      "  --album TEXT       answer the album chooser with the album named TEXT\n");
-  return kUsageError;
-}
-
-struct UploadArgs {
-  std::optional<std::string> id;
-  bool passwordFromStdin = false;
-  bool json = false;
-  TerminalOptions terminal;
-  std::vector<std::string> paths;
+constexpr Option kOptions[] = {
+    {"--id", "ID", "the account ID, instead of the saved one"},
+    {"--password-stdin", "", "read the password from the first line of standard input"},
+    {"--destination", "N", "upload to destination N (1 to 14), as if the profile selected it"},
+    {"--site-entry", "K", "answer the site chooser with entry K (0 = Parvault, 1 = Zorg, ...)"},
+    {"--album", "TEXT", "answer the album chooser with the album named TEXT"},
+    {"--json", "", "print the final state as JSON (docs/cli-json.md)"},
+    {"--progress", "", "print a line per file on stderr even when it is not a terminal"},
 };
 
-std::optional<UploadArgs> Parse(std::span<char*> args) {
-  UploadArgs parsed;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view word = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (word == "--id" && hasValue) {
-      parsed.id = args[++i];
-    } else if (word == "--password-stdin") {
-      parsed.passwordFromStdin = true;
-    } else if (word == "--json") {
-      parsed.json = true;
-    } else if (word == "--site-entry" && hasValue) {
-      try {
-        parsed.terminal.siteEntry = std::stoi(args[++i]);
-      } catch (const std::exception&) {
-        return std::nullopt;
-      }
-    } else if (word == "--album" && hasValue) {
-      parsed.terminal.albumUtf8 = args[++i];
-    } else if (word == "--") {
-      for (++i; i < args.size(); ++i) parsed.paths.emplace_back(args[i]);
-    } else if (word.starts_with("--")) {
-      return std::nullopt;
-    } else {
-      parsed.paths.emplace_back(word);
-    }
+struct UploadArgs {
+  std::optional<std::int32_t> destination;
+  std::optional<std::string> id;
+  std::optional<std::string> password;
+  TerminalOptions terminal;
+};
+
+// The options checked and the password read; on bad usage the exit status instead.
+std::variant<UploadArgs, int> Check(const ParsedArgs& args) {
+  UploadArgs upload;
+  if (const auto text = args.Value("--destination")) {
+    upload.destination = ParseNumber(*text, 1, kSiteCount);
+    if (!upload.destination) return UsageError(kUploadCommand, "--destination needs a number from 1 to 14");
   }
-  if (parsed.paths.empty()) return std::nullopt;
-  return parsed;
+  if (upload.destination && args.Has("--site-entry")) {
+    return UsageError(kUploadCommand, "--destination and --site-entry do not go together");
+  }
+  if (const auto text = args.Value("--site-entry")) {
+    upload.terminal.siteEntry = ParseNumber(*text, 0, 1000);
+    if (!upload.terminal.siteEntry) return UsageError(kUploadCommand, "--site-entry needs a number");
+  }
+  if (const auto id = args.Value("--id")) {
+    if (id->empty()) return UsageError(kUploadCommand, "--id needs a non-empty ID");
+    upload.id = *id;
+  }
+  upload.terminal.albumUtf8 = args.Value("--album");
+  if (args.Has("--password-stdin")) {
+    upload.password = ReadSecretLine(nullptr);
+    if (!upload.password)
+      return UsageError(kUploadCommand, "--password-stdin: no password on standard input");
+    if (upload.password->empty())
+      return UsageError(kUploadCommand, "--password-stdin: the password line is empty");
+  }
+  // The choosers prompt whenever there is a terminal to answer them; the password line, if any,
+  // has been read by now.
+  upload.terminal.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+  upload.terminal.progress = args.Has("--progress") || isatty(STDERR_FILENO);
+  return upload;
 }
 
-std::optional<std::string> ReadPasswordLine() {
-  std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-// A typed edit: the control gets the text and the dialog hears of it.
-void Type(UploadDialog& dialog, TerminalView& view, int control, const std::string& utf8) {
-  view.SetControlText(control, posix::Utf8ToCp932(utf8));
-  dialog.OnAccountEdited();
+// With no password given or saved and a terminal to type it on, asks for it without echo.
+void PromptForPassword(CommandLineSettings& settings, const EndpointTable& endpoints) {
+  if (settings.password || !isatty(STDIN_FILENO) || !isatty(STDERR_FILENO)) return;
+  DialogSettings preview;
+  LoadSettings(settings, endpoints, preview);
+  if (preview.account.id.empty() || !preview.account.password.empty()) return;
+  const Destination destination = DestinationOf(preview);
+  const std::string prompt = "password for " + posix::Cp932ToUtf8(preview.account.id) + " at " +
+                             destination.caption + " (" + destination.host + "): ";
+  if (const auto typed = ReadSecretLine(prompt.c_str()); typed && !typed->empty()) {
+    settings.password = posix::Utf8ToCp932(*typed);
+  }
 }
 
 bool AllRowsSucceeded(const UploadDialog& dialog) {
@@ -94,38 +97,38 @@ bool AllRowsSucceeded(const UploadDialog& dialog) {
   return true;
 }
 
-}  // namespace
-
-int RunUpload(std::span<char*> args) {
-  auto parsed = Parse(args);
-  if (!parsed) return UploadUsage();
-  std::optional<std::string> password;
-  if (parsed->passwordFromStdin) {
-    password = ReadPasswordLine();
-    if (!password) {
-      std::fprintf(stderr, "wharfling upload: no password on standard input\n");
-      return kUsageError;
-    }
-  }
-  parsed->terminal.interactive = !parsed->passwordFromStdin && isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+int Run(const ParsedArgs& args) {
+  auto checked = Check(args);
+  if (const int* status = std::get_if<int>(&checked)) return *status;
+  UploadArgs& upload = std::get<UploadArgs>(checked);
 
   auto frontEnd = MakeFrontEnd();
-  TerminalView view(parsed->terminal);
-  UploadDialog dialog(parsed->paths, view,
-                      DialogServices{*frontEnd->store, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
-  dialog.Initialize();
-  if (parsed->id) Type(dialog, view, control::kId, *parsed->id);
-  if (password) Type(dialog, view, control::kPassword, *password);
+  if (!SettingsUsable(*frontEnd, "upload")) return kConfigError;
+  CommandLineSettings settings(*frontEnd->store);
+  settings.selection = upload.destination;
+  if (upload.id) settings.id = posix::Utf8ToCp932(*upload.id);
+  if (upload.password) settings.password = posix::Utf8ToCp932(*upload.password);
+  PromptForPassword(settings, frontEnd->endpoints);
+
+  TerminalView view(upload.terminal);
+  UploadDialog dialog(args.operands, view,
+                      DialogServices{settings, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
+  // A destination named on the command line is not asked again.
+  dialog.Initialize(/*allowSiteChooser=*/!upload.destination);
   const std::vector<Text> startupMessages = view.messages();
 
   int status = kNotRun;
   if (dialog.CanStartUpload()) {
+    const Destination destination = DestinationOf(dialog.settings());
+    std::fprintf(stderr, "signing in to %s (%s) as %s\n", destination.caption.c_str(),
+                 destination.host.c_str(), posix::Cp932ToUtf8(dialog.settings().account.id).c_str());
     view.StartReportingProgress();
     dialog.StartUpload();
     if (dialog.lastRunSignedIn()) status = AllRowsSucceeded(dialog) ? kAllSucceeded : kSomeFailed;
   } else if (!dialog.blocked()) {
     std::fprintf(stderr,
-                 "wharfling upload: no account for this destination (give --id and --password-stdin)\n");
+                 "wharfling upload: no account for this destination (give --id, and --password-stdin "
+                 "or type the password on a terminal)\n");
   }
 
   auto report = DialogReport(dialog, view, startupMessages);
@@ -135,12 +138,30 @@ int RunUpload(std::span<char*> args) {
     runMessages.push_back(posix::Cp932ToUtf8(view.messages()[i]));
   }
   report["run_messages"] = runMessages;
-  if (parsed->json) {
-    std::printf("%s\n", report.dump(2).c_str());
+  if (args.Has("--json")) {
+    PrintJson(report);
   } else {
     PrintReport(stdout, report);
   }
   return status;
 }
+
+}  // namespace
+
+const Command kUploadCommand{
+    "upload",
+    "PATH...",
+    "run the upload dialog in the terminal and upload the accepted files",
+    kOptions,
+    "The account is the selected destination's saved one; --id and the password from\n"
+    "--password-stdin (or typed at a prompt on a terminal) take its place and are saved after a\n"
+    "sign-in that succeeds. Before signing in, the destination, its host and the ID are printed\n"
+    "on stderr. On a terminal the choosers prompt; otherwise --site-entry and --album answer them,\n"
+    "or they close without a choice. --destination skips the site chooser.\n"
+    "\n"
+    "Exit status: 0 when every file reads \"成功\", 1 when some file does not, 2 when nothing was\n"
+    "uploaded (blocked, no account, failed sign-in), 64 for bad usage, 78 when the profile or\n"
+    "endpoints.ini cannot be read.",
+    Run};
 
 }  // namespace wharfling::cli

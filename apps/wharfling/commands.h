@@ -1,19 +1,15 @@
 #pragma once
 // The subcommands of the wharfling program, one file each.
 
-#include <span>
-#include <string>
+#include "apps/wharfling/command_line.h"
 
 namespace wharfling::cli {
 
-// Each takes the arguments after the subcommand's name and returns the exit status.
-int RunScreen(std::span<char*> args);
-int RunUpload(std::span<char*> args);
-int RunEndpoints(std::span<char*> args);
-int RunExchange(std::span<char*> args);
-int RunSendUpload(std::span<char*> args);
-
-// Exit status for bad usage (sysexits' EX_USAGE).
-inline constexpr int kUsageError = 64;
+extern const Command kScreenCommand;
+extern const Command kUploadCommand;
+extern const Command kConfigCommand;
+extern const Command kEndpointsCommand;
+extern const Command kExchangeCommand;
+extern const Command kSendUploadCommand;
 
 }  // namespace wharfling::cli

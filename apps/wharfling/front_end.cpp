@@ -1,7 +1,8 @@
 #include "apps/wharfling/front_end.h"
 
 #include <cerrno>
-#include <iostream>
+#include <cstdio>
+#include <sstream>
 
 #include "apps/wharfling/failure_report.h"
 #include "platform/posix/config_dir.h"
@@ -15,11 +16,28 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
   // The profile is named after the program, so a renamed copy keeps settings of its own.
   frontEnd->store =
       std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(program_invocation_name));
-  posix::LoadEndpointOverrides(directory / "endpoints.ini", frontEnd->endpoints, std::cerr);
+  if (!directory.empty()) {
+    frontEnd->endpointsPath = directory / "endpoints.ini";
+    std::ostringstream problems;
+    posix::LoadEndpointOverrides(frontEnd->endpointsPath, frontEnd->endpoints, problems);
+    frontEnd->endpointProblems = problems.str();
+  }
   frontEnd->transport = std::make_unique<posix::CurlTransport>();
   frontEnd->reporting = std::make_unique<FailureReportingTransport>(*frontEnd->transport, stderr);
   frontEnd->web = std::make_unique<WebClient>(*frontEnd->reporting, frontEnd->codec);
   return frontEnd;
+}
+
+bool SettingsUsable(FrontEnd& frontEnd, std::string_view command) {
+  const std::string profileProblem = frontEnd.store->path().empty() ? "" : frontEnd.store->FileProblem();
+  if (profileProblem.empty() && frontEnd.endpointProblems.empty()) return true;
+  if (!profileProblem.empty()) std::fprintf(stderr, "wharfling: %s\n", profileProblem.c_str());
+  std::fputs(frontEnd.endpointProblems.c_str(), stderr);
+  std::fprintf(stderr,
+               "wharfling %.*s: stopped before signing in: fix the settings above (see 'wharfling config'); "
+               "nothing was sent\n",
+               static_cast<int>(command.size()), command.data());
+  return false;
 }
 
 }  // namespace wharfling::cli

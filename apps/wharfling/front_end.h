@@ -2,7 +2,9 @@
 // Everything the terminal front end puts around the core on this platform: the profile file, the
 // endpoint table with its overrides, the path codec and the web client on libcurl.
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
@@ -16,6 +18,8 @@ struct FrontEnd {
   posix::PosixTextCodec codec;
   std::unique_ptr<posix::IniSettingsStore> store;
   EndpointTable endpoints = EndpointTable::Defaults();
+  std::filesystem::path endpointsPath;  // empty when there is no configuration folder
+  std::string endpointProblems;         // what endpoints.ini got wrong, one line each; empty if nothing
   std::unique_ptr<posix::CurlTransport> transport;
   std::unique_ptr<HttpTransport> reporting;  // the transport, telling stderr why an exchange failed
   std::unique_ptr<WebClient> web;
@@ -24,5 +28,10 @@ struct FrontEnd {
 // Settings from the configuration folder; endpoint overrides from its endpoints.ini; a web client
 // that reports each failed exchange on standard error.
 std::unique_ptr<FrontEnd> MakeFrontEnd();
+
+// For a command that would send an account somewhere: what makes the settings unusable (a profile
+// or endpoints.ini that cannot be read or parsed), printed on stderr with the command's name.
+// False when the command must stop.
+bool SettingsUsable(FrontEnd& frontEnd, std::string_view command);
 
 }  // namespace wharfling::cli

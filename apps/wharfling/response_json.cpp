@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "apps/wharfling/json_output.h"
 #include "platform/posix/encoding.h"
 
 namespace wharfling::cli {
@@ -41,21 +42,21 @@ void WriteChunksAsString(std::FILE* out, const ChunkList& chunks) {
 }  // namespace
 
 void WriteResponseJson(std::FILE* out, bool ok, std::string_view error, const LastResponse& response) {
-  std::fputs(ok ? "{\"ok\":true" : "{\"ok\":false", out);
+  std::fputs("{\n  \"body\": ", out);
+  WriteChunksAsString(out, response.BodyChunks);
+  std::fputs(",\n  \"body_chunks\": [", out);
+  for (std::size_t i = 0; i < response.BodyChunks.size(); ++i) {
+    std::fprintf(out, i == 0 ? "\n    %zu" : ",\n    %zu", response.BodyChunks[i].size());
+  }
+  std::fputs(response.BodyChunks.empty() ? "]" : "\n  ]", out);
   if (!ok) {
-    std::fputs(",\"error\":\"", out);
+    std::fputs(",\n  \"error\": \"", out);
     WriteStringContent(out, posix::Cp932ToUtf8(error));
     std::fputc('"', out);
   }
-  std::fputs(",\"headers\":", out);
+  std::fputs(",\n  \"headers\": ", out);
   WriteChunksAsString(out, response.HeaderBlocks);
-  std::fputs(",\"body_chunks\":[", out);
-  for (std::size_t i = 0; i < response.BodyChunks.size(); ++i) {
-    std::fprintf(out, i == 0 ? "%zu" : ",%zu", response.BodyChunks[i].size());
-  }
-  std::fputs("],\"body\":", out);
-  WriteChunksAsString(out, response.BodyChunks);
-  std::fputs("}\n", out);
+  std::fprintf(out, ",\n  \"ok\": %s,\n  \"version\": %d\n}\n", ok ? "true" : "false", kJsonVersion);
 }
 
 }  // namespace wharfling::cli

@@ -74,7 +74,7 @@ void TerminalView::SetCell(int row, int column, const Text& text) {
 
 void TerminalView::SetProgressPosition(int position) {
   MemoryView::SetProgressPosition(position);
-  if (reporting_ && options_.out) {
+  if (reporting_ && options_.progress && options_.out) {
     std::fprintf(options_.out, "[%d/%d] %s\n", position, progressUpper(), OneLine(lastStatusLine_).c_str());
   }
   lastStatusLine_.clear();

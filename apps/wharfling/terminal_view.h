@@ -16,6 +16,7 @@ struct TerminalOptions {
   std::optional<int> siteEntry;          // answer for the site chooser, an entry number
   std::optional<std::string> albumUtf8;  // answer for the album chooser, an album's text
   std::FILE* out = stderr;               // where messages and progress go; null for none
+  bool progress = false;                 // print a line per file handled
 };
 
 class TerminalView final : public MemoryView {

@@ -1,7 +1,9 @@
 #include "platform/posix/encoding.h"
 
 #include <iconv.h>
+#include <locale.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -62,6 +64,33 @@ std::string ConvertLenient(std::string_view input, const char* from, const char*
   return out;
 }
 
+// iconv's transliteration (its best-fit: "é" to "e", "?" where nothing fits) follows the calling
+// thread's locale, and the C locale has no transliteration table; C.UTF-8 has one. Used only
+// around a conversion, so the program's own locale stays as it is.
+class TransliterationLocale {
+ public:
+  TransliterationLocale() {
+    static const locale_t withTable = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (withTable != static_cast<locale_t>(nullptr)) previous_ = uselocale(withTable);
+  }
+  ~TransliterationLocale() {
+    if (previous_ != static_cast<locale_t>(nullptr)) uselocale(previous_);
+  }
+  TransliterationLocale(const TransliterationLocale&) = delete;
+  TransliterationLocale& operator=(const TransliterationLocale&) = delete;
+
+ private:
+  locale_t previous_ = static_cast<locale_t>(nullptr);
+};
+
+// The length of the UTF-8 sequence a lead byte starts; 1 for a byte that starts none.
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
 }  // namespace
 
 std::optional<std::string> ConvertEncoding(std::string_view input, const char* from, const char* to) {
@@ -76,6 +105,21 @@ Text Utf8ToCp932(std::string_view utf8) {
   if (auto whole = ConvertEncoding(utf8, "UTF-8", "CP932")) return *whole;
   return ConvertLenient(utf8, "UTF-8", "CP932",
                         [](unsigned char byte, std::string& out) { out += static_cast<char>(byte); });
+}
+
+Text Utf8ToCp932BestFit(std::string_view utf8) {
+  const TransliterationLocale locale;
+  Converter converter("UTF-8", "CP932//TRANSLIT");
+  if (!converter.ok()) return Text(utf8.size(), '?');
+  Text out;
+  while (!utf8.empty()) {
+    utf8.remove_prefix(ConvertPrefix(converter.get(), utf8, out));
+    if (utf8.empty()) break;
+    // Not UTF-8, or a character the conversion refused outright: one "?" for it.
+    out += '?';
+    utf8.remove_prefix(std::min(utf8.size(), Utf8SequenceLength(static_cast<unsigned char>(utf8.front()))));
+  }
+  return out;
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
@@ -112,9 +156,6 @@ std::string EscapeControls(std::string_view utf8, bool keepLineBreaks) {
   return out;
 }
 
-Text PosixTextCodec::PathToText(std::string_view nativePath) const {
-  if (auto converted = ConvertEncoding(nativePath, "UTF-8", "CP932")) return *converted;
-  return Text(nativePath);
-}
+Text PosixTextCodec::PathToText(std::string_view nativePath) const { return Utf8ToCp932BestFit(nativePath); }
 
 }  // namespace wharfling::posix

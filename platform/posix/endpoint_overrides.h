@@ -9,7 +9,8 @@
 namespace wharfling::posix {
 
 // Applies the file's entries to table. A missing file changes nothing silently; an unreadable or
-// malformed file, an unknown key or an unusable host is reported to errors and skipped.
-void LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& table, std::ostream& errors);
+// malformed file, an unknown key or an unusable host is reported to errors and skipped. True when
+// nothing had to be reported.
+bool LoadEndpointOverrides(const std::filesystem::path& file, EndpointTable& table, std::ostream& errors);
 
 }  // namespace wharfling::posix

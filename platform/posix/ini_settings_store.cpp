@@ -50,11 +50,16 @@ void IniSettingsStore::Report(bool& reported, const std::string& message) {
   errors_ << "settings: " << message << '\n' << std::flush;
 }
 
-IniSettingsStore::Snapshot IniSettingsStore::Load() {
+std::string IniSettingsStore::FileProblem() {
+  const Snapshot snapshot = Load(/*report=*/false);
+  return snapshot.usable ? std::string() : fileProblem_;
+}
+
+IniSettingsStore::Snapshot IniSettingsStore::Load(bool report) {
   Snapshot snapshot;
   if (path_.empty()) {
     fileProblem_ = "no folder for the settings file (set WHARFLING_CONFIG_DIR or HOME); nothing is saved";
-    Report(fileProblemReported_, fileProblem_);
+    if (report) Report(fileProblemReported_, fileProblem_);
     return snapshot;
   }
   FileContents file = ReadWholeFile(path_);
@@ -63,15 +68,15 @@ IniSettingsStore::Snapshot IniSettingsStore::Load() {
     return snapshot;
   }
   if (file.outcome == FileContents::Outcome::kFailed) {
-    fileProblem_ = file.reason + kIgnored;
-    Report(fileProblemReported_, fileProblem_);
+    fileProblem_ = file.reason;
+    if (report) Report(fileProblemReported_, fileProblem_ + kIgnored);
     return snapshot;
   }
   IniError error;
   auto document = IniDocument::Parse(file.bytes, &error);
   if (!document) {
-    fileProblem_ = path_.string() + ":" + std::to_string(error.line) + ": " + error.reason + kIgnored;
-    Report(fileProblemReported_, fileProblem_);
+    fileProblem_ = path_.string() + ":" + std::to_string(error.line) + ": " + error.reason;
+    if (report) Report(fileProblemReported_, fileProblem_ + kIgnored);
     return snapshot;
   }
   snapshot.document = std::move(*document);

@@ -35,6 +35,9 @@ class IniSettingsStore final : public SettingsStore {
   void WriteText(std::string_view section, std::string_view name, std::string_view value) override;
 
   const std::filesystem::path& path() const { return path_; }
+  // Why the file cannot be used ("<path>:<line>: <reason>" for one that does not parse), or empty
+  // when it can (a missing file can: it reads as empty). Reports nothing.
+  std::string FileProblem();
   // Why the latest write did not reach the file; empty when it did.
   const std::string& lastWriteError() const { return lastWriteError_; }
 
@@ -46,7 +49,7 @@ class IniSettingsStore final : public SettingsStore {
     bool usable = false;  // false: unreadable or malformed, never to be overwritten
   };
 
-  Snapshot Load();
+  Snapshot Load(bool report = true);
   void Write(std::string_view section, std::string_view name, std::string_view escaped);
   void Report(bool& reported, const std::string& message);
 

@@ -22,8 +22,8 @@ class ScreenCli : public ::testing::Test {
     EXPECT_EQ(run.status, 0);
     return nlohmann::json::parse(run.out);
   }
-  nlohmann::json Row(const char* name, const char* size) {
-    return {{"name", name}, {"size", size}, {"status", "--"}};
+  nlohmann::json Row(const std::string& path, const char* name, std::uint64_t size) {
+    return {{"name", name}, {"path", path}, {"size", size}, {"status", "--"}, {"result", "pending"}};
   }
 
   TempDir dir;
@@ -48,7 +48,7 @@ TEST_F(ScreenCli, TwoReadableFilesAndOneOversizeWithAnAccount) {
   const auto big = dir.WriteFile("big.jpg", std::string(2000001, 'c'));
   const auto json = Screen({b, big, a});
   EXPECT_EQ(json["title"], "ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[2]:総ﾌｧｲﾙｻｲｽﾞ[1,234,567]");
-  EXPECT_EQ(json["rows"], (nlohmann::json{Row("a.jpg", "1234"), Row("b.jpg", "1233333")}));
+  EXPECT_EQ(json["rows"], (nlohmann::json{Row(a, "a.jpg", 1234), Row(b, "b.jpg", 1233333)}));
   EXPECT_EQ(json["messages"], nlohmann::json{"ﾌｧｲﾙｻｲｽﾞが、2000000[Byte]を越えるもの[2000001]"
                                              "、またはフォルダはｱｯﾌﾟﾛｰﾄﾞ対象から除外されました。"});
   EXPECT_EQ(json["button"], (nlohmann::json{{"caption", "Parvault"}, {"visible", true}, {"enabled", true}}));
@@ -57,9 +57,10 @@ TEST_F(ScreenCli, TwoReadableFilesAndOneOversizeWithAnAccount) {
 
 TEST_F(ScreenCli, CreativePeopleWithPhotoScanAndReadme) {
   Profile("[Settings]\nSelect001=5\nId005=me\nPw005=pw\n");
-  const auto json =
-      Screen({dir.WriteFile("photo.JPG", "j"), dir.WriteFile("scan.png", "p"), dir.WriteFile("README", "r")});
-  EXPECT_EQ(json["rows"], (nlohmann::json{Row("photo.JPG", "1"), Row("README", "1")}));
+  const auto photo = dir.WriteFile("photo.JPG", "j");
+  const auto readme = dir.WriteFile("README", "r");
+  const auto json = Screen({photo, dir.WriteFile("scan.png", "p"), readme});
+  EXPECT_EQ(json["rows"], (nlohmann::json{Row(photo, "photo.JPG", 1), Row(readme, "README", 1)}));
   EXPECT_EQ(json["messages"], nlohmann::json{"JPEG以外のﾌｧｲﾙは指定できません。"});
   EXPECT_EQ(json["button"]["caption"], "ﾋﾟｰﾌﾟﾙﾌｫﾄ");
 }
@@ -88,6 +89,17 @@ TEST_F(ScreenCli, MissingPathIsAScreeningCase) {
   const std::string missing = (dir.path() / "gone.jpg").string();
   const auto json = Screen({missing, dir.WriteFile("a.jpg", "a")});
   EXPECT_EQ(json["messages"].back(), missing + "は、読み込めませんでした。");
+}
+
+TEST_F(ScreenCli, NamesShiftJisCannotHoldAreListedAsTheyWillBeSent) {
+  const struct {
+    const char* name;
+    const char* shown;
+  } cases[] = {{"café.jpg", "cafe.jpg"}, {"한국.jpg", "??.jpg"}, {"写真😀.jpg", "写真?.jpg"}};
+  for (const auto& c : cases) {
+    const auto path = dir.WriteFile(c.name, "x");
+    EXPECT_EQ(Screen({path})["rows"], nlohmann::json{Row(path, c.shown, 1)}) << c.name;
+  }
 }
 
 }  // namespace

@@ -45,12 +45,16 @@ TEST_F(UploadCli, UploadsEveryPhotoToTheServiceAndSavesTheAccount) {
              "--json --id alice --password-stdin " + ShellQuote(a) + " " + ShellQuote(b), &password);
   ASSERT_EQ(run.status, 0) << run.out;
   const auto json = nlohmann::json::parse(run.out);
-  EXPECT_EQ(json["rows"], (nlohmann::json{{{"name", "a.jpg"}, {"size", "3"}, {"status", "成功"}},
-                                          {{"name", "b.jpg"}, {"size", "4"}, {"status", "成功"}}}));
+  EXPECT_EQ(json["rows"],
+            (nlohmann::json{
+                {{"name", "a.jpg"}, {"path", a}, {"size", 3}, {"status", "成功"}, {"result", "success"}},
+                {{"name", "b.jpg"}, {"path", b}, {"size", 4}, {"status", "成功"}, {"result", "success"}}}));
   EXPECT_EQ(json["progress"], 2);
   EXPECT_EQ(json["run_messages"], nlohmann::json::array());
-  EXPECT_EQ(json["messages"], nlohmann::json{"アカウントを設定してください。"})
-      << "start-up had no account yet";
+  EXPECT_EQ(json["messages"], nlohmann::json::array()) << "the account came with the command line";
+  EXPECT_EQ(json["version"], 1);
+  EXPECT_EQ(run.err, "signing in to Parvault (www.parvault.example) as alice\n")
+      << "no progress without a tty";
   EXPECT_EQ(site.Uploads().size(), 2u);
   EXPECT_EQ(ReadProfile(), "[Settings]\nSelect001=1\nParvaultD=alice\nParvaultW=secret\n");
 }
@@ -120,8 +124,117 @@ TEST_F(UploadCli, InHouseServerRefusalReasonReachesTheRow) {
                 "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
   const auto run = Upload("", "--json " + ShellQuote(dir.WriteFile("big.jpg", std::string(101, 'x'))));
   EXPECT_EQ(run.status, 1);
-  const auto status = nlohmann::json::parse(run.out)["rows"][0]["status"].get<std::string>();
+  const auto row = nlohmann::json::parse(run.out)["rows"][0];
+  const auto status = row["status"].get<std::string>();
   EXPECT_TRUE(status.starts_with("---失敗---[") && status.ends_with("]") && status.size() > 20) << status;
+  EXPECT_EQ(row["result"], "failed");
+  EXPECT_EQ("---失敗---[" + row["reason"].get<std::string>() + "]", status);
+}
+
+TEST_F(UploadCli, DestinationOnTheCommandLineTakesTheAccountThereAndSavesItWithTheSelection) {
+  ParvaultTestServer server;
+  const std::string port = std::to_string(server.port());
+  Profile("[Settings]\nParvaultD=bob\n");
+  dir.WriteFile("config/endpoints.ini", "[Endpoints]\ninhouse.server=127.0.0.1:" + port + "\n");
+  const std::string password = "secret\n";
+  const auto run = Upload(
+      "", "--json --destination 2 --id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "abc")),
+      &password);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["destination"], (nlohmann::json{{"index", 2},
+                                                 {"caption", "社内Parvault"},
+                                                 {"host", "127.0.0.1:" + port},
+                                                 {"max_file_size", 4000000}}));
+  EXPECT_EQ(json["messages"], nlohmann::json::array());
+  EXPECT_EQ(run.err, "signing in to 社内Parvault (127.0.0.1:" + port + ") as alice\n");
+  EXPECT_EQ(ReadProfile(), "[Settings]\nParvaultD=bob\nSelect001=2\nId002=alice\nPw002=secret\n");
+}
+
+TEST_F(UploadCli, NamesShiftJisCannotHoldArriveConvertedCharacterByCharacter) {
+  ParvaultTestServer server;
+  Profile("[Settings]\nSelect001=2\nId002=alice\nPw002=secret\n");
+  dir.WriteFile("config/endpoints.ini",
+                "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
+  const struct {
+    const char* name;
+    const char* stored;
+  } cases[] = {{"café.jpg", "cafe.jpg"}, {"한국.jpg", "??.jpg"}, {"写真😀.jpg", "写真?.jpg"}};
+  std::string paths;
+  for (const auto& c : cases)
+    paths += " " + ShellQuote(dir.WriteFile(std::string("photos/") + c.name, c.name));
+  const auto run = Upload("", "--json" + paths);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  for (const auto& c : cases) {
+    EXPECT_EQ(std::filesystem::file_size(server.folderOf("alice") / c.stored), std::string(c.name).size())
+        << c.stored;
+  }
+}
+
+TEST_F(UploadCli, EveryInputExcludedIsListedWithItsReason) {
+  Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\nSize=3\n");
+  std::filesystem::create_directories(dir.path() / "album");
+  const std::string folder = (dir.path() / "album").string();
+  const std::string missing = (dir.path() / "gone.jpg").string();
+  const std::string big = dir.WriteFile("big.jpg", "xxxx");
+  const std::string paths = ShellQuote(folder) + " " + ShellQuote(missing) + " " + ShellQuote(big);
+
+  const auto json = Upload("", "--json " + paths);
+  EXPECT_EQ(json.status, 2);
+  const auto report = nlohmann::json::parse(json.out);
+  EXPECT_EQ(report["rows"], nlohmann::json::array());
+  EXPECT_EQ(report["messages"], nlohmann::json::array()) << "a blocked dialog shows no message";
+  EXPECT_EQ(
+      report["skipped"],
+      (nlohmann::json{
+          {{"path", folder}, {"kind", "folder"}, {"reason", folder + "は、フォルダなので無視されます。"}},
+          {{"path", missing}, {"kind", "unreadable"}, {"reason", missing + "は、読み込めませんでした。"}},
+          {{"path", big},
+           {"kind", "too-large"},
+           {"size", 4},
+           {"reason",
+            "ﾌｧｲﾙｻｲｽﾞが、3[Byte]を越えるもの[4]、またはフォルダはｱｯﾌﾟﾛｰﾄﾞ対象から除外されました。"}}}));
+
+  const auto text = Upload("", paths);
+  EXPECT_EQ(text.status, 2);
+  for (const std::string& line :
+       {"skipped " + folder + ": a folder\n", "skipped " + missing + ": cannot be read\n",
+        "skipped " + big + ": too large (4 bytes, the limit is 3)\n"}) {
+    EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
+  }
+}
+
+TEST_F(UploadCli, UnusableSettingsStopTheRunBeforeSigningIn) {
+  FakeParvault site("www.parvault.example", "");
+  const struct {
+    const char* file;
+    const char* contents;
+    std::string named;
+  } cases[] = {
+      {"config/wharfling.ini", "[Settings]\nParvaultD=alice\nnot a value line\n", "wharfling.ini:3: "},
+      {"config/endpoints.ini", "[Endpoints]\nparvault.webb=127.0.0.1:1\n", "parvault.webb"},
+  };
+  for (const auto& c : cases) {
+    dir.WriteFile(c.file, c.contents);
+    const std::string password = "secret\n";
+    const auto run =
+        Upload(SiteEnvironment(site),
+               "--id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "a")), &password);
+    EXPECT_EQ(run.status, 78) << c.file;
+    EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    std::filesystem::remove(dir.path() / c.file);
+  }
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+TEST_F(UploadCli, ProgressLinesOnlyWhenAskedForWithoutATerminal) {
+  FakeParvault site("www.parvault.example", "");
+  Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
+  const std::string photo = ShellQuote(dir.WriteFile("a.jpg", "a"));
+  EXPECT_EQ(Upload(SiteEnvironment(site), photo).err.find("[1/1]"), std::string::npos);
+  EXPECT_NE(Upload(SiteEnvironment(site), "--progress " + photo).err.find("[1/1] a.jpg  成功\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace wharfling::testing {
 
@@ -23,18 +25,16 @@ CommandResult RunCommand(const std::string& environment, const std::string& prog
   ::close(errFd);
   std::string command = environment + " " + program + " " + arguments + " 2>" + ShellQuote(errPath);
   command = input ? "printf %s " + ShellQuote(*input) + " | " + command : command + " </dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  if (FILE* err = std::fopen(errPath, "rb")) {
-    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0) result.err.append(buffer, got);
-    std::fclose(err);
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  std::ifstream err(errPath, std::ios::binary);
+  result.err.assign(std::istreambuf_iterator<char>(err), {});
   ::unlink(errPath);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
 

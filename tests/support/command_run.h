@@ -11,7 +11,8 @@ struct CommandResult {
   std::string err;  // standard error
 };
 
-// Runs "environment program arguments" with, when given, input on standard input.
+// Runs "environment program arguments", with input on standard input when given (else none), and
+// collects both outputs.
 CommandResult RunCommand(const std::string& environment, const std::string& program,
                          const std::string& arguments, const std::string* input = nullptr);
 

@@ -9,6 +9,7 @@
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
 #include "ui/controls.h"
+#include "ui/screening_view.h"
 
 namespace wharfling {
 namespace {
@@ -46,7 +47,8 @@ std::unique_ptr<Screened> Screen(const std::vector<std::string>& paths, const Di
   auto screened = std::make_unique<Screened>();
   posix::PosixTextCodec codec;
   FileList fileList(screened->view);
-  screened->result = ScreenDroppedFiles(paths, settings, codec, fileList, screened->view);
+  screened->result = ScreenDroppedFiles(paths, settings, codec);
+  ShowScreening(screened->result, settings, fileList, screened->view);
   for (const auto& message : screened->view.messages) screened->messages.push_back(Cp932ToUtf8(message));
   screened->title = Cp932ToUtf8(screened->view.title());
   return screened;
@@ -149,6 +151,37 @@ TEST(Screening, FolderAndUnreadableSentencesNameThePath) {
                                                   "は、読み込めませんでした。"});
 }
 
+TEST(Screening, EveryExcludedPathComesBackWithItsReason) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "album");
+  const std::string folder = (dir.path() / "album").string();
+  const std::string missing = (dir.path() / "gone.jpg").string();
+  const auto big = dir.WriteFile("big.jpg", "xxxx");
+  const auto scan = dir.WriteFile("scan.png", "x");
+  posix::PosixTextCodec codec;
+  const auto result = ScreenDroppedFiles({folder, missing, big, scan}, Settings(5, 3), codec);
+  const struct {
+    std::string path;
+    Exclusion why;
+    std::string_view name;
+    std::uint64_t size;
+  } expected[] = {{folder, Exclusion::kFolder, "folder", 0},
+                  {missing, Exclusion::kUnreadable, "unreadable", 0},
+                  {big, Exclusion::kOverSizeLimit, "too-large", 4},
+                  {scan, Exclusion::kNotJpeg, "not-jpeg", 1}};
+  ASSERT_EQ(result.excluded.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(result.excluded[i].path, expected[i].path);
+    EXPECT_EQ(result.excluded[i].why, expected[i].why);
+    EXPECT_EQ(ExclusionName(result.excluded[i].why), expected[i].name);
+    EXPECT_EQ(result.excluded[i].size, expected[i].size) << i;
+  }
+  EXPECT_EQ(Cp932ToUtf8(result.excluded[2].sentence),
+            "ﾌｧｲﾙｻｲｽﾞが、3[Byte]を越えるもの[4]、またはフォルダはｱｯﾌﾟﾛｰﾄﾞ対象から除外されました。");
+  EXPECT_TRUE(result.uploadList.empty());
+  EXPECT_TRUE(result.blocked);
+}
+
 TEST(Screening, TooManyFilesBlocksTheRun) {
   TempDir dir;
   std::vector<std::string> paths;
@@ -188,7 +221,8 @@ TEST(Screening, SameNameFromTwoFoldersGivesTwoRowsWithTheirOwnItems) {
   RecordingView view;
   FileList fileList(view);
   posix::PosixTextCodec codec;
-  const auto result = ScreenDroppedFiles({first, second}, Settings(1, 100), codec, fileList, view);
+  const auto result = ScreenDroppedFiles({first, second}, Settings(1, 100), codec);
+  ShowScreening(result, Settings(1, 100), fileList, view);
   ASSERT_EQ(fileList.rows().size(), 2u);
   EXPECT_EQ(fileList.rows()[0].item, 0u);
   EXPECT_EQ(fileList.rows()[1].item, 1u);

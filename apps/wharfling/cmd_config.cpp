@@ -1,0 +1,71 @@
+// wharfling config: where the settings live, whether the files exist and what in them is unusable.
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "apps/wharfling/commands.h"
+#include "apps/wharfling/front_end.h"
+#include "apps/wharfling/json_output.h"
+
+namespace wharfling::cli {
+namespace {
+
+constexpr Option kOptions[] = {
+    {"--json", "", "print the same as JSON (docs/cli-json.md)"},
+};
+
+nlohmann::json FileJson(const std::filesystem::path& path, const std::vector<std::string>& problems) {
+  std::error_code error;
+  return {{"path", path.string()},
+          {"exists", !path.empty() && std::filesystem::exists(path, error)},
+          {"problems", problems}};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+void PrintFile(const char* label, const nlohmann::json& file, const char* whenMissing) {
+  const std::string path = file["path"];
+  std::printf("%-10s %s (%s)\n", label, path.empty() ? "(none)" : path.c_str(),
+              file["exists"].get<bool>() ? "exists" : whenMissing);
+  for (const auto& problem : file["problems"])
+    std::printf("  problem: %s\n", problem.get<std::string>().c_str());
+}
+
+int Run(const ParsedArgs& args) {
+  auto frontEnd = MakeFrontEnd();
+  std::vector<std::string> profileProblems;
+  if (const std::string problem = frontEnd->store->FileProblem(); !problem.empty()) {
+    profileProblems.push_back(problem);
+  }
+  const nlohmann::json report = {
+      {"profile", FileJson(frontEnd->store->path(), profileProblems)},
+      {"endpoints", FileJson(frontEnd->endpointsPath, Lines(frontEnd->endpointProblems))}};
+  if (args.Has("--json")) {
+    PrintJson(report);
+  } else {
+    PrintFile("profile", report["profile"], "missing: every setting takes its default");
+    PrintFile("endpoints", report["endpoints"], "missing: the built-in hosts are used");
+  }
+  const bool clean = report["profile"]["problems"].empty() && report["endpoints"]["problems"].empty();
+  return clean ? 0 : kConfigError;
+}
+
+}  // namespace
+
+const Command kConfigCommand{
+    "config",
+    "",
+    "show where the profile and endpoints.ini are and what in them cannot be used",
+    kOptions,
+    "The folder is $WHARFLING_CONFIG_DIR, else $XDG_CONFIG_HOME/Ferrowind, else ~/.config/Ferrowind.\n"
+    "Exit status: 0 when both files are usable or missing, 78 when either has a problem (upload\n"
+    "then refuses to run).",
+    Run};
+
+}  // namespace wharfling::cli
