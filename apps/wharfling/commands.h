@@ -12,6 +12,8 @@ int RunUpload(std::span<char*> args);
 int RunEndpoints(std::span<char*> args);
 int RunExchange(std::span<char*> args);
 int RunSendUpload(std::span<char*> args);
+int RunRegister(std::span<char*> args);
+int RunUnregister(std::span<char*> args);
 
 // Exit status for bad usage (sysexits' EX_USAGE).
 inline constexpr int kUsageError = 64;

@@ -21,6 +21,8 @@ constexpr Command kCommands[] = {
     {"exchange", wharfling::cli::RunExchange, "make one page request and print the response as JSON"},
     {"send-upload", wharfling::cli::RunSendUpload,
      "upload one file through a site's sender, print the response"},
+    {"register", wharfling::cli::RunRegister, "add \"upload Parvault\" to the file managers' menus"},
+    {"unregister", wharfling::cli::RunUnregister, "remove the file managers' \"upload Parvault\" entries"},
 };
 
 int Usage() {
