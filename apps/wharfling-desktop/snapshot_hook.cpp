@@ -1,6 +1,7 @@
 #include "apps/wharfling-desktop/snapshot_hook.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
@@ -17,9 +18,28 @@ namespace {
 constexpr int kHookTimeoutMs = 60000;
 constexpr int kSettleMs = 300;
 
+// No window manager runs under Xvfb, so the caption bar a window asks for is drawn above it here,
+// with its title, as a desktop would show it.
+QPixmap WithCaption(QWidget& widget) {
+  const QPixmap client = widget.grab();
+  if (!(widget.windowFlags() & Qt::WindowTitleHint)) return client;
+  const int captionHeight = widget.fontMetrics().height() + 10;
+  QPixmap framed(client.width(), client.height() + captionHeight);
+  QPainter painter(&framed);
+  painter.fillRect(0, 0, framed.width(), captionHeight, QColor(0x2b, 0x57, 0x97));
+  QFont bold = widget.font();
+  bold.setBold(true);
+  painter.setFont(bold);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(8, 0, framed.width() - 16, captionHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                   widget.windowTitle());
+  painter.drawPixmap(0, captionHeight, client);
+  return framed;
+}
+
 void Save(QWidget& widget, const std::string& file) {
   QApplication::processEvents();
-  if (!widget.grab().save(QString::fromStdString(file), "PNG")) {
+  if (!WithCaption(widget).save(QString::fromStdString(file), "PNG")) {
     std::fprintf(stderr, "wharfling-desktop: cannot write %s\n", file.c_str());
     QApplication::exit(1);
   }
