@@ -116,6 +116,7 @@ void HyperlinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   visited_ = false;
+  Repaint();
   QApplication::beep();
   reportError_(ToQString(HyperlinkErrorText(result)));
 }
