@@ -11,5 +11,7 @@ extern const Command kConfigCommand;
 extern const Command kEndpointsCommand;
 extern const Command kExchangeCommand;
 extern const Command kSendUploadCommand;
+extern const Command kRegisterCommand;
+extern const Command kUnregisterCommand;
 
 }  // namespace wharfling::cli

@@ -15,6 +15,7 @@ constexpr const Command* kCommands[] = {
     &wharfling::cli::kScreenCommand,   &wharfling::cli::kUploadCommand,
     &wharfling::cli::kConfigCommand,   &wharfling::cli::kEndpointsCommand,
     &wharfling::cli::kExchangeCommand, &wharfling::cli::kSendUploadCommand,
+    &wharfling::cli::kRegisterCommand, &wharfling::cli::kUnregisterCommand,
 };
 
 const Command* FindCommand(std::string_view name) {

@@ -1,0 +1,16 @@
+#include "apps/wharfling-desktop/desktop_services.h"
+
+#include <iostream>
+
+#include "platform/posix/config_dir.h"
+#include "platform/posix/endpoint_overrides.h"
+
+namespace wharfling::desktop {
+
+DesktopServices::DesktopServices(const char* argv0) {
+  const auto directory = posix::ConfigDirectory();
+  store_ = std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(argv0));
+  posix::LoadEndpointOverrides(directory / "endpoints.ini", endpoints_, std::cerr);
+}
+
+}  // namespace wharfling::desktop

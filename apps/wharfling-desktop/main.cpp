@@ -1,0 +1,57 @@
+// wharfling-desktop PATH...: the upload dialog on the desktop, for the photos a file manager sends.
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "apps/wharfling-desktop/desktop_services.h"
+#include "apps/wharfling-desktop/snapshot_hook.h"
+#include "platform/posix/config_dir.h"
+#include "platform/qt/desktop_dialog.h"
+
+namespace {
+
+constexpr int kUsageError = 64;
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: wharfling-desktop PATH...\n"
+               "Opens the upload dialog for the given photos; file managers start it through the\n"
+               "entries that `wharfling register` installs.\n");
+  return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Told before Qt starts, so that a wrong call gets its answer even without a display.
+  if (argc < 2 || std::string_view(argv[1]) == "--help") return Usage();
+  QApplication application(argc, argv);
+  // Message boxes are captioned with the program's name, as the profile is named after it.
+  QApplication::setApplicationName(QString::fromStdString(wharfling::posix::ProfileName(argv[0])));
+
+  std::vector<std::string> paths;
+  bool options = true;
+  for (const QString& argument : QApplication::arguments().mid(1)) {
+    if (options && argument == QStringLiteral("--")) {
+      options = false;
+    } else if (options && argument.startsWith(QStringLiteral("-"))) {
+      return Usage();
+    } else {
+      paths.push_back(argument.toStdString());
+    }
+  }
+  if (paths.empty()) return Usage();
+
+  wharfling::desktop::DesktopServices services(argv[0]);
+  const auto hook = wharfling::desktop::SnapshotHookFromEnvironment();
+  wharfling::qt::DesktopDialog dialog(
+      paths, services.services(),
+      hook ? std::optional(wharfling::desktop::SnapshotModals(*hook)) : std::nullopt);
+  dialog.Initialize();
+  if (hook) wharfling::desktop::ArmSnapshotHook(*hook, dialog);
+  dialog.Exec();
+  return 0;
+}

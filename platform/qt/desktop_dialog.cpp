@@ -1,0 +1,45 @@
+#include "platform/qt/desktop_dialog.h"
+
+#include <QEventLoop>
+#include <QThread>
+
+namespace wharfling::qt {
+
+DesktopDialog::DesktopDialog(const std::vector<std::string>& droppedPaths, DialogServices services,
+                             std::optional<QtDialogView::Modals> modals)
+    : view_(modals ? std::make_unique<QtDialogView>(window_, std::move(*modals))
+                   : std::make_unique<QtDialogView>(window_)),
+      dialog_(droppedPaths, *view_, services) {
+  connect(&window_, &UploadWindow::destinationClicked, this, &DesktopDialog::StartRun);
+  connect(&window_, &UploadWindow::accountEdited, this, [this] { dialog_.OnAccountEdited(); });
+  window_.SetOkHandler([this] { return dialog_.OnOk(); });
+}
+
+DesktopDialog::~DesktopDialog() { WaitForRun(); }
+
+void DesktopDialog::Initialize(bool allowSiteChooser) { dialog_.Initialize(allowSiteChooser); }
+
+int DesktopDialog::Exec() { return window_.exec(); }
+
+void DesktopDialog::StartRun() {
+  if (worker_ != nullptr) return;
+  window_.SetRunning(true);
+  worker_ = QThread::create([this] { dialog_.StartUpload(); });
+  connect(worker_, &QThread::finished, this, [this] {
+    worker_->deleteLater();
+    worker_ = nullptr;
+    window_.SetRunning(false);
+    emit runFinished();
+  });
+  worker_->start();
+}
+
+void DesktopDialog::WaitForRun() {
+  // The run may be waiting for the UI thread, so the UI thread keeps serving it meanwhile.
+  if (worker_ == nullptr) return;
+  QEventLoop loop;
+  connect(this, &DesktopDialog::runFinished, &loop, &QEventLoop::quit);
+  if (worker_ != nullptr) loop.exec();
+}
+
+}  // namespace wharfling::qt

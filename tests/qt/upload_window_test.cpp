@@ -1,0 +1,185 @@
+// The desktop dialog on the offscreen platform: the window after start-up, the destination button
+// while typing, the Enter key, and runs against the in-house server from the run's own thread.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "platform/posix/curl_transport.h"
+#include "platform/posix/encoding.h"
+#include "platform/qt/desktop_dialog.h"
+#include "platform/qt/hyperlink_label.h"
+#include "tests/qt/qt_wait.h"
+#include "tests/support/memory_settings_store.h"
+#include "tests/support/parvault_test_server.h"
+#include "tests/support/temp_dir.h"
+#include "ui/controls.h"
+
+namespace wharfling::testing {
+namespace {
+
+using qt::DesktopDialog;
+using qt::QtDialogView;
+
+// A desktop dialog over photos for destination 2, whose modal parts record instead of waiting.
+class DesktopFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.values[{"Settings", "Select001"}] = 2;
+    endpoints.Override("inhouse.server", "127.0.0.1:" + std::to_string(server.port()));
+  }
+  void Account(const std::string& id, const std::string& password) {
+    store.values[{"Settings", "Id002"}] = Text(id);
+    store.values[{"Settings", "Pw002"}] = Text(password);
+  }
+  DesktopDialog& Open() {
+    paths = {dir.WriteFile("b.jpg", std::string(2000, 'b')), dir.WriteFile("a.jpg", std::string(1000, 'a'))};
+    QtDialogView::Modals modals{
+        [this](const QString& text) {
+          messages.push_back(text);
+          messageThreads.push_back(QThread::currentThread());
+        },
+        [](const std::vector<Text>&) { return ChooserOutcome{}; },
+        [](const std::vector<Text>&) { return ChooserOutcome{}; },
+    };
+    dialog = std::make_unique<DesktopDialog>(paths, DialogServices{store, endpoints, codec, web}, modals);
+    dialog->Initialize();
+    dialog->window().show();
+    return *dialog;
+  }
+  qt::UploadWindow& window() { return dialog->window(); }
+  QStringList Column(int column) {
+    QStringList cells;
+    for (int row = 0; row < window().fileList()->topLevelItemCount(); ++row) {
+      cells << window().fileList()->topLevelItem(row)->text(column);
+    }
+    return cells;
+  }
+  bool Shown(int id) { return window().control(id)->isVisibleTo(&window()); }
+
+  ParvaultTestServer server;
+  TempDir dir;
+  std::vector<std::string> paths;
+  MemorySettingsStore store;
+  EndpointTable endpoints = EndpointTable::Defaults();
+  posix::PosixTextCodec codec;
+  posix::CurlTransport transport;
+  WebClient web{transport, codec};
+  std::unique_ptr<DesktopDialog> dialog;
+  QStringList messages;
+  std::vector<QThread*> messageThreads;
+};
+
+TEST_F(DesktopFixture, StartUpShowsTheScreenedFilesAndTheAccount) {
+  Account("alice", "secret");
+  Open();
+  EXPECT_EQ(window().windowTitle(), QStringLiteral("ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[2]:総ﾌｧｲﾙｻｲｽﾞ[3,000]"));
+  QTreeWidgetItem* header = window().fileList()->headerItem();
+  EXPECT_EQ(QStringList({header->text(0), header->text(1), header->text(2)}),
+            QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｻｲｽﾞ"), QStringLiteral("ｽﾃｰﾀｽ")}));
+  EXPECT_EQ(window().fileList()->columnWidth(1), 70);
+  EXPECT_EQ(window().fileList()->columnWidth(2), 120);
+  EXPECT_EQ(Column(0), QStringList({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+  EXPECT_EQ(Column(1), QStringList({QStringLiteral("1000"), QStringLiteral("2000")}));
+  EXPECT_EQ(Column(2), QStringList({QStringLiteral("--"), QStringLiteral("--")}));
+  EXPECT_EQ(window().destinationButton()->text(), QStringLiteral("社内Parvault"));
+  EXPECT_EQ(window().idEdit()->text(), QStringLiteral("alice"));
+  EXPECT_EQ(window().passwordEdit()->text(), QStringLiteral("secret"));
+  EXPECT_EQ(window().passwordEdit()->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(window().progress()->maximum(), 2);
+  EXPECT_EQ(window().makerLabel()->linkTarget(), QStringLiteral("http://www.orsolan.example/"));
+  EXPECT_TRUE(window().makerLabel()->underlined());
+  EXPECT_TRUE(messages.isEmpty());
+  for (const int id : {201, 2, 206, 1000, 1017, 1018, 208}) EXPECT_TRUE(Shown(id)) << id;
+  for (const int id : {202, 203, 204, 205, 1, 1055, 1010, 1006}) EXPECT_FALSE(Shown(id)) << id;
+  EXPECT_TRUE(qobject_cast<QAbstractButton*>(window().control(control::kCopy))->isChecked());
+}
+
+TEST_F(DesktopFixture, TabOrderFollowsTheTemplate) {
+  Account("alice", "secret");
+  Open();
+  QStringList order;
+  QWidget* widget = window().fileList();
+  do {
+    if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&window()) &&
+        !widget->objectName().isEmpty()) {
+      order << widget->objectName();
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != window().fileList());
+  EXPECT_EQ(order, QStringList({"201", "2", "1000", "1017", "1018"}));
+}
+
+TEST_F(DesktopFixture, TypingTheAccountShowsAndHidesTheButton) {
+  Open();
+  EXPECT_EQ(messages, QStringList({QStringLiteral("アカウントを設定してください。")}));
+  EXPECT_FALSE(Shown(control::kDestination));
+  QTest::keyClicks(window().idEdit(), QStringLiteral("alice"));
+  EXPECT_FALSE(Shown(control::kDestination));
+  QTest::keyClicks(window().passwordEdit(), QStringLiteral("s"));
+  EXPECT_TRUE(Shown(control::kDestination));
+  QTest::keyClick(window().passwordEdit(), Qt::Key_Backspace);
+  EXPECT_FALSE(Shown(control::kDestination));
+}
+
+TEST_F(DesktopFixture, EnterInTheIdEditClosesWithoutUploading) {
+  Account("alice", "secret");
+  Open();
+  QTest::keyClick(window().idEdit(), Qt::Key_Return);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(window().result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog->running());
+  EXPECT_EQ(Column(2), QStringList({QStringLiteral("--"), QStringLiteral("--")}));
+}
+
+TEST_F(DesktopFixture, RunUploadsFromItsOwnThreadWhileTheWindowKeepsWorking) {
+  Account("alice", "secret");
+  Open();
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+  ticker.start(1);
+  window().destinationButton()->click();
+  EXPECT_TRUE(dialog->running()) << "the click returns while the run goes on";
+  ASSERT_TRUE(WaitUntil([this] { return !dialog->running(); }));
+  EXPECT_GT(ticks, 0) << "the UI thread kept serving events during the run";
+  EXPECT_EQ(Column(2), QStringList({QStringLiteral("成功"), QStringLiteral("成功")}));
+  EXPECT_EQ(window().progress()->value(), 2);
+  EXPECT_TRUE(std::filesystem::exists(server.folderOf("alice") / "a.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(server.folderOf("alice") / "b.jpg"));
+  EXPECT_TRUE(window().destinationButton()->isEnabled());
+  EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(DesktopFixture, AMessageOfTheRunIsShownOnTheUiThread) {
+  Account("alice", "wrong");
+  Open();
+  window().destinationButton()->click();
+  ASSERT_TRUE(WaitUntil([this] { return !dialog->running(); }));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ログインに失敗しました。")))
+      << messages[0].toStdString();
+  EXPECT_EQ(messageThreads[0], QThread::currentThread());
+}
+
+TEST_F(DesktopFixture, DuringARunNoInputReachesTheWindowAndClosingWaits) {
+  Account("alice", "secret");
+  Open();
+  window().SetRunning(true);
+  QTest::keyClicks(window().idEdit(), QStringLiteral("x"));
+  EXPECT_EQ(window().idEdit()->text(), QStringLiteral("alice"));
+  window().close();
+  QTest::keyClick(window().idEdit(), Qt::Key_Escape);
+  EXPECT_TRUE(window().isVisible());
+  window().SetRunning(false);
+  EXPECT_FALSE(window().isVisible()) << "the close asked for during the run happens at its end";
+}
+
+}  // namespace
+}  // namespace wharfling::testing
