@@ -8,14 +8,24 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 
 namespace wharfling::server {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-thread_local bool* t_closeAfterResponse = nullptr;
+struct CloseRequest {
+  bool close = false;
+  bool brief = false;
+};
+thread_local CloseRequest* t_closeAfterResponse = nullptr;
 
 // Waits until the socket is ready for `events`; false on time-out or error.
 bool WaitFor(int sock, short events, std::chrono::milliseconds timeout) {
@@ -40,33 +50,75 @@ void AddressOf(const sockaddr_storage& address, socklen_t length, std::string& i
 }
 
 // One connection's socket with a small read buffer, so that request lines and headers do not
-// cost a system call per byte.
+// cost a system call per byte. It also keeps each request within the connection limits: the head
+// within its time, size and line count (answered here with 408 or 431, after which the connection
+// takes no more), the body above its minimum rate.
 class ConnectionStream final : public httplib::Stream {
  public:
   ConnectionStream(int sock, const ConnectionLimits& limits) : sock_(sock), limits_(limits) {}
 
   bool buffered() const { return begin_ < end_; }
+  // The client broke a limit: the connection is closed without lingering.
+  bool ended() const { return ended_; }
 
-  bool is_readable() const override { return buffered() || WaitFor(sock_, POLLIN, limits_.readTimeout); }
-  bool is_writable() const override { return WaitFor(sock_, POLLOUT, limits_.writeTimeout); }
+  // A request starts: its head is read from now on.
+  void BeginRequest() {
+    phase_ = Phase::kHead;
+    phaseStart_ = Clock::now();
+    phaseBytes_ = 0;
+    headLines_ = 0;
+  }
+  void EndHead() {
+    if (phase_ != Phase::kHead) return;
+    phase_ = Phase::kBody;
+    phaseStart_ = Clock::now();
+    phaseBytes_ = 0;
+  }
+
+  bool is_readable() const override { return buffered() || WaitFor(sock_, POLLIN, ReadWait()); }
+  bool is_writable() const override { return !ended_ && WaitFor(sock_, POLLOUT, limits_.writeTimeout); }
 
   ssize_t read(char* ptr, size_t size) override {
+    if (ended_) return -1;
     if (size == 0) return 0;
-    if (!buffered()) {
-      if (!WaitFor(sock_, POLLIN, limits_.readTimeout)) return -1;
-      if (size >= buffer_.size()) return Receive(ptr, size);
-      const ssize_t got = Receive(buffer_.data(), buffer_.size());
-      if (got <= 0) return got;
-      begin_ = 0;
-      end_ = static_cast<std::size_t>(got);
+    if (phase_ == Phase::kHead && Clock::now() >= phaseStart_ + limits_.headTimeout) {
+      return EndWith("408 Request Timeout");
     }
-    const std::size_t count = std::min(size, end_ - begin_);
-    std::memcpy(ptr, buffer_.data() + begin_, count);
-    begin_ += count;
+    if (!buffered() && !WaitFor(sock_, POLLIN, ReadWait())) {
+      return phase_ == Phase::kHead ? EndWith("408 Request Timeout") : -1;
+    }
+    std::size_t count = 0;
+    if (!buffered() && size >= buffer_.size()) {
+      const ssize_t got = Receive(ptr, size);  // a large read (body bytes) skips the buffer
+      if (got <= 0) return got;
+      count = static_cast<std::size_t>(got);
+    } else {
+      if (!buffered()) {
+        const ssize_t got = Receive(buffer_.data(), buffer_.size());
+        if (got <= 0) return got;
+        begin_ = 0;
+        end_ = static_cast<std::size_t>(got);
+      }
+      count = std::min(size, end_ - begin_);
+      std::memcpy(ptr, buffer_.data() + begin_, count);
+      begin_ += count;
+    }
+    phaseBytes_ += count;
+    if (phase_ == Phase::kHead) {
+      headLines_ += static_cast<std::size_t>(std::count(ptr, ptr + count, '\n'));
+      // The request line and the blank line count besides the header lines.
+      if (phaseBytes_ > limits_.maxHeadBytes || headLines_ > limits_.maxHeaderLines + 2) {
+        return EndWith("431 Request Header Fields Too Large");
+      }
+    } else if (phase_ == Phase::kBody && BodyTooSlow()) {
+      ended_ = true;
+      return -1;
+    }
     return static_cast<ssize_t>(count);
   }
 
   ssize_t write(const char* ptr, size_t size) override {
+    if (ended_) return -1;
     std::size_t done = 0;
     while (done < size) {
       if (!WaitFor(sock_, POLLOUT, limits_.writeTimeout)) return -1;
@@ -106,22 +158,141 @@ class ConnectionStream final : public httplib::Stream {
     }
   }
 
+  enum class Phase { kIdle, kHead, kBody };
+
+  // How long one read may wait: within the head's deadline while the head is read.
+  std::chrono::milliseconds ReadWait() const {
+    if (phase_ != Phase::kHead) return limits_.readTimeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        phaseStart_ + limits_.headTimeout - Clock::now());
+    return std::clamp(left, std::chrono::milliseconds(0), limits_.readTimeout);
+  }
+
+  bool BodyTooSlow() const {
+    const auto elapsed = Clock::now() - phaseStart_;
+    if (elapsed <= limits_.bodyGrace) return false;
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    return static_cast<double>(phaseBytes_) < seconds * static_cast<double>(limits_.minBodyBytesPerSecond);
+  }
+
+  // Answers the request here and ends the connection: nothing more is read or written.
+  ssize_t EndWith(std::string_view status) {
+    const std::string answer =
+        "HTTP/1.1 " + std::string(status) + "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+    write(answer.data(), answer.size());
+    ended_ = true;
+    return -1;
+  }
+
   const int sock_;
   const ConnectionLimits& limits_;
   std::array<char, 4096> buffer_{};
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
+  Phase phase_ = Phase::kIdle;
+  Clock::time_point phaseStart_{};
+  std::uint64_t phaseBytes_ = 0;
+  std::size_t headLines_ = 0;
+  bool ended_ = false;
 };
+
+thread_local ConnectionStream* t_stream = nullptr;
+
+// A thread for each connection, so that slow clients hold their own threads and never a shared pool's.
+class ThreadPerConnection final : public httplib::TaskQueue {
+ public:
+  void enqueue(std::function<void()> work) override {
+    {
+      std::lock_guard lock(mutex_);
+      ++running_;
+    }
+    try {
+      std::thread([this, work] {
+        work();
+        Done();
+      }).detach();
+    } catch (const std::system_error&) {
+      work();  // no thread to be had: served in the accept loop, which waits meanwhile
+      Done();
+    }
+  }
+  // Waits for every connection's thread to end.
+  void shutdown() override {
+    std::unique_lock lock(mutex_);
+    ended_.wait(lock, [this] { return running_ == 0; });
+  }
+
+ private:
+  void Done() {
+    std::lock_guard lock(mutex_);
+    --running_;
+    ended_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  std::size_t running_ = 0;
+};
+
+std::string PeerAddress(int sock) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  std::string ip;
+  int port = 0;
+  if (::getpeername(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    AddressOf(address, length, ip, port);
+  }
+  return ip;
+}
 
 }  // namespace
 
-ConnectionServer::ConnectionServer(ConnectionLimits limits, std::size_t threads) : limits_(limits) {
-  threads = std::max<std::size_t>(threads, 1);
-  new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+// The connections open now, by client address.
+class ConnectionServer::AddressCount {
+ public:
+  explicit AddressCount(const ConnectionLimits& limits) : limits_(limits) {}
+
+  // False, counting nothing, when the address or the server has no room for one more.
+  bool Enter(const std::string& address) {
+    std::lock_guard lock(mutex_);
+    std::size_t& mine = open_[address];
+    if (mine >= limits_.maxConnectionsPerAddress || total_ >= limits_.maxConnections) {
+      if (mine == 0) open_.erase(address);
+      return false;
+    }
+    ++mine;
+    ++total_;
+    return true;
+  }
+  void Leave(const std::string& address) {
+    std::lock_guard lock(mutex_);
+    if (--open_[address] == 0) open_.erase(address);
+    --total_;
+  }
+
+ private:
+  const ConnectionLimits& limits_;
+  std::mutex mutex_;
+  std::map<std::string, std::size_t> open_;
+  std::size_t total_ = 0;
+};
+
+ConnectionServer::ConnectionServer(ConnectionLimits limits)
+    : limits_(limits), open_(std::make_unique<AddressCount>(limits_)) {
+  new_task_queue = [] { return new ThreadPerConnection(); };
 }
 
-void ConnectionServer::CloseAfterResponse() {
-  if (t_closeAfterResponse != nullptr) *t_closeAfterResponse = true;
+ConnectionServer::~ConnectionServer() = default;
+
+void ConnectionServer::CloseAfterResponse(bool brief) {
+  if (t_closeAfterResponse == nullptr) return;
+  // A connection already marked for a full linger keeps it.
+  t_closeAfterResponse->brief = t_closeAfterResponse->close ? t_closeAfterResponse->brief && brief : brief;
+  t_closeAfterResponse->close = true;
+}
+
+void ConnectionServer::HeadRead() {
+  if (t_stream != nullptr) t_stream->EndHead();
 }
 
 void ConnectionServer::WidenBacklog(int backlog) {
@@ -139,13 +310,15 @@ bool ConnectionServer::WaitForRequest(socket_t sock, bool buffered) const {
   return false;
 }
 
-void ConnectionServer::Linger(socket_t sock) const {
+void ConnectionServer::Linger(socket_t sock, bool brief) const {
   ::shutdown(sock, SHUT_WR);
-  const auto deadline = Clock::now() + limits_.lingerTotal;
+  const auto deadline = Clock::now() + (brief ? limits_.briefLingerTotal : limits_.lingerTotal);
+  const std::uint64_t most = brief ? limits_.briefLingerBytes : limits_.lingerBytes;
+  const auto idle = brief ? limits_.briefLingerIdle : limits_.lingerIdle;
   std::array<char, 65536> sink{};
   std::uint64_t dropped = 0;
-  while (dropped < limits_.lingerBytes && Clock::now() < deadline && svr_sock_ != INVALID_SOCKET) {
-    if (!WaitFor(sock, POLLIN, limits_.lingerIdle)) break;
+  while (dropped < most && Clock::now() < deadline && svr_sock_ != INVALID_SOCKET) {
+    if (!WaitFor(sock, POLLIN, idle)) break;
     const ssize_t got = ::recv(sock, sink.data(), sink.size(), 0);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
@@ -154,22 +327,33 @@ void ConnectionServer::Linger(socket_t sock) const {
 }
 
 bool ConnectionServer::process_and_close_socket(socket_t sock) {
-  bool closeAfterResponse = false;
+  const std::string address = PeerAddress(sock);
+  if (!open_->Enter(address)) {
+    ::close(sock);  // no room: closed at once, before a byte is read
+    return false;
+  }
+  CloseRequest closeAfterResponse;
   bool ok = true;
+  bool brokeALimit = false;
   {
     ConnectionStream stream(sock, limits_);
     t_closeAfterResponse = &closeAfterResponse;
-    for (std::size_t left = limits_.maxRequestsPerConnection; left > 0 && !closeAfterResponse; --left) {
+    t_stream = &stream;
+    for (std::size_t left = limits_.maxRequestsPerConnection; left > 0 && !closeAfterResponse.close; --left) {
       if (!WaitForRequest(sock, stream.buffered())) break;
+      stream.BeginRequest();
       bool closed = false;
       ok = process_request(stream, left == 1, closed, nullptr);
       if (!ok || closed) break;
     }
+    brokeALimit = stream.ended();
+    t_stream = nullptr;
     t_closeAfterResponse = nullptr;
   }
-  if (closeAfterResponse) Linger(sock);
+  if (closeAfterResponse.close && !brokeALimit) Linger(sock, closeAfterResponse.brief);
   ::shutdown(sock, SHUT_RDWR);
   ::close(sock);
+  open_->Leave(address);
   return ok;
 }
 

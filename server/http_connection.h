@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "server/connection_limits.h"
 
@@ -13,11 +14,15 @@ namespace wharfling::server {
 
 class ConnectionServer : public httplib::Server {
  public:
-  ConnectionServer(ConnectionLimits limits, std::size_t threads);
+  explicit ConnectionServer(ConnectionLimits limits);
+  ~ConnectionServer() override;
 
   // Marks the connection of the request handled on this thread to be closed after the answer.
-  // Handlers call it whenever they leave part of the request body unread.
-  static void CloseAfterResponse();
+  // Handlers call it whenever they leave part of the request body unread; brief: the client has no
+  // session, so what it still sends is drained for a moment only.
+  static void CloseAfterResponse(bool brief = false);
+  // The request's head has been read (its handlers run): the head's bounds end, the body's begin.
+  static void HeadRead();
   // Lets more connections wait for a thread than cpp-httplib's fixed listen backlog allows.
   void WidenBacklog(int backlog);
 
@@ -25,10 +30,13 @@ class ConnectionServer : public httplib::Server {
   bool process_and_close_socket(socket_t sock) override;
 
  private:
+  class AddressCount;
+
   bool WaitForRequest(socket_t sock, bool buffered) const;
-  void Linger(socket_t sock) const;
+  void Linger(socket_t sock, bool brief) const;
 
   const ConnectionLimits limits_;
+  std::unique_ptr<AddressCount> open_;
 };
 
 }  // namespace wharfling::server

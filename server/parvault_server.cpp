@@ -83,16 +83,18 @@ void AnswerRedirect(httplib::Response& res, const std::string& location) {
                   std::string(kHtmlContentType));
 }
 
-// The request body was not read to its end, so the connection cannot carry another request.
-void CloseConnection(httplib::Response& res) {
+// The request body was not read to its end, so the connection cannot carry another request. What the
+// client still sends is drained so that it reads the answer: briefly for a client without a session,
+// which is owed no more.
+void CloseConnection(httplib::Response& res, bool brief = false) {
   res.set_header("Connection", "close");
-  ConnectionServer::CloseAfterResponse();
+  ConnectionServer::CloseAfterResponse(brief);
 }
 
 }  // namespace
 
 struct ParvaultServer::Impl {
-  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(options.limits, options.threads) {}
+  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(options.limits) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -169,9 +171,10 @@ void ParvaultServer::Impl::InstallHandlers() {
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   http.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+    ConnectionServer::HeadRead();
     if (req.method == "POST") return httplib::Server::HandlerResponse::Unhandled;
     if (req.method == "GET" || req.method == "HEAD") {
-      if (HasBody(req)) CloseConnection(res);  // a body nobody reads
+      if (HasBody(req)) CloseConnection(res, true);  // a body nobody reads
       return httplib::Server::HandlerResponse::Unhandled;
     }
     t_answered = true;
@@ -191,13 +194,14 @@ void ParvaultServer::Impl::InstallHandlers() {
   });
   // A client that waits for "100 Continue" learns of a refusal before it sends the photo.
   http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+    ConnectionServer::HeadRead();
     const auto route = ResolvePath(req.path);
     std::string account;
     if (req.method == "POST" && route && route->page == "insertfile.asp") {
       if (const auto refusal = CheckUploadHeaders(req, account)) {
         t_answered = true;
         Refuse(res, *refusal, account);
-        CloseConnection(res);
+        CloseConnection(res, *refusal == Refusal::kNotSignedIn);
         return res.status;
       }
     }
@@ -266,7 +270,7 @@ void ParvaultServer::Impl::HandlePost(const httplib::Request& req, httplib::Resp
     Upload(req, res, reader, *route);
   } else {
     AnswerPage(res, 404, NotFoundPage(route ? route->base : ""));
-    if (HasBody(req)) CloseConnection(res);
+    if (HasBody(req)) CloseConnection(res, true);
   }
 }
 
@@ -307,7 +311,7 @@ void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response
   std::string account;
   if (const auto refusal = CheckUploadHeaders(req, account)) {
     Refuse(res, *refusal, account);
-    CloseConnection(res);
+    CloseConnection(res, *refusal == Refusal::kNotSignedIn);
     return;
   }
   UploadReceiver receiver(store, account, options.maxFileSize);

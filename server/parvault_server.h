@@ -32,7 +32,6 @@ struct ParvaultServerOptions {
   std::filesystem::path storage = "parvault-storage";
   std::uint64_t maxFileSize = 4000000;  // bytes of one file; a file of exactly this size is taken
   std::vector<Account> accounts;
-  std::size_t threads = 16;
   ConnectionLimits limits;
   // Receives each log line, without its line feed; by default they go to standard error.
   std::function<void(const std::string&)> log;

@@ -69,8 +69,17 @@ RawResponse ParseRawResponse(std::string_view bytes) {
   return response;
 }
 
-RawConnection::RawConnection(int port) {
+RawConnection::RawConnection(int port, const char* from) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd_ >= 0 && from != nullptr) {
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+      Close();
+      return;
+    }
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<std::uint16_t>(port));

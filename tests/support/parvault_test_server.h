@@ -42,7 +42,8 @@ RawResponse ParseRawResponse(std::string_view bytes);
 // A loopback connection that the test drives byte by byte.
 class RawConnection {
  public:
-  explicit RawConnection(int port);
+  // To 127.0.0.1:port; from the loopback address `from` when given (a client on another host).
+  explicit RawConnection(int port, const char* from = nullptr);
   ~RawConnection();
   RawConnection(const RawConnection&) = delete;
   RawConnection& operator=(const RawConnection&) = delete;

@@ -1,0 +1,167 @@
+// parvault-server against clients that are slow or greedy on purpose: they cannot keep it from
+// serving everyone else, and their requests end within the connection limits.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/parvault_test_server.h"
+
+namespace wharfling::server {
+namespace {
+
+using namespace std::chrono_literals;
+using wharfling::testing::FolderNames;
+using wharfling::testing::ParseRawResponse;
+using wharfling::testing::ParvaultTestServer;
+using wharfling::testing::RawConnection;
+using wharfling::testing::RawPost;
+using wharfling::testing::RawResponse;
+using wharfling::testing::UploaderBody;
+
+constexpr const char* kOtherHost = "127.0.0.2";
+
+// One request from the given address on its own connection; the answer must come within 5 s.
+RawResponse ExchangeFrom(int port, const char* from, const std::string& request) {
+  RawConnection connection(port, from);
+  if (!connection.connected() || !connection.Send(request)) return {};
+  return ParseRawResponse(connection.ReadUntilClosed(5s));
+}
+
+std::string CookieOf(const RawResponse& response) {
+  const std::size_t at = response.headerBlock.find("Set-Cookie: ");
+  if (at == std::string::npos) return {};
+  const std::string value = response.headerBlock.substr(at + 12);
+  return value.substr(0, value.find(';'));
+}
+
+std::string Get(const std::string& target, const std::string& cookie = {}) {
+  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+         (cookie.empty() ? "" : "Cookie: " + cookie + "\r\n") + "Connection: close\r\n\r\n";
+}
+
+// A user on another host signs in, uploads one photo and signs out.
+void SignInUploadSignOut(const ParvaultTestServer& server) {
+  const auto signIn = ExchangeFrom(
+      server.port(), kOtherHost,
+      RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
+              "username=alice&password=secret&x=52&y=15"));
+  const std::string cookie = CookieOf(signIn);
+  ASSERT_FALSE(cookie.empty()) << signIn.headerBlock;
+  const auto upload =
+      ExchangeFrom(server.port(), kOtherHost,
+                   RawPost("/ParvaultAsp2/InsertFile.asp",
+                           "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                               "\r\nCookie: " + cookie + "\r\n",
+                           UploaderBody("C:\\photos\\beach.jpg", std::string(100000, 'b'))));
+  EXPECT_EQ(upload.statusLine, "HTTP/1.1 200 OK");
+  const auto signOut =
+      ExchangeFrom(server.port(), kOtherHost, Get("/ParvaultAsp2/logout2.asp?user=alice&pw=secret", cookie));
+  EXPECT_EQ(signOut.statusLine.substr(0, 9), "HTTP/1.1 ");
+  EXPECT_EQ(FolderNames(server.folderOf("alice")), std::vector<std::string>{"beach.jpg"});
+}
+
+TEST(ParvaultHostileClients, IdleAndSlowHeaderConnectionsLeaveRoomForAnotherHost) {
+  ParvaultTestServer server;
+  std::vector<std::unique_ptr<RawConnection>> idle;
+  for (int i = 0; i < 300; ++i) idle.push_back(std::make_unique<RawConnection>(server.port()));
+  std::vector<std::unique_ptr<RawConnection>> slow;
+  for (int i = 0; i < 50; ++i) {
+    slow.push_back(std::make_unique<RawConnection>(server.port()));
+    slow.back()->Send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  }
+  // One more header byte on every slow connection each second, for as long as the user works.
+  std::atomic<bool> done{false};
+  std::thread trickle([&] {
+    while (!done) {
+      for (auto& connection : slow) connection->Send("X");
+      for (int i = 0; i < 10 && !done; ++i) std::this_thread::sleep_for(100ms);
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  SignInUploadSignOut(server);
+  const auto took = std::chrono::steady_clock::now() - start;
+  done = true;
+  trickle.join();
+  EXPECT_LT(took, 15s) << "each exchange answers within its 5 s, so this bounds the test too";
+}
+
+TEST(ParvaultHostileClients, OneAddressGetsOnlyItsShareOfConnections) {
+  ParvaultTestServer server(
+      {}, [](ParvaultServerOptions& options) { options.limits.maxConnectionsPerAddress = 2; });
+  RawConnection first(server.port());
+  RawConnection second(server.port());
+  first.Send("G");
+  second.Send("G");
+  RawConnection third(server.port());
+  EXPECT_EQ(third.ReadUntilClosed(5s), "") << "closed at once, without an answer";
+  const auto other = ExchangeFrom(server.port(), kOtherHost, Get("/"));
+  EXPECT_EQ(other.statusLine, "HTTP/1.1 200 OK");
+}
+
+TEST(ParvaultHostileClients, AnOversizedHeadIsAnswered431) {
+  ParvaultTestServer server;
+  std::string manyLines = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  for (int i = 0; i < 150; ++i) manyLines += "X-" + std::to_string(i) + ": 1\r\n";
+  std::string longLines = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  for (int i = 0; i < 8; ++i) longLines += "X-" + std::to_string(i) + ": " + std::string(6000, 'v') + "\r\n";
+  for (const std::string& head : {manyLines, longLines}) {
+    RawConnection connection(server.port());
+    connection.Send(head + "\r\n");
+    const auto answer = ParseRawResponse(connection.ReadUntilClosed(5s));
+    EXPECT_EQ(answer.statusLine, "HTTP/1.1 431 Request Header Fields Too Large");
+    EXPECT_EQ(answer.responseCount, 1u);
+  }
+  // A head of a hundred header lines is still served.
+  std::string hundred = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+  for (int i = 0; i < 98; ++i) hundred += "X-" + std::to_string(i) + ": 1\r\n";
+  EXPECT_EQ(ExchangeFrom(server.port(), nullptr, hundred + "\r\n").statusLine, "HTTP/1.1 200 OK");
+}
+
+TEST(ParvaultHostileClients, ATrickledHeadRunsOutOfTime) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.limits.headTimeout = 600ms; });
+  RawConnection connection(server.port());
+  const std::string head = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  std::string answer;
+  std::thread reader([&] { answer = connection.ReadUntilClosed(5s); });
+  for (const char c : head) {
+    if (!connection.Send(std::string(1, c))) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  reader.join();
+  EXPECT_EQ(ParseRawResponse(answer).statusLine, "HTTP/1.1 408 Request Timeout");
+}
+
+TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) {
+    options.limits.bodyGrace = 300ms;
+    options.limits.minBodyBytesPerSecond = 1000;
+  });
+  const std::string cookie = server.SignIn();
+  const std::string request =
+      RawPost("/ParvaultAsp2/InsertFile.asp",
+              "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                  "\r\nCookie: " + cookie + "\r\n",
+              UploaderBody("C:\\p\\slow.jpg", std::string(5000, 's')));
+  const std::size_t head = request.find("\r\n\r\n") + 4;
+  RawConnection connection(server.port());
+  connection.Send(request.substr(0, head + 400));
+  const auto start = std::chrono::steady_clock::now();
+  bool open = true;
+  for (std::size_t at = head + 400;
+       open && at < request.size() && std::chrono::steady_clock::now() - start < 5s; at += 10) {
+    open = connection.Send(request.substr(at, 10));
+    std::this_thread::sleep_for(100ms);  // 100 bytes a second
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the server ended the upload";
+  connection.Close();
+  EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+}
+
+}  // namespace
+}  // namespace wharfling::server
