@@ -63,7 +63,7 @@ std::variant<UploadArgs, int> Check(const ParsedArgs& args) {
   }
   upload.terminal.albumUtf8 = args.Value("--album");
   if (args.Has("--password-stdin")) {
-    upload.password = ReadSecretLine(nullptr);
+    upload.password = ReadSecretLine("password: ");  // the prompt shows on a terminal only
     if (!upload.password)
       return UsageError(kUploadCommand, "--password-stdin: no password on standard input");
     if (upload.password->empty())

@@ -47,7 +47,8 @@ int ProgramUsageError(const std::string& message) {
 
 // wharfling help [COMMAND]
 int Help(std::span<char* const> args) {
-  if (args.empty()) {
+  const auto isHelpOption = [](std::string_view word) { return word == "--help" || word == "-h"; };
+  if (args.empty() || (args.size() == 1 && isHelpOption(args[0]))) {
     PrintProgramHelp(stdout);
     return 0;
   }

@@ -29,6 +29,7 @@ TEST_F(UsageCli, HelpGoesToStandardOutputAndIsNoError) {
       {"--help", "usage: wharfling COMMAND"},
       {"-h", "usage: wharfling COMMAND"},
       {"help", "usage: wharfling COMMAND"},
+      {"help -h", "usage: wharfling COMMAND"},
       {"help upload", "usage: wharfling upload [OPTIONS] PATH..."},
       {"upload --help", "usage: wharfling upload "},
       {"upload -h a.jpg", "usage: wharfling upload "},
