@@ -3,9 +3,10 @@
 // and runs the upload dialog over them on the drop. It can be the inner part of an aggregate, whose
 // identity calls then go to the outer object.
 
+#include <windows.h>
+// after windows.h, which they need
 #include <objidl.h>
 #include <oleidl.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>

@@ -3,8 +3,9 @@
 // word-wrapped text. The parent passes its measure and draw requests on; the drawing steps can be
 // overridden.
 
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <deque>
 #include <string>

@@ -1,7 +1,8 @@
 #include "platform/win32/registry_settings_store.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shlwapi.h>
 
 #include "platform/win32/wide_text.h"
 
