@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libc-bin
   libcurl4-openssl-dev libssl-dev openssl nlohmann-json3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64 clang-format)
+  g++-mingw-w64-x86-64 clang-format python3
+  wine64 xvfb fonts-ipafont-gothic)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

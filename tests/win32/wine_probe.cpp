@@ -7,6 +7,7 @@
 //   wine_probe dragenter PATH...               the drop handler, created through COM, offered files
 //   wine_probe drop [OPTION...] -- PATH...     a whole drop: settings, dialog, account, run, close
 //   wine_probe exchange (GET URL | POST URL BODY)...   page requests through WinINet
+//   wine_probe regdump ROOT\\PATH...           registry keys with everything below them
 
 #include <windows.h>
 // after windows.h, which they need
@@ -210,6 +211,52 @@ int Drop(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Prints "path|name|type|data" for every value below the key, keys in registry order; "key=path" for
+// each key, so that empty keys show too.
+void DumpKey(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  Print("key", Utf8(path));
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256] = {};
+    BYTE data[2048] = {};
+    DWORD nameLength = 256;
+    DWORD size = sizeof data - 2;
+    DWORD type = 0;
+    if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    std::string text;
+    if (type == REG_SZ) {
+      text = "REG_SZ|" + Utf8(reinterpret_cast<const wchar_t*>(data));
+    } else if (type == REG_DWORD) {
+      text = "REG_DWORD|" + std::to_string(*reinterpret_cast<const DWORD*>(data));
+    } else {
+      text = "type" + std::to_string(type) + "|";
+    }
+    Print("value", Utf8(path) + "|" + Utf8(name) + "|" + text);
+  }
+  std::vector<std::wstring> children;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256] = {};
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    children.emplace_back(name);
+  }
+  RegCloseKey(key);
+  for (const auto& child : children) DumpKey(root, path + L"\\" + child);
+}
+
+int RegDump(const std::string& where) {
+  const auto slash = where.find('\\');
+  const std::string root = where.substr(0, slash);
+  const HKEY rootKey = root == "HKCR"   ? HKEY_CLASSES_ROOT
+                       : root == "HKCU" ? HKEY_CURRENT_USER
+                                        : HKEY_LOCAL_MACHINE;
+  const std::string path = slash == std::string::npos ? "" : where.substr(slash + 1);
+  DumpKey(rootKey, std::wstring(path.begin(), path.end()));
+  return 0;
+}
+
 int Exchange(const std::vector<std::string>& args) {
   win32::WinInetTransport transport;
   IdentityTextCodec codec;
@@ -252,6 +299,8 @@ int main(int argc, char** argv) {
     status = DragEnter(args);
   } else if (command == "drop") {
     status = Drop(args);
+  } else if (command == "regdump") {
+    for (const auto& key : args) status = RegDump(key);
   } else if (command == "exchange") {
     status = Exchange(args);
   } else {
