@@ -169,7 +169,7 @@ TEST_F(UploadSenderTest, MixiConfirmationReadsNoFile) {
 }
 
 TEST_F(UploadSenderTest, FileGoneBeforeTheSendFailsWithNothingSent) {
-  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page"});
+  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", {}});
   ASSERT_TRUE(client_.HttpExchange(Msie6Profile(), "http://www.example.test/", Method::kGet,
                                    kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
   ASSERT_FALSE(client_.lastResponse().BodyChunks.empty());

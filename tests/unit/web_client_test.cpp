@@ -79,7 +79,7 @@ TEST_F(WebClientTest, TargetIsTheDecodedPathAndQuery) {
 }
 
 TEST_F(WebClientTest, UnsplittableUrlFailsWithoutARequestAndEmptiesTheResponse) {
-  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page"});
+  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", {}});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.PageText(), "page");
   EXPECT_FALSE(Exchange("http://www.example.test/" + std::string(300, 'p'), Method::kGet));
@@ -90,8 +90,8 @@ TEST_F(WebClientTest, UnsplittableUrlFailsWithoutARequestAndEmptiesTheResponse) 
 }
 
 TEST_F(WebClientTest, FailedSendEmptiesTheResponse) {
-  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page"});
-  transport_.Script({false, "HTTP/1.1 200 OK\r\n", "ignored"});
+  transport_.Script({true, "HTTP/1.1 200 OK\r\n", "page", {}});
+  transport_.Script({false, "HTTP/1.1 200 OK\r\n", "ignored", {}});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_FALSE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.PageText(), "");
@@ -102,7 +102,7 @@ TEST_F(WebClientTest, ResponseIsKeptAsReadsAndOneHeaderBlock) {
   std::string body(10240, 'a');
   body += std::string("bb\0cc", 5);
   const std::string headers = std::string("HTTP/1.1 200 OK\r\n") + std::string(20000, 'h') + "\r\n";
-  transport_.Script({true, headers, body});
+  transport_.Script({true, headers, body, {}});
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.lastResponse().BodyChunks, (ChunkList{std::string(10240, 'a'), "bb"}));
   EXPECT_EQ(client_.lastResponse().HeaderBlocks, (ChunkList{headers}));

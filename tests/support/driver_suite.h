@@ -1,0 +1,50 @@
+#pragma once
+// What holds for every site driver, run once per driver: each driver's test file instantiates
+// DriverSuite with its own case (INSTANTIATE_TEST_SUITE_P(Name, DriverSuite, Values(...))).
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/driver_run.h"
+#include "tests/support/route_site.h"
+
+namespace wharfling::testing {
+
+struct DriverCase {
+  std::string name;
+  int site = 1;
+  // A fake site that accepts the given account (its texts in CP932).
+  std::function<std::unique_ptr<FakeSite>(const SiteAccount& account)> makeSite;
+  // Every request of a run of a.jpg (10 bytes) and b.jpg (20 bytes) by alice/secret, as
+  // "METHOD target", written by hand from the site's pages.
+  std::vector<std::string> wholeRun;
+  // The message box of a refused sign-in (UTF-8); empty when the driver shows none.
+  std::string signInFailedMessage;
+  // A driver without a sign-in test goes on after a refused sign-in: its rows fail, and it saves.
+  bool testsSignIn = true;
+  // The path of the upload post, where the suite drops a connection.
+  std::string uploadPath;
+  // Anything the run needs before the button is pressed (answering a chooser, say).
+  std::function<void(DriverRun& run)> beforeRun;
+};
+
+class DriverSuite : public ::testing::TestWithParam<DriverCase> {
+ protected:
+  // A site accepting siteAccount, and a dialog over the photos whose saved account is dialogAccount.
+  void Open(const std::vector<std::string>& photos, const SiteAccount& siteAccount = {},
+            const SiteAccount& dialogAccount = {});
+  void Press();
+  std::vector<std::string> SavedWrites() const;
+
+  std::unique_ptr<FakeSite> site;
+  std::unique_ptr<DriverRun> run;
+};
+
+// Names the instantiated cases after DriverCase::name.
+std::string DriverCaseName(const ::testing::TestParamInfo<DriverCase>& info);
+
+}  // namespace wharfling::testing

@@ -1,0 +1,17 @@
+#pragma once
+// The fake destination sites, each a route table on RouteSite that accepts the given account and
+// follows the site's own pages: its markers, redirects and answers. The switches each site knows
+// are listed beside it.
+
+#include <memory>
+
+#include "tests/support/route_site.h"
+
+namespace wharfling::testing {
+
+// Zorg, www.zorg.example. Switches: "login-redirect" (the login answers with a redirect instead of a
+// page linking /pub/mytop), "no-form-target" (the upload form lacks its action), "monthly-limit"
+// (uploads are refused with the monthly limit notice).
+std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
+
+}  // namespace wharfling::testing
