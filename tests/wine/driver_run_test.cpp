@@ -95,7 +95,7 @@ TEST_P(DriverRunTest, ADropOfTwoPhotosUploadsBoth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, DriverRunTest, ::testing::ValuesIn(kDriverRuns),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& entry) { return std::string(entry.param.name); });
 
 }  // namespace
 }  // namespace wharfling::testing

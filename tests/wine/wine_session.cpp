@@ -149,10 +149,16 @@ bool WineSession::Start(std::string& why) {
     return false;
   }
   RunCommand(Environment(), ShellQuote(fs::path(wine_).replace_filename("wineserver").string()), "-p");
-  // The dialog font has no Japanese glyphs of its own; link the host's Japanese font to it, as a
-  // Japanese Windows does.
-  Windows("reg", {"add", "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink", "/v",
-                  "Tahoma", "/t", "REG_MULTI_SZ", "/d", "ipag.ttf,IPAGothic", "/f"});
+  // Wine's dialog font borrows its Japanese glyphs from "MS UI Gothic", as on a Japanese Windows;
+  // the host's IPA Gothic stands in for it. Without a window manager Wine draws the frames itself.
+  const std::vector<std::vector<std::string>> settings = {
+      {"HKCU\\Software\\Wine\\Fonts\\Replacements", "MS UI Gothic", "IPAGothic"},
+      {"HKCU\\Software\\Wine\\X11 Driver", "Managed", "N"},
+      {"HKCU\\Software\\Wine\\X11 Driver", "Decorated", "Y"},
+  };
+  for (const auto& setting : settings) {
+    Windows("reg", {"add", setting[0], "/v", setting[1], "/d", setting[2], "/f"});
+  }
   return true;
 }
 

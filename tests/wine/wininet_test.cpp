@@ -68,14 +68,19 @@ TEST_F(WinInetTest, RequestsGoOutWithTheProfileLinesAndTheProcessCookies) {
   EXPECT_EQ(FromHex(run.output.All("body")[1]), "<html>home</html>");
 }
 
-TEST_F(WinInetTest, RepliesOfEveryStatusAreExchangesAndADroppedConnectionIsNot) {
-  replies_ = {Reply::Make("HTTP/1.1 500 Internal Server Error", "", "broken"), Reply::CloseWithoutReply(),
+// A connection dropped without a reply is sent again by WinINet itself (as Windows' client does), so
+// the failure case here is a port where nothing listens.
+TEST_F(WinInetTest, RepliesOfEveryStatusAreExchangesAndARefusedConnectionIsNot) {
+  replies_ = {Reply::Make("HTTP/1.1 500 Internal Server Error", "", "broken"),
               Reply::Ok(std::string(25000, 'x'))};
-  const auto run = wine().Probe({"exchange", "GET", Url("/a"), "GET", Url("/b"), "GET", Url("/c")});
-  EXPECT_EQ(run.output.All("ok"), (std::vector<std::string>{"1", "0", "1"}));
+  const auto run =
+      wine().Probe({"exchange", "GET", Url("/a"), "GET", "http://127.0.0.1:1/", "GET", Url("/c")});
+  ASSERT_EQ(run.output.All("ok"), (std::vector<std::string>{"1", "0", "1"}));
   EXPECT_EQ(FromHex(run.output.All("body")[0]), "broken");
   EXPECT_EQ(run.output.All("headers")[1], "") << "a failed exchange leaves nothing";
-  EXPECT_EQ(FromHex(run.output.All("body")[2]), std::string(25000, 'x')) << "read in several chunks";
+  const std::string large = FromHex(run.output.All("body")[2]);
+  EXPECT_EQ(large.size(), 25000u) << "read in several chunks";
+  EXPECT_TRUE(large == std::string(25000, 'x'));
 }
 
 }  // namespace
