@@ -62,6 +62,8 @@ void IconListBox::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
   std::wstring text = pendingText_ != nullptr ? *pendingText_ : RowText(measure.itemID);
   RECT area{};
   GetClientRect(listBox_, &area);
+  // Measured in the width the text is drawn in, beside the icon, so that no wrapped line is cut off.
+  area.right -= IconAreaWidth(images_, iconSize_);
   HDC dc = GetDC(listBox_);
   const HGDIOBJ previous =
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(listBox_, WM_GETFONT, 0, 0)));

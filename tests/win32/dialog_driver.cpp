@@ -16,6 +16,7 @@ constexpr int kDestination = 1000;
 constexpr int kId = 1017;
 constexpr int kPassword = 1018;
 constexpr int kMessageText = 0xFFFF;
+constexpr int kSiteList = 209;
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -123,7 +124,14 @@ void DialogDriver::WatchMessageBoxes() {
         dialog_ = window;
         continue;
       }
-      if (HWND text = GetDlgItem(window, kMessageText)) {
+      if (HWND sites = GetDlgItem(window, kSiteList)) {
+        Print("chooser.rows", std::to_string(SendMessageW(sites, LB_GETCOUNT, 0, 0)));
+        Print("chooser.cancel", Utf8(WindowText(GetDlgItem(window, IDCANCEL))) +
+                                    (IsWindowVisible(GetDlgItem(window, IDCANCEL)) ? " visible" : " hidden"));
+        if (!script_.chooserScreenshot.empty()) TakeScreenshot(window, script_.chooserScreenshot);
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        Sleep(200);
+      } else if (HWND text = GetDlgItem(window, kMessageText)) {
         Print("message", Utf8(WindowText(text)));
         PostMessageW(window, WM_COMMAND, IDOK, 0);
         Sleep(200);

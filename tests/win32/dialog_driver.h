@@ -16,7 +16,8 @@ struct DropScript {
   std::string id;
   std::string password;
   bool press = false;
-  std::string screenshot;  // PNG path; empty for none
+  std::string screenshot;         // PNG path; empty for none
+  std::string chooserScreenshot;  // PNG of the site chooser, which is then closed with キャンセル
 };
 
 class DialogDriver {

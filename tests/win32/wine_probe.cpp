@@ -158,7 +158,7 @@ int DragEnter(const std::vector<std::string>& paths) {
 }
 
 // drop options: --setting Section/Name=text or Section/Name=#number, --id ID, --password PW,
-// --press, --screenshot PATH; then "--" and the dropped paths.
+// --press, --screenshot PATH, --chooser-screenshot PATH; then "--" and the dropped paths.
 int Drop(const std::vector<std::string>& args) {
   win32::RegistrySettingsStore store("wharfling");
   DropScript script;
@@ -192,6 +192,8 @@ int Drop(const std::vector<std::string>& args) {
       script.press = true;
     } else if (word == "--screenshot" && hasValue) {
       script.screenshot = args[++i];
+    } else if (word == "--chooser-screenshot" && hasValue) {
+      script.chooserScreenshot = args[++i];
     }
   }
   IDropTarget* target = CreateDropTarget();
