@@ -71,14 +71,7 @@ void HyperlinkLabel::Attach(HWND control, std::string appName) {
   tooltip_ =
       CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, control_, nullptr, nullptr, nullptr);
-  std::wstring tip = Cp932ToWide(linkTarget_);
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = control_;
-  tool.uId = 1;
-  tool.lpszText = tip.data();
-  GetClientRect(control_, &tool.rect);
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendTooltip(TTM_ADDTOOLW);
 
   SetWindowSubclass(control_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -87,13 +80,19 @@ void HyperlinkLabel::SetLinkTarget(const Text& target) {
   linkTarget_ = target;
   if (control_ == nullptr) return;
   ResizeToText();
+  SendTooltip(TTM_UPDATETIPTEXTW);
+}
+
+void HyperlinkLabel::SendTooltip(UINT message) {
+  // One tool over the control's client area, whose text is the link target.
   std::wstring tip = Cp932ToWide(linkTarget_);
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.hwnd = control_;
   tool.uId = 1;
   tool.lpszText = tip.data();
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  GetClientRect(control_, &tool.rect);
+  SendMessageW(tooltip_, message, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void HyperlinkLabel::SetUnderlineMode(int mode) {

@@ -44,6 +44,7 @@ class HyperlinkLabel {
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void SendTooltip(UINT message);
   void SelectFont(HFONT font, bool repaint);
   void ResizeToText();
   void OnMouseMove();

@@ -83,5 +83,12 @@ TEST_F(WinInetTest, RepliesOfEveryStatusAreExchangesAndARefusedConnectionIsNot) 
   EXPECT_TRUE(large == std::string(25000, 'x'));
 }
 
+TEST_F(WinInetTest, AReplyPastTheCapIsAFailedSend) {
+  replies_ = {Reply::Ok(std::string((32u << 20) + 1, 'x')), Reply::Ok("small")};
+  const auto run = wine().Probe({"exchange", "GET", Url("/huge"), "GET", Url("/small")});
+  EXPECT_EQ(run.output.All("ok"), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(run.output.All("body"), (std::vector<std::string>{"", "736d616c6c"}));
+}
+
 }  // namespace
 }  // namespace wharfling::testing
