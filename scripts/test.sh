@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the release build, the sanitizer build, the Windows
-# cross build of the portable core, the formatting check, and a short run of each fuzz target.
+# cross build (the module and the program the Wine tests run), the Wine tests, the formatting check,
+# and a short run of each fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -9,16 +10,19 @@ echo "== formatting"
 mapfile -t sources < <(cd "$root" && git ls-files '*.cpp' '*.h')
 (cd "$root" && clang-format --dry-run --Werror "${sources[@]}")
 
-echo "== Windows cross build of the core"
-cmake -S "$root" -B "$root/build/mingw-core" -G Ninja -DWHARFLING_CORE_ONLY=ON \
+echo "== Windows cross build: wharfling.dll and the Wine probe"
+cmake -S "$root" -B "$root/build/mingw" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/mingw-core"
+cmake --build "$root/build/mingw"
 
 for flavour in release sanitize; do
   echo "== $flavour build and tests"
   bash "$root/scripts/build.sh" "$flavour"
-  (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 300 -j2)
+  (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 300 -j2 -LE wine)
 done
+
+echo "== Windows module under Wine (one fresh prefix)"
+(cd "$root/build/release" && WHARFLING_REQUIRE_WINE=1 ctest --output-on-failure -L wine)
 
 echo "== fuzz targets, a short run each"
 bash "$root/scripts/fuzz.sh" 10

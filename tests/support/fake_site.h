@@ -45,6 +45,8 @@ class FakeSite {
   // The same as WHARFLING_CONNECT_TO / WHARFLING_CA_FILE values, for the command-line programs.
   std::string ConnectTo() const;
   const std::string& CaFile() const { return ca_->caBundlePath(); }
+  // The plain server's port on 127.0.0.1, for clients that cannot be routed by host name.
+  std::uint16_t PlainPort() const { return plain_->port(); }
 
   // The next request whose path ends with pathSuffix gets the fault instead of its page.
   void InjectFault(const std::string& pathSuffix, SiteFault fault);

@@ -1,0 +1,172 @@
+#include "tests/win32/dialog_driver.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "tests/win32/png_writer.h"
+#include "tests/win32/probe_output.h"
+
+namespace wharfling::probe {
+namespace {
+
+constexpr int kFileList = 201;
+constexpr int kProgress = 206;
+constexpr int kDestination = 1000;
+constexpr int kId = 1017;
+constexpr int kPassword = 1018;
+constexpr int kMessageText = 0xFFFF;
+constexpr int kSiteList = 209;
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::vector<HWND> DialogsOf(DWORD thread) {
+  std::vector<HWND> found;
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM list) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring_view(name) == L"#32770" && IsWindowVisible(window))
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::string CellText(HWND list, int row, int column) {
+  wchar_t buffer[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return Utf8(buffer);
+}
+
+void PrintState(HWND dialog, const char* stage) {
+  const std::string prefix = std::string(stage) + ".";
+  Print(prefix + "title", Utf8(WindowText(dialog)));
+  HWND button = GetDlgItem(dialog, kDestination);
+  Print(prefix + "button", Utf8(WindowText(button)) + (IsWindowVisible(button) ? " visible" : " hidden") +
+                               (IsWindowEnabled(button) ? " enabled" : " disabled"));
+  HWND list = GetDlgItem(dialog, kFileList);
+  const auto rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < rows; ++row) {
+    Print(prefix + "row",
+          CellText(list, row, 0) + "|" + CellText(list, row, 1) + "|" + CellText(list, row, 2));
+  }
+  HWND progress = GetDlgItem(dialog, kProgress);
+  Print(prefix + "progress", std::to_string(SendMessageW(progress, PBM_GETPOS, 0, 0)) + "/" +
+                                 std::to_string(SendMessageW(progress, PBM_GETRANGE, FALSE, 0)));
+}
+
+void TakeScreenshot(HWND dialog, const std::string& path) {
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Sleep(500);
+  RECT frame{};
+  GetWindowRect(dialog, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  SelectObject(memory, previous);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * height * 4);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgra.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(static_cast<std::size_t>(width) * height * 3);
+  for (std::size_t i = 0; i < bgra.size(); i += 4) {
+    rgb.push_back(bgra[i + 2]);
+    rgb.push_back(bgra[i + 1]);
+    rgb.push_back(bgra[i]);
+  }
+  Print("screenshot", WritePng(path, width, height, rgb) ? path : "failed");
+}
+
+}  // namespace
+
+DialogDriver::DialogDriver(DWORD uiThread, DropScript script)
+    : uiThread_(uiThread), script_(std::move(script)) {
+  watcher_ = std::thread([this] { WatchMessageBoxes(); });
+  driver_ = std::thread([this] { Drive(); });
+}
+
+DialogDriver::~DialogDriver() {
+  driver_.join();
+  stop_ = true;
+  watcher_.join();
+}
+
+// Any dialog of the UI thread other than the upload dialog is a message box here: its text is
+// printed and it is answered with OK.
+void DialogDriver::WatchMessageBoxes() {
+  while (!stop_) {
+    for (HWND window : DialogsOf(uiThread_)) {
+      if (GetDlgItem(window, kFileList) != nullptr) {
+        dialog_ = window;
+        continue;
+      }
+      if (HWND sites = GetDlgItem(window, kSiteList)) {
+        Print("chooser.rows", std::to_string(SendMessageW(sites, LB_GETCOUNT, 0, 0)));
+        Print("chooser.cancel", Utf8(WindowText(GetDlgItem(window, IDCANCEL))) +
+                                    (IsWindowVisible(GetDlgItem(window, IDCANCEL)) ? " visible" : " hidden"));
+        if (!script_.chooserScreenshot.empty()) TakeScreenshot(window, script_.chooserScreenshot);
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        Sleep(200);
+      } else if (HWND text = GetDlgItem(window, kMessageText)) {
+        Print("message", Utf8(WindowText(text)));
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        Sleep(200);
+      }
+    }
+    Sleep(20);
+  }
+}
+
+void DialogDriver::Drive() {
+  for (int waited = 0; dialog_ == nullptr; waited += 20) {
+    if (waited > 60000) {
+      Print("error", "no upload dialog");
+      return;
+    }
+    Sleep(20);
+  }
+  HWND dialog = dialog_;
+  PrintState(dialog, "start");
+  if (script_.typeAccount) {
+    // Typing: each edit's text changes and the dialog hears of it.
+    SendMessageW(GetDlgItem(dialog, kId), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(std::wstring(script_.id.begin(), script_.id.end()).c_str()));
+    SendMessageW(
+        GetDlgItem(dialog, kPassword), WM_SETTEXT, 0,
+        reinterpret_cast<LPARAM>(std::wstring(script_.password.begin(), script_.password.end()).c_str()));
+    PrintState(dialog, "typed");
+  }
+  if (script_.press) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kDestination, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kDestination)));
+    PrintState(dialog, "done");
+  }
+  if (!script_.screenshot.empty()) TakeScreenshot(dialog, script_.screenshot);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace wharfling::probe
