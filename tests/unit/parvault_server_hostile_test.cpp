@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -161,6 +162,48 @@ TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the server ended the upload";
   connection.Close();
   EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+}
+
+TEST(ParvaultHostileClients, AnEncodedBodyIsRefused415BeforeItIsRead) {
+  ParvaultTestServer server;
+  const std::string cookie = server.SignIn();
+  const auto answer =
+      ExchangeFrom(server.port(), nullptr,
+                   RawPost("/ParvaultAsp2/InsertFile.asp",
+                           "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                               "\r\nContent-Encoding: gzip\r\nCookie: " + cookie + "\r\n",
+                           std::string(1000, '\x1F')));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 415 Unsupported Media Type");
+  EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+}
+
+TEST(ParvaultHostileClients, BytesAfterTheClosingLineCountAgainstTheLimit) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.maxFileSize = 1000; });
+  const std::string cookie = server.SignIn();
+  RawConnection connection(server.port());
+  const std::string body = UploaderBody("C:\\p\\a.jpg", "tiny") + std::string(4u << 20, 'z');
+  std::string answer;
+  std::thread reader([&] { answer = connection.ReadUntilClosed(10s); });
+  connection.Send(RawPost("/ParvaultAsp2/InsertFile.asp",
+                          "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                              "\r\nCookie: " + cookie + "\r\n",
+                          body));
+  reader.join();
+  EXPECT_NE(ParseRawResponse(answer).statusLine, "HTTP/1.1 200 OK") << "the body was cut off early";
+}
+
+TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
+  ParvaultTestServer server;
+  const std::string cookie = server.SignIn();
+  ExchangeFrom(server.port(), nullptr,
+               RawPost("/ParvaultAsp2/InsertFile.asp",
+                       "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                           "\r\nCookie: " + cookie + "\r\n",
+                       UploaderBody("C:\\p\\a.jpg", "jpeg")));
+  namespace fs = std::filesystem;
+  const auto others = fs::perms::group_all | fs::perms::others_all;
+  EXPECT_EQ(fs::status(server.folderOf("alice")).permissions() & others, fs::perms::none);
+  EXPECT_EQ(fs::status(server.folderOf("alice") / "a.jpg").permissions() & others, fs::perms::none);
 }
 
 }  // namespace
