@@ -61,7 +61,7 @@ bool IsLoginPage(std::string_view page) {
 }
 
 std::string LoggedName(std::string_view cp932Name) {
-  return LogSafe(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
+  return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
 }
 
 bool HasBody(const httplib::Request& req) {
@@ -351,7 +351,7 @@ void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response
     return;
   }
   AnswerPage(res, 200, StoredPage(route.base, outcome.storedName));
-  t_outcome = "user=" + account + " stored \"" + outcome.storedName + "\" (" +
+  t_outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
               FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/request_log.h"
 #include "tests/support/parvault_test_server.h"
 
 namespace wharfling::server {
@@ -204,6 +205,24 @@ TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
   const auto others = fs::perms::group_all | fs::perms::others_all;
   EXPECT_EQ(fs::status(server.folderOf("alice")).permissions() & others, fs::perms::none);
   EXPECT_EQ(fs::status(server.folderOf("alice") / "a.jpg").permissions() & others, fs::perms::none);
+}
+
+TEST(ParvaultLog, ClientFieldsAreQuotedWhenTheyCouldReadAsMore) {
+  const struct {
+    std::string text;
+    const char* field;
+  } cases[] = {
+      {"/ParvaultAsp2/menu.asp", "/ParvaultAsp2/menu.asp"},
+      {"alice", "alice"},
+      {"", "\"\""},
+      {"a user=bob", "\"a user=bob\""},
+      {"x=1", "\"x=1\""},
+      {"say \"hi\" \\o/", "\"say \\\"hi\\\" \\\\o/\""},
+      {"line\r\nfake\x1B\x7F", "\"line\\x0D\\x0Afake\\x1B\\x7F\""},
+      {"\xE8\xA1\xA8.jpg", "\xE8\xA1\xA8.jpg"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LogField(c.text), c.field) << c.text;
+  EXPECT_EQ(LogQuoted("a.jpg"), "\"a.jpg\"");
 }
 
 }  // namespace
