@@ -20,7 +20,8 @@ trap cleanup EXIT
 
 # Starts the server on $1 and waits for its ready line; sets address to where it listens.
 start_server() {
-  "$bin/parvault-server" --listen "$1" --storage "$work/storage" --user demo --password 'demo pass' \
+  (umask 077 && echo 'demo pass' >"$work/password")
+  "$bin/parvault-server" --listen "$1" --storage "$work/storage" --user demo --password-file "$work/password" \
     >"$work/server.out" 2>"$work/server.log" &
   server_pid=$!
   for _ in $(seq 1 100); do

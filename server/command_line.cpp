@@ -1,6 +1,7 @@
 #include "server/command_line.h"
 
 #include <charconv>
+#include <fstream>
 
 namespace wharfling::server {
 namespace {
@@ -9,6 +10,20 @@ template <typename Number>
 bool ParseNumber(std::string_view text, Number& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+// The first line of the file, without its line ending: the password, kept off the command line
+// where every local user could read it.
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) {
+    error = "--password-file: cannot read a line from " + path;
+    return false;
+  }
+  if (line.ends_with('\r')) line.pop_back();
+  password = std::move(line);
+  return true;
 }
 
 }  // namespace
@@ -79,10 +94,16 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
       if (!takeValue()) return false;
       out.password = std::string(value);
       out.hasPassword = true;
+    } else if (option == "--password-file") {
+      if (!takeValue()) return false;
+      if (!ReadPasswordFile(std::string(value), out.password, error)) return false;
+      out.hasPassword = true;
     } else if (option == "--max-size") {
       if (!takeValue()) return false;
-      if (!ParseNumber(value, out.options.maxFileSize) || out.options.maxFileSize == 0) {
-        error = "--max-size takes a number of bytes above 0";
+      // The server adds room for the form's other parts to the limit: that sum must not wrap round.
+      if (!ParseNumber(value, out.options.maxFileSize) || out.options.maxFileSize == 0 ||
+          out.options.maxFileSize > kMaxFileSizeLimit) {
+        error = "--max-size takes a number of bytes from 1 to " + std::to_string(kMaxFileSizeLimit);
         return false;
       }
     } else {
@@ -99,7 +120,7 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
     return true;
   }
   if (out.hasUser != out.hasPassword) {
-    error = "--user and --password go together";
+    error = "--user and --password (or --password-file) go together";
     return false;
   }
   if (!out.hasUser && out.usersFiles.empty()) {
@@ -126,13 +147,15 @@ bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accou
 
 std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
-         "                       [--user NAME --password PW] [--max-size BYTES]\n"
+         "                       [--user NAME --password-file FILE] [--max-size BYTES]\n"
          "       parvault-server --hash-password --user NAME < password\n"
          "\n"
          "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"
          "  --storage DIR       uploads go to DIR/<user>/ (default ./parvault-storage)\n"
          "  --users FILE        accounts, one name:salt:hash line each (see --hash-password)\n"
-         "  --user, --password  one more account, given in the clear\n"
+         "  --user NAME         one more account, whose password is given by:\n"
+         "  --password-file F   the first line of F (other local users cannot see it)\n"
+         "  --password PW       PW itself, visible to every local user while the server runs\n"
          "  --max-size BYTES    largest file accepted (default 4000000)\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
          "  --version           print the version and exit\n"

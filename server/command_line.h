@@ -1,9 +1,10 @@
 #pragma once
 // The command line of parvault-server:
-//   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE] [--user NAME --password PW]
-//                   [--max-size BYTES]
+//   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
+//                   [--user NAME --password-file FILE | --password PW] [--max-size BYTES]
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,9 @@
 #include "server/parvault_server.h"
 
 namespace wharfling::server {
+
+// The largest --max-size: the limit plus the room left for the form's other parts stays countable.
+inline constexpr std::uint64_t kMaxFileSizeLimit = std::uint64_t{1} << 48;
 
 struct CommandLine {
   ParvaultServerOptions options;  // address, storage and size limit; accounts come from below

@@ -18,6 +18,8 @@ struct ConnectionLimits {
   std::chrono::milliseconds headTimeout{10000};
   std::size_t maxHeadBytes = 32 * 1024;
   std::size_t maxHeaderLines = 100;
+  // The most raw bytes one request body may bring, whatever the parts inside it say.
+  std::uint64_t maxBodyBytes = 64ull * 1024 * 1024;
   // A body that arrives slower than this on average, once the grace time has passed, is dropped.
   std::uint64_t minBodyBytesPerSecond = 1024;
   std::chrono::milliseconds bodyGrace{10000};

@@ -110,7 +110,7 @@ class ConnectionStream final : public httplib::Stream {
       if (phaseBytes_ > limits_.maxHeadBytes || headLines_ > limits_.maxHeaderLines + 2) {
         return EndWith("431 Request Header Fields Too Large");
       }
-    } else if (phase_ == Phase::kBody && BodyTooSlow()) {
+    } else if (phase_ == Phase::kBody && (phaseBytes_ > limits_.maxBodyBytes || BodyTooSlow())) {
       ended_ = true;
       return -1;
     }

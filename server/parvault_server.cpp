@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstdio>
@@ -60,7 +61,7 @@ bool IsLoginPage(std::string_view page) {
 }
 
 std::string LoggedName(std::string_view cp932Name) {
-  return LogSafe(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
+  return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
 }
 
 bool HasBody(const httplib::Request& req) {
@@ -91,10 +92,32 @@ void CloseConnection(httplib::Response& res, bool brief = false) {
   ConnectionServer::CloseAfterResponse(brief);
 }
 
+// An encoded body would be unpacked before any limit could count it, and a small one can grow huge:
+// such a request is answered 415 before its body is read.
+bool RefuseEncodedBody(const httplib::Request& req, httplib::Response& res) {
+  if (!req.has_header("Content-Encoding") ||
+      EqualsIgnoreCase(req.get_header_value("Content-Encoding"), "identity")) {
+    return false;
+  }
+  t_answered = true;
+  AnswerPage(res, 415, NotFoundPage(""));
+  CloseConnection(res, true);
+  t_outcome = "refused an encoded body";
+  return true;
+}
+
+// Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
+// left above the receiver's own limit so that an upload that is too large still gets its refusal.
+ConnectionLimits WithBodyCap(const ParvaultServerOptions& options) {
+  ConnectionLimits limits = options.limits;
+  limits.maxBodyBytes = std::min(limits.maxBodyBytes, options.maxFileSize + 2 * kEnvelopeAllowance);
+  return limits;
+}
+
 }  // namespace
 
 struct ParvaultServer::Impl {
-  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(options.limits) {}
+  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(WithBodyCap(options)) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -172,6 +195,7 @@ void ParvaultServer::Impl::InstallHandlers() {
   });
   http.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
     ConnectionServer::HeadRead();
+    if (RefuseEncodedBody(req, res)) return httplib::Server::HandlerResponse::Handled;
     if (req.method == "POST") return httplib::Server::HandlerResponse::Unhandled;
     if (req.method == "GET" || req.method == "HEAD") {
       if (HasBody(req)) CloseConnection(res, true);  // a body nobody reads
@@ -195,6 +219,7 @@ void ParvaultServer::Impl::InstallHandlers() {
   // A client that waits for "100 Continue" learns of a refusal before it sends the photo.
   http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
     ConnectionServer::HeadRead();
+    if (RefuseEncodedBody(req, res)) return res.status;
     const auto route = ResolvePath(req.path);
     std::string account;
     if (req.method == "POST" && route && route->page == "insertfile.asp") {
@@ -326,7 +351,7 @@ void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response
     return;
   }
   AnswerPage(res, 200, StoredPage(route.base, outcome.storedName));
-  t_outcome = "user=" + account + " stored \"" + outcome.storedName + "\" (" +
+  t_outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
               FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
 }
 

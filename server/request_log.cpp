@@ -1,5 +1,6 @@
 #include "server/request_log.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace wharfling::server {
@@ -11,6 +12,33 @@ std::string LogSafe(std::string_view text) {
     if (byte < 0x20 || byte == 0x7F) c = '?';
   }
   return out;
+}
+
+std::string LogQuoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string LogField(std::string_view text) {
+  const bool bare = !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7F || c == '"' || c == '\\' || c == '=';
+  });
+  return bare ? std::string(text) : LogQuoted(text);
 }
 
 std::string RequestLogLine(std::chrono::system_clock::time_point when, std::string_view client,
@@ -25,9 +53,9 @@ std::string RequestLogLine(std::chrono::system_clock::time_point when, std::stri
   line += ' ';
   line += LogSafe(client);
   line += ' ';
-  line += LogSafe(method);
+  line += LogField(method);
   line += ' ';
-  line += LogSafe(path);
+  line += LogField(path);
   line += ' ';
   line += std::to_string(status);
   if (!outcome.empty()) {

@@ -144,7 +144,7 @@ UniqueFd UploadStore::OpenFolder(std::string_view folderName, bool create, std::
     return UniqueFd();
   }
   const std::string name(folderName);
-  if (create && ::mkdirat(rootFd_.get(), name.c_str(), 0755) != 0 && errno != EEXIST) {
+  if (create && ::mkdirat(rootFd_.get(), name.c_str(), 0700) != 0 && errno != EEXIST) {
     error = "cannot create the folder " + name + ": " + ErrnoText();
     return UniqueFd();
   }
@@ -159,7 +159,7 @@ std::optional<PendingFile> UploadStore::CreatePending(std::string_view folderNam
   if (!folder.valid()) return std::nullopt;
   std::string name = std::string(kTemporaryPrefix) + RandomHex(12) + std::string(kTemporarySuffix);
   UniqueFd file(
-      ::openat(folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+      ::openat(folder.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!file.valid()) {
     error = "cannot create a temporary file: " + ErrnoText();
     return std::nullopt;

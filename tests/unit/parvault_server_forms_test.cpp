@@ -8,6 +8,7 @@
 
 #include "server/command_line.h"
 #include "server/form_decoding.h"
+#include "tests/support/temp_dir.h"
 
 namespace wharfling::server {
 namespace {
@@ -112,6 +113,9 @@ TEST(CommandLineTest, RefusesBadUsage) {
       {"--password", "pw"},  // no user
       {"--user", "a", "--password", "p", "--max-size", "0"},
       {"--user", "a", "--password", "p", "--max-size", "4MB"},
+      {"--user", "a", "--password", "p", "--max-size", "18446744073709551615"},  // would wrap round
+      {"--user", "a", "--password", "p", "--max-size", "281474976710657"},       // 2^48 + 1
+      {"--user", "a", "--password-file", "/no/such/file"},
       {"--user", "a", "--password", "p", "--listen", "8780"},
       {"--user", "a", "--password", "p", "--storage"},  // value missing
       {"--user", "a", "--password", "p", "--verbose"},
@@ -123,6 +127,18 @@ TEST(CommandLineTest, RefusesBadUsage) {
     EXPECT_FALSE(Parse(args, out, error)) << (args.empty() ? "(none)" : args.back());
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(CommandLineTest, PasswordFileGivesItsFirstLine) {
+  testing::TempDir dir;
+  const auto file = dir.WriteFile("pw", "demo pass\r\nsecond line\n");
+  CommandLine out;
+  std::string error;
+  ASSERT_TRUE(Parse({"--user", "demo", "--password-file", file}, out, error)) << error;
+  EXPECT_EQ(out.password, "demo pass");
+  ASSERT_TRUE(Parse({"--max-size", "281474976710656", "--user", "a", "--password", "p"}, out, error))
+      << error;
+  EXPECT_EQ(out.options.maxFileSize, std::uint64_t{1} << 48);
 }
 
 TEST(CommandLineTest, HashPasswordNeedsOnlyTheUser) {

@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "server/request_log.h"
 #include "tests/support/parvault_test_server.h"
 
 namespace wharfling::server {
@@ -161,6 +163,66 @@ TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the server ended the upload";
   connection.Close();
   EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+}
+
+TEST(ParvaultHostileClients, AnEncodedBodyIsRefused415BeforeItIsRead) {
+  ParvaultTestServer server;
+  const std::string cookie = server.SignIn();
+  const auto answer =
+      ExchangeFrom(server.port(), nullptr,
+                   RawPost("/ParvaultAsp2/InsertFile.asp",
+                           "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                               "\r\nContent-Encoding: gzip\r\nCookie: " + cookie + "\r\n",
+                           std::string(1000, '\x1F')));
+  EXPECT_EQ(answer.statusLine, "HTTP/1.1 415 Unsupported Media Type");
+  EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
+}
+
+TEST(ParvaultHostileClients, BytesAfterTheClosingLineCountAgainstTheLimit) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.maxFileSize = 1000; });
+  const std::string cookie = server.SignIn();
+  RawConnection connection(server.port());
+  const std::string body = UploaderBody("C:\\p\\a.jpg", "tiny") + std::string(4u << 20, 'z');
+  std::string answer;
+  std::thread reader([&] { answer = connection.ReadUntilClosed(10s); });
+  connection.Send(RawPost("/ParvaultAsp2/InsertFile.asp",
+                          "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                              "\r\nCookie: " + cookie + "\r\n",
+                          body));
+  reader.join();
+  EXPECT_NE(ParseRawResponse(answer).statusLine, "HTTP/1.1 200 OK") << "the body was cut off early";
+}
+
+TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
+  ParvaultTestServer server;
+  const std::string cookie = server.SignIn();
+  ExchangeFrom(server.port(), nullptr,
+               RawPost("/ParvaultAsp2/InsertFile.asp",
+                       "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                           "\r\nCookie: " + cookie + "\r\n",
+                       UploaderBody("C:\\p\\a.jpg", "jpeg")));
+  namespace fs = std::filesystem;
+  const auto others = fs::perms::group_all | fs::perms::others_all;
+  EXPECT_EQ(fs::status(server.folderOf("alice")).permissions() & others, fs::perms::none);
+  EXPECT_EQ(fs::status(server.folderOf("alice") / "a.jpg").permissions() & others, fs::perms::none);
+}
+
+TEST(ParvaultLog, ClientFieldsAreQuotedWhenTheyCouldReadAsMore) {
+  const struct {
+    std::string text;
+    const char* field;
+  } cases[] = {
+      {"/ParvaultAsp2/menu.asp", "/ParvaultAsp2/menu.asp"},
+      {"alice", "alice"},
+      {"", "\"\""},
+      {"a user=bob", "\"a user=bob\""},
+      {"x=1", "\"x=1\""},
+      {"say \"hi\" \\o/", "\"say \\\"hi\\\" \\\\o/\""},
+      {"line\r\nfake\x1B\x7F", "\"line\\x0D\\x0Afake\\x1B\\x7F\""},
+      {"\xE8\xA1\xA8.jpg", "\xE8\xA1\xA8.jpg"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LogField(c.text), c.field) << c.text;
+  EXPECT_EQ(LogQuoted("a.jpg"), "\"a.jpg\"");
 }
 
 }  // namespace

@@ -228,7 +228,20 @@ TEST_F(ParvaultHttpTest, ALogLineCannotBeSplitByAClient) {
   ASSERT_TRUE(server_.WaitForLog("logincheck2.asp"));
   const auto lines = server_.logLines();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_THAT(lines[0], HasSubstr("user=a??fake line"));
+  EXPECT_THAT(lines[0], HasSubstr("user=\"a\\x0D\\x0Afake line\""));
+}
+
+TEST_F(ParvaultHttpTest, ClientTextsCannotPlantLogFields) {
+  const std::string cookie = server_.SignIn();
+  RawUpload(server_.port(), cookie, UploaderBody("C:\\p\\x.jpg (1 bytes) user=bob", "x"));
+  RawExchange(server_.port(),
+              "GET /nowhere%20user=mallory%20stored%20%22z%22 HTTP/1.1\r\nHost: h\r\n"
+              "Connection: close\r\n\r\n");
+  ASSERT_TRUE(server_.WaitForLog("nowhere"));
+  const auto lines = server_.logLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[1], HasSubstr(" 200 user=alice stored \"x.jpg (1 bytes) user=bob\" (1 bytes)"));
+  EXPECT_THAT(lines[2], HasSubstr(" GET \"/nowhere user=mallory stored \\\"z\\\"\" 404"));
 }
 
 struct RefusalCase {
