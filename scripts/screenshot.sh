@@ -40,16 +40,19 @@ mkdir -p "$work/photos"
 head -c 184320 /dev/urandom >"$work/photos/harbour.jpg"
 head -c 96512 /dev/urandom >"$work/photos/港の朝.jpg"
 
+mkdir -m 700 "$work/runtime"
 run_desktop() {
-  LANG=C.UTF-8 WHARFLING_DESKTOP_SNAPSHOT="$1" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+  LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/runtime" WHARFLING_DESKTOP_SNAPSHOT="$1" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
     "$bin/wharfling-desktop" "$work/photos/harbour.jpg" "$work/photos/港の朝.jpg"
 }
 
 run_desktop "upload:$out/upload-dialog.png"
 echo "wrote $out/upload-dialog.png"
 
-# The chooser opens at start-up when the profile asks for it; this run answers it without a choice.
-printf '[Mode]\nmulti=1\n' >>"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
+# The chooser opens at start-up when the profile asks for it. This run closes it without a choice,
+# which selects destination 1 (Parvault), so that one gets an account too.
+printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\nParvaultD=demo\nParvaultW=demo pass\n[Mode]\nmulti=1\n' \
+  >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
 run_desktop "chooser:$out/site-chooser.png"
 echo "wrote $out/site-chooser.png"
 echo "== stored on the server"

@@ -32,15 +32,17 @@ int main(int argc, char** argv) {
   // Message boxes are captioned with the program's name, as the profile is named after it.
   QApplication::setApplicationName(QString::fromStdString(wharfling::posix::ProfileName(argv[0])));
 
+  // Qt has taken its own options out of argv; the rest are paths, kept as the bytes they are.
   std::vector<std::string> paths;
   bool options = true;
-  for (const QString& argument : QApplication::arguments().mid(1)) {
-    if (options && argument == QStringLiteral("--")) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (options && argument == "--") {
       options = false;
-    } else if (options && argument.startsWith(QStringLiteral("-"))) {
+    } else if (options && argument.starts_with('-')) {
       return Usage();
     } else {
-      paths.push_back(argument.toStdString());
+      paths.emplace_back(argument);
     }
   }
   if (paths.empty()) return Usage();
