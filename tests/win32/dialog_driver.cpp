@@ -17,6 +17,7 @@ constexpr int kId = 1017;
 constexpr int kPassword = 1018;
 constexpr int kMessageText = 0xFFFF;
 constexpr int kSiteList = 209;
+constexpr int kMakerLabel = 208;
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -61,6 +62,11 @@ void PrintState(HWND dialog, const char* stage) {
     Print(prefix + "row",
           CellText(list, row, 0) + "|" + CellText(list, row, 1) + "|" + CellText(list, row, 2));
   }
+  HWND label = GetDlgItem(dialog, kMakerLabel);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font, &font);
+  Print(prefix + "label", Utf8(WindowText(label)) + (font.lfUnderline ? " underlined" : " plain") +
+                              ((GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY) ? " notify" : ""));
   HWND progress = GetDlgItem(dialog, kProgress);
   Print(prefix + "progress", std::to_string(SendMessageW(progress, PBM_GETPOS, 0, 0)) + "/" +
                                  std::to_string(SendMessageW(progress, PBM_GETRANGE, FALSE, 0)));

@@ -67,6 +67,7 @@ TEST_F(DropHandlerTest, DropOpensTheDialogOverTheFilesAndAlwaysSucceeds) {
   EXPECT_EQ(run.All("start.row"), (std::vector<std::string>{"b-small.jpg|5|--", "b-small.jpg|5|--"}));
   EXPECT_EQ(run["start.button"], "Parvault hidden enabled");
   EXPECT_EQ(run["start.progress"], "0/2");
+  EXPECT_EQ(run["start.label"], "Orsolan Co.Ltd underlined notify") << "the maker's link, always underlined";
   EXPECT_EQ(
       run.All("message"),
       (std::vector<std::string>{"アカウントを設定してください。",
