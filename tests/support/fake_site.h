@@ -46,7 +46,8 @@ class FakeSite {
   std::string ConnectTo() const;
   const std::string& CaFile() const { return ca_->caBundlePath(); }
 
-  // The next request whose path ends with pathSuffix gets the fault instead of its page.
+  // The next request whose "METHOD path" ends with pathSuffix gets the fault instead of its page
+  // ("/upload" or "POST /upload" where a GET shares the path).
   void InjectFault(const std::string& pathSuffix, SiteFault fault);
   // Every request both servers received, in arrival order.
   std::vector<SiteRequest> Requests() const;

@@ -14,4 +14,8 @@ namespace wharfling::testing {
 // (uploads are refused with the monthly limit notice).
 std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 
+// Hatena fotolife: account host www.hatena.example (https only), photo host f.hatena.example; the
+// user's page is /fotouser/. Switch: "edit-elsewhere" (uploads redirect elsewhere than the edit page).
+std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account);
+
 }  // namespace wharfling::testing
