@@ -21,7 +21,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       nullptr,                 // 11
       nullptr,                 // 12
       nullptr,                 // 13
-      nullptr,                 // 14
+      UploadToSnapfish,        // 14
   };
   if (siteIndex < 2 || siteIndex > 14) return UploadToParvault;
   return kDrivers[static_cast<std::size_t>(siteIndex)];

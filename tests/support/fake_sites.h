@@ -18,4 +18,10 @@ std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 // user's page is /fotouser/. Switch: "edit-elsewhere" (uploads redirect elsewhere than the edit page).
 std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account);
 
+// Snapfish: web host www.snapfish.example (the login post over https), upload host
+// upload.snapfish.example; each visit of the upload page hands out a one-time authcode. Switches:
+// "lowercase-location" and "content-location" (how the login names where to go), "authcode-far"
+// (the authcode stands too far from the upload address to be found).
+std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account);
+
 }  // namespace wharfling::testing
