@@ -14,7 +14,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       UploadToHatenaFotolife,  // 4
       nullptr,                 // 5
       nullptr,                 // 6
-      nullptr,                 // 7
+      UploadToMixi,            // 7
       nullptr,                 // 8
       nullptr,                 // 9
       nullptr,                 // 10

@@ -11,6 +11,7 @@ void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& i
 void UploadToZorg(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToHatenaFotolife(DriverContext& context, const Text& siteUrl, const Text& id,
                             const Text& password);
+void UploadToMixi(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToSnapfish(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
 // The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a

@@ -24,4 +24,11 @@ std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account);
 // (the authcode stands too far from the upload address to be found).
 std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account);
 
+// Mixi, mixi.example: albums 1001 and 1002; a photo counts once its confirmation form comes back.
+// Switches: "no-next-url" (the login page lacks the next-URL field), "no-albums", "long-album-id"
+// (an album whose id is too long to be found comes first), "album-twice" (album 1001 is listed
+// twice), "refuse-photos" (every photo is answered with the error area), "drop-confirmation"
+// (confirmations lose their connection).
+std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account);
+
 }  // namespace wharfling::testing
