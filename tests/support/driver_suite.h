@@ -26,7 +26,7 @@ struct DriverCase {
   std::string signInFailedMessage;
   // A driver without a sign-in test goes on after a refused sign-in: its rows fail, and it saves.
   bool testsSignIn = true;
-  // The path of the upload post, where the suite drops a connection.
+  // The path of the upload post ("POST path" where a GET shares it), where the suite drops a connection.
   std::string uploadPath;
   // Anything the run needs before the button is pressed (answering a chooser, say).
   std::function<void(DriverRun& run)> beforeRun;
@@ -43,6 +43,9 @@ class DriverSuite : public ::testing::TestWithParam<DriverCase> {
   std::unique_ptr<FakeSite> site;
   std::unique_ptr<DriverRun> run;
 };
+
+// Failure output names the case rather than dumping its bytes.
+inline void PrintTo(const DriverCase& c, std::ostream* out) { *out << c.name; }
 
 // Names the instantiated cases after DriverCase::name.
 std::string DriverCaseName(const ::testing::TestParamInfo<DriverCase>& info);

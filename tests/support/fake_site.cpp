@@ -95,10 +95,10 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(siteRequest);
-    const std::string path = siteRequest.Path();
+    const std::string line = request.method + " " + siteRequest.Path();
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-      if (path.size() >= it->first.size() &&
-          path.compare(path.size() - it->first.size(), it->first.size(), it->first) == 0) {
+      if (line.size() >= it->first.size() &&
+          line.compare(line.size() - it->first.size(), it->first.size(), it->first) == 0) {
         fault = it->second;
         faults_.erase(it);
         break;

@@ -48,7 +48,8 @@ class FakeSite {
   // The plain server's port on 127.0.0.1, for clients that cannot be routed by host name.
   std::uint16_t PlainPort() const { return plain_->port(); }
 
-  // The next request whose path ends with pathSuffix gets the fault instead of its page.
+  // The next request whose "METHOD path" ends with pathSuffix gets the fault instead of its page
+  // ("/upload" or "POST /upload" where a GET shares the path).
   void InjectFault(const std::string& pathSuffix, SiteFault fault);
   // Every request both servers received, in arrival order.
   std::vector<SiteRequest> Requests() const;

@@ -14,4 +14,21 @@ namespace wharfling::testing {
 // (uploads are refused with the monthly limit notice).
 std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 
+// Hatena fotolife: account host www.hatena.example (https only), photo host f.hatena.example; the
+// user's page is /fotouser/. Switch: "edit-elsewhere" (uploads redirect elsewhere than the edit page).
+std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account);
+
+// Snapfish: web host www.snapfish.example (the login post over https), upload host
+// upload.snapfish.example; each visit of the upload page hands out a one-time authcode. Switches:
+// "lowercase-location" and "content-location" (how the login names where to go), "authcode-far"
+// (the authcode stands too far from the upload address to be found).
+std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account);
+
+// Mixi, mixi.example: albums 1001 and 1002; a photo counts once its confirmation form comes back.
+// Switches: "no-next-url" (the login page lacks the next-URL field), "no-albums", "long-album-id"
+// (an album whose id is too long to be found comes first), "album-twice" (album 1001 is listed
+// twice), "refuse-photos" (every photo is answered with the error area), "drop-confirmation"
+// (confirmations lose their connection).
+std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account);
+
 }  // namespace wharfling::testing

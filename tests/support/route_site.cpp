@@ -71,7 +71,7 @@ bool RouteSite::CarriesAccount(const SiteRequest& request, std::string_view idFi
          server::FindFormField(fields, passwordField) == account_.password;
 }
 
-Reply RouteSite::SignIn(Reply reply) {
+Reply RouteSite::SignIn(Reply reply, std::string_view domain) {
   std::string token;
   {
     std::lock_guard lock(mutex_);
@@ -80,7 +80,9 @@ Reply RouteSite::SignIn(Reply reply) {
   }
   // The cookie goes in right after the status line.
   const auto lineEnd = reply.raw.find("\r\n") + 2;
-  reply.raw.insert(lineEnd, "Set-Cookie: " + std::string(kSessionCookie) + "=" + token + "; path=/\r\n");
+  const std::string scope = domain.empty() ? "" : "; domain=" + std::string(domain);
+  reply.raw.insert(lineEnd,
+                   "Set-Cookie: " + std::string(kSessionCookie) + "=" + token + "; path=/" + scope + "\r\n");
   return reply;
 }
 

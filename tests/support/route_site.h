@@ -63,8 +63,9 @@ class RouteSite : public FakeSite {
   // For answers: whether the request's decoded form fields (body, or query for a GET) carry the account.
   bool CarriesAccount(const SiteRequest& request, std::string_view idField,
                       std::string_view passwordField) const;
-  // The reply with a fresh session cookie set.
-  Reply SignIn(Reply reply);
+  // The reply with a fresh session cookie set; for a site on several hosts, domain names their
+  // shared parent domain.
+  Reply SignIn(Reply reply, std::string_view domain = {});
   // Records the multipart upload of the request; the file part is the one with a file name.
   Upload Receive(const SiteRequest& request);
   std::size_t UploadCount() const;
