@@ -18,7 +18,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       nullptr,           // 8
       nullptr,           // 9
       nullptr,           // 10
-      nullptr,           // 11
+      UploadToFueru,     // 11
       nullptr,           // 12
       nullptr,           // 13
       nullptr,           // 14
