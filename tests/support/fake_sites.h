@@ -14,6 +14,11 @@ namespace wharfling::testing {
 // (uploads are refused with the monthly limit notice).
 std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 
+// myPicturetown, mypicturetown.example (sign-in) and photoapp.mypicturetown.example (the photo
+// application, entered with a ticket). Switches: "no-upload-button" (the upload dialog lacks its
+// Upload button).
+std::unique_ptr<RouteSite> MakeFakeMyPicturetown(const SiteAccount& account);
+
 // Fueru, www.fueru.example. The error report names a file by its whole path and is clean only for a
 // file that arrived. Switches: "report-ok" (the report is clean for every file).
 std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account);
