@@ -19,7 +19,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       nullptr,                // 9
       UploadToMyPicturetown,  // 10
       UploadToFueru,          // 11
-      nullptr,                // 12
+      UploadToRakutenPhoto,   // 12
       nullptr,                // 13
       nullptr,                // 14
   };

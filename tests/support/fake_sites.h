@@ -23,4 +23,9 @@ std::unique_ptr<RouteSite> MakeFakeMyPicturetown(const SiteAccount& account);
 // file that arrived. Switches: "report-ok" (the report is clean for every file).
 std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account);
 
+// Rakuten photo, account.rakuten.example (sign-in) and photo.rakuten.example (the manager, entered
+// with a ticket). Switches: "no-csrf" (the upload form lacks its token), "no-redirect" (an upload is
+// answered with a page instead of a redirect to its result).
+std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account);
+
 }  // namespace wharfling::testing
