@@ -20,7 +20,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       UploadToMyPicturetown,  // 10
       UploadToFueru,          // 11
       UploadToRakutenPhoto,   // 12
-      nullptr,                // 13
+      UploadToPicMate,        // 13
       nullptr,                // 14
   };
   if (siteIndex < 2 || siteIndex > 14) return UploadToParvault;

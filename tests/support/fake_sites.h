@@ -28,4 +28,10 @@ std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account);
 // answered with a page instead of a redirect to its result).
 std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account);
 
+// PicMate, secure.picmate.example (sign-in), www.picmate.example (member pages) and
+// upload.picmate.example; one session cookie for all three. Each token the script requests return
+// is good for one use. Switches: "refuse" (an upload that arrived is answered with a word holding
+// "ERROR").
+std::unique_ptr<RouteSite> MakeFakePicMate(const SiteAccount& account);
+
 }  // namespace wharfling::testing
