@@ -17,10 +17,10 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       UploadToMixi,            // 7
       nullptr,                 // 8
       nullptr,                 // 9
-      nullptr,                 // 10
-      nullptr,                 // 11
-      nullptr,                 // 12
-      nullptr,                 // 13
+      UploadToMyPicturetown,   // 10
+      UploadToFueru,           // 11
+      UploadToRakutenPhoto,    // 12
+      UploadToPicMate,         // 13
       UploadToSnapfish,        // 14
   };
   if (siteIndex < 2 || siteIndex > 14) return UploadToParvault;

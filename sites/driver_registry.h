@@ -13,6 +13,10 @@ void UploadToHatenaFotolife(DriverContext& context, const Text& siteUrl, const T
                             const Text& password);
 void UploadToMixi(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToSnapfish(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToMyPicturetown(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToFueru(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToRakutenPhoto(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToPicMate(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
 // The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a
 // destination whose driver is not part of this build.

@@ -31,4 +31,24 @@ std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account);
 // (confirmations lose their connection).
 std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account);
 
+// myPicturetown, mypicturetown.example (sign-in) and photoapp.mypicturetown.example (the photo
+// application, entered with a ticket). Switches: "no-upload-button" (the upload dialog lacks its
+// Upload button).
+std::unique_ptr<RouteSite> MakeFakeMyPicturetown(const SiteAccount& account);
+
+// Fueru, www.fueru.example. The error report names a file by its whole path and is clean only for a
+// file that arrived. Switches: "report-ok" (the report is clean for every file).
+std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account);
+
+// Rakuten photo, account.rakuten.example (sign-in) and photo.rakuten.example (the manager, entered
+// with a ticket). Switches: "no-csrf" (the upload form lacks its token), "no-redirect" (an upload is
+// answered with a page instead of a redirect to its result).
+std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account);
+
+// PicMate, secure.picmate.example (sign-in), www.picmate.example (member pages) and
+// upload.picmate.example; one session cookie for all three. Each token the script requests return
+// is good for one use. Switches: "refuse" (an upload that arrived is answered with a word holding
+// "ERROR").
+std::unique_ptr<RouteSite> MakeFakePicMate(const SiteAccount& account);
+
 }  // namespace wharfling::testing
