@@ -44,6 +44,22 @@ class DriverSuite : public ::testing::TestWithParam<DriverCase> {
   std::unique_ptr<DriverRun> run;
 };
 
+// One photo, a.jpg, sent to a fresh fake site with one of its failure cases switched on (none when
+// empty): the setting of each driver's own cases. prepare runs before the dialog opens.
+struct OnePhotoRun {
+  OnePhotoRun(int destination, const std::function<std::unique_ptr<RouteSite>(const SiteAccount&)>& makeSite,
+              const std::string& siteSwitch, const std::function<void(DriverRun&)>& prepare = {})
+      : site(makeSite({})), run(destination, *site) {
+    site->Switch(siteSwitch);
+    run.AddPhoto("a.jpg");
+    if (prepare) prepare(run);
+    run.Open();
+    run.Press();
+  }
+  std::unique_ptr<RouteSite> site;
+  DriverRun run;
+};
+
 // Failure output names the case rather than dumping its bytes.
 inline void PrintTo(const DriverCase& c, std::ostream* out) { *out << c.name; }
 

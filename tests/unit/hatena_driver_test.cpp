@@ -26,19 +26,6 @@ DriverCase HatenaCase() {
 
 INSTANTIATE_TEST_SUITE_P(Hatena, DriverSuite, ::testing::Values(HatenaCase()), DriverCaseName);
 
-struct HatenaRun {
-  HatenaRun(const std::string& siteSwitch, const std::string& siteUrl)
-      : site(MakeFakeHatena({})), run(4, *site) {
-    site->Switch(siteSwitch);
-    if (!siteUrl.empty()) run.store.values[{"Settings", "Url004"}] = siteUrl;
-    run.AddPhoto("a.jpg");
-    run.Open();
-    run.Press();
-  }
-  std::unique_ptr<RouteSite> site;
-  DriverRun run;
-};
-
 TEST(HatenaDriver, SiteVariants) {
   const struct {
     const char* siteSwitch;
@@ -53,7 +40,9 @@ TEST(HatenaDriver, SiteVariants) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.siteSwitch) + c.siteUrl);
-    HatenaRun hatena(c.siteSwitch, c.siteUrl);
+    OnePhotoRun hatena(4, MakeFakeHatena, c.siteSwitch, [&](DriverRun& run) {
+      if (*c.siteUrl) run.store.values[{"Settings", "Url004"}] = std::string(c.siteUrl);
+    });
     EXPECT_EQ(hatena.run.Statuses(), std::vector<std::string>{c.status});
     std::string channels;
     for (const auto& request : hatena.site->Requests()) channels += request.secure ? "s" : "-";

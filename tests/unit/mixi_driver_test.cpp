@@ -73,13 +73,11 @@ TEST(MixiDriver, AlbumChoiceAndPhotoOutcomes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.siteSwitch);
-    const auto site = MakeFakeMixi({});
-    site->Switch(c.siteSwitch);
-    DriverRun run(7, *site);
-    run.AddPhoto("a.jpg");
-    run.Open();
-    if (c.outcome) run.view.chooserOutcomes.push_back(*c.outcome);
-    run.Press();
+    OnePhotoRun mixi(7, MakeFakeMixi, c.siteSwitch, [&](DriverRun& run) {
+      if (c.outcome) run.view.chooserOutcomes.push_back(*c.outcome);
+    });
+    const auto& run = mixi.run;
+    const auto& site = mixi.site;
     EXPECT_EQ(run.Statuses(), std::vector<std::string>{c.status});
     EXPECT_EQ(site->RequestLines(), Joined(kSignIn, c.afterList));
     ASSERT_EQ(run.view.albumChooserEntries.size(), 1u);

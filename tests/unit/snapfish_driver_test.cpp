@@ -53,12 +53,9 @@ TEST(SnapfishDriver, SiteVariants) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.siteSwitch);
-    const auto site = MakeFakeSnapfish({});
-    site->Switch(c.siteSwitch);
-    DriverRun run(14, *site);
-    run.AddPhoto("a.jpg");
-    run.Open();
-    run.Press();
+    OnePhotoRun snapfish(14, MakeFakeSnapfish, c.siteSwitch);
+    const auto& run = snapfish.run;
+    const auto& site = snapfish.site;
     EXPECT_EQ(run.Statuses(), std::vector<std::string>{c.status});
     auto expected = SetUpRequests();
     expected.push_back("GET /htmlupload/AlbumID=AL42/t_=TK7");

@@ -20,17 +20,6 @@ DriverCase ZorgCase() {
 
 INSTANTIATE_TEST_SUITE_P(Zorg, DriverSuite, ::testing::Values(ZorgCase()), DriverCaseName);
 
-struct ZorgRun {
-  explicit ZorgRun(const std::string& siteSwitch) : site(MakeFakeZorg({})), run(3, *site) {
-    site->Switch(siteSwitch);
-    run.AddPhoto("a.jpg");
-    run.Open();
-    run.Press();
-  }
-  std::unique_ptr<RouteSite> site;
-  DriverRun run;
-};
-
 TEST(ZorgDriver, SiteVariants) {
   const struct {
     const char* siteSwitch;
@@ -52,14 +41,14 @@ TEST(ZorgDriver, SiteVariants) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.siteSwitch);
-    ZorgRun zorg(c.siteSwitch);
+    OnePhotoRun zorg(3, MakeFakeZorg, c.siteSwitch);
     EXPECT_EQ(zorg.site->RequestLines(), c.requests);
     EXPECT_EQ(zorg.run.Statuses(), std::vector<std::string>{c.status});
   }
 }
 
 TEST(ZorgDriver, UploadFormValuesAndLoginBodyGoOutAsTheSiteGaveThem) {
-  ZorgRun zorg("");
+  OnePhotoRun zorg(3, MakeFakeZorg, "");
   const auto requests = zorg.site->Requests();
   EXPECT_EQ(requests[1].http.body, "lid=alice&lpw=secret&m=login&to=&submit1.x=19&submit1.y=5");
   EXPECT_EQ(requests[1].http.Header("Referer"), "http://www.zorg.example/");
