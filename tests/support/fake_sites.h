@@ -46,8 +46,8 @@ std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account);
 std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account);
 
 // PicMate, secure.picmate.example (sign-in), www.picmate.example (member pages) and
-// upload.picmate.example; one session cookie for all three. Each token the script requests return
-// is good for one use. Switches: "refuse" (an upload that arrived is answered with a word holding
+// upload.picmate.example; one session cookie for all three. Every token the token requests hand
+// out is good once. Switches: "refuse" (an upload that arrived is answered with a word holding
 // "ERROR").
 std::unique_ptr<RouteSite> MakeFakePicMate(const SiteAccount& account);
 
