@@ -11,7 +11,7 @@ namespace wharfling {
 
 struct PageOptions {
   bool secure = false;
-  std::optional<std::string_view> extraHeader;  // one line without CRLF, such as a "Referer: " line
+  std::optional<std::string_view> extraHeader{};  // one line without CRLF, such as a "Referer: " line
   AccessMode access = AccessMode::kDirect;
   const RequestProfile* profile = nullptr;  // Msie6Profile when null
 };

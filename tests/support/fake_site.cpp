@@ -95,7 +95,7 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(siteRequest);
-    const std::string path = siteRequest.Path();
+    const std::string path = request.method + " " + siteRequest.Path();
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
       if (path.size() >= it->first.size() &&
           path.compare(path.size() - it->first.size(), it->first.size(), it->first) == 0) {

@@ -46,7 +46,8 @@ class FakeSite {
   std::string ConnectTo() const;
   const std::string& CaFile() const { return ca_->caBundlePath(); }
 
-  // The next request whose path ends with pathSuffix gets the fault instead of its page.
+  // The next request whose "METHOD path" ends with pathSuffix gets the fault instead of its page, so
+  // "POST /x" singles out the post where a page and its form share one path.
   void InjectFault(const std::string& pathSuffix, SiteFault fault);
   // Every request both servers received, in arrival order.
   std::vector<SiteRequest> Requests() const;
