@@ -15,7 +15,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       nullptr,           // 5
       nullptr,           // 6
       nullptr,           // 7
-      nullptr,           // 8
+      UploadToOlio,      // 8
       nullptr,           // 9
       nullptr,           // 10
       nullptr,           // 11

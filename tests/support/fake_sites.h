@@ -14,4 +14,9 @@ namespace wharfling::testing {
 // (uploads are refused with the monthly limit notice).
 std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 
+// Olio, www.olio.example (login over https only). Switches: "personal-past-gap" (the album list first
+// shows a personal album whose image lies too far from its link), "later-album" (an album's page
+// lists a further album after the place where the album list's personal album ended).
+std::unique_ptr<RouteSite> MakeFakeOlio(const SiteAccount& account);
+
 }  // namespace wharfling::testing
