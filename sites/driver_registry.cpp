@@ -16,7 +16,7 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       nullptr,           // 6
       nullptr,           // 7
       UploadToOlio,      // 8
-      nullptr,           // 9
+      UploadToIiiro,     // 9
       nullptr,           // 10
       nullptr,           // 11
       nullptr,           // 12

@@ -10,6 +10,7 @@ namespace wharfling {
 void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToZorg(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
 // The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a
 // destination whose driver is not part of this build.

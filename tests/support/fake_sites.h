@@ -19,4 +19,9 @@ std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account);
 // lists a further album after the place where the album list's personal album ended).
 std::unique_ptr<RouteSite> MakeFakeOlio(const SiteAccount& account);
 
+// iiiro, www.iiiro.example (https only). The add-image page reports success only for a photo that
+// arrived. Switches: "sid-unterminated" (the album page's upload address lacks its closing
+// apostrophe), "always-added" (the add-image page reports success whatever arrived).
+std::unique_ptr<RouteSite> MakeFakeIiiro(const SiteAccount& account);
+
 }  // namespace wharfling::testing
