@@ -24,4 +24,8 @@ std::unique_ptr<RouteSite> MakeFakeOlio(const SiteAccount& account);
 // apostrophe), "always-added" (the add-image page reports success whatever arrived).
 std::unique_ptr<RouteSite> MakeFakeIiiro(const SiteAccount& account);
 
+// PHOTOHITO, photohito.example (login over https only; every form checks its page's token).
+// Switch: "refuse" (uploads are answered with the error title and no redirect).
+std::unique_ptr<RouteSite> MakeFakePhotohito(const SiteAccount& account);
+
 }  // namespace wharfling::testing
