@@ -7,21 +7,21 @@ namespace wharfling {
 SiteDriver DriverFor(std::int32_t siteIndex) {
   // Indexed by site index; destinations 1 and 2 share the Parvault driver.
   static constexpr std::array<SiteDriver, 15> kDrivers = {
-      nullptr,            // 0: unused
-      UploadToParvault,   // 1
-      UploadToParvault,   // 2
-      UploadToZorg,       // 3
-      nullptr,            // 4
-      nullptr,            // 5
-      UploadToPhotohito,  // 6
-      nullptr,            // 7
-      UploadToOlio,       // 8
-      UploadToIiiro,      // 9
-      nullptr,            // 10
-      nullptr,            // 11
-      nullptr,            // 12
-      nullptr,            // 13
-      nullptr,            // 14
+      nullptr,                 // 0: unused
+      UploadToParvault,        // 1
+      UploadToParvault,        // 2
+      UploadToZorg,            // 3
+      nullptr,                 // 4
+      UploadToCreativePeople,  // 5
+      UploadToPhotohito,       // 6
+      nullptr,                 // 7
+      UploadToOlio,            // 8
+      UploadToIiiro,           // 9
+      nullptr,                 // 10
+      nullptr,                 // 11
+      nullptr,                 // 12
+      nullptr,                 // 13
+      nullptr,                 // 14
   };
   if (siteIndex < 2 || siteIndex > 14) return UploadToParvault;
   return kDrivers[static_cast<std::size_t>(siteIndex)];

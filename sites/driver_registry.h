@@ -9,6 +9,8 @@ namespace wharfling {
 // One driver per site; each runs one whole upload of the dialog's list.
 void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToZorg(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToCreativePeople(DriverContext& context, const Text& siteUrl, const Text& id,
+                            const Text& password);
 void UploadToPhotohito(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);

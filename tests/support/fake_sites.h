@@ -28,4 +28,9 @@ std::unique_ptr<RouteSite> MakeFakeIiiro(const SiteAccount& account);
 // Switch: "refuse" (uploads are answered with the error title and no redirect).
 std::unique_ptr<RouteSite> MakeFakePhotohito(const SiteAccount& account);
 
+// creative people:photo, photo.creativepeople.example (login over https, upload forms keyed per photo).
+// Switches: "no-https-redirect" (the plain login page does not send the browser to https),
+// "second-form-broken" (the second upload form lacks the attribute before its target).
+std::unique_ptr<RouteSite> MakeFakeCreativePeople(const SiteAccount& account);
+
 }  // namespace wharfling::testing
