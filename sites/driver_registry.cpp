@@ -12,11 +12,11 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       UploadToParvault,        // 2
       UploadToZorg,            // 3
       UploadToHatenaFotolife,  // 4
-      nullptr,                 // 5
-      nullptr,                 // 6
+      UploadToCreativePeople,  // 5
+      UploadToPhotohito,       // 6
       UploadToMixi,            // 7
-      nullptr,                 // 8
-      nullptr,                 // 9
+      UploadToOlio,            // 8
+      UploadToIiiro,           // 9
       UploadToMyPicturetown,   // 10
       UploadToFueru,           // 11
       UploadToRakutenPhoto,    // 12

@@ -17,6 +17,11 @@ void UploadToMyPicturetown(DriverContext& context, const Text& siteUrl, const Te
 void UploadToFueru(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToRakutenPhoto(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToPicMate(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToCreativePeople(DriverContext& context, const Text& siteUrl, const Text& id,
+                            const Text& password);
+void UploadToPhotohito(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
+void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
 // The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a
 // destination whose driver is not part of this build.

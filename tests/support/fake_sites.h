@@ -51,4 +51,23 @@ std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account);
 // "ERROR").
 std::unique_ptr<RouteSite> MakeFakePicMate(const SiteAccount& account);
 
+// Olio, www.olio.example (login over https only). Switches: "personal-past-gap" (the album list first
+// shows a personal album whose image lies too far from its link), "later-album" (an album's page
+// lists a further album after the place where the album list's personal album ended).
+std::unique_ptr<RouteSite> MakeFakeOlio(const SiteAccount& account);
+
+// iiiro, www.iiiro.example (https only). The add-image page reports success only for a photo that
+// arrived. Switches: "sid-unterminated" (the album page's upload address lacks its closing
+// apostrophe), "always-added" (the add-image page reports success whatever arrived).
+std::unique_ptr<RouteSite> MakeFakeIiiro(const SiteAccount& account);
+
+// PHOTOHITO, photohito.example (login over https only; every form checks its page's token).
+// Switch: "refuse" (uploads are answered with the error title and no redirect).
+std::unique_ptr<RouteSite> MakeFakePhotohito(const SiteAccount& account);
+
+// creative people:photo, photo.creativepeople.example (login over https, upload forms keyed per photo).
+// Switches: "no-https-redirect" (the plain login page does not send the browser to https),
+// "second-form-broken" (the second upload form lacks the attribute before its target).
+std::unique_ptr<RouteSite> MakeFakeCreativePeople(const SiteAccount& account);
+
 }  // namespace wharfling::testing
