@@ -76,7 +76,7 @@ TEST_F(HostileUploadCli, ControlCharactersReachTheTerminalEscaped) {
   const auto run = RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) +
                                   " WHARFLING_CA_FILE=" + ShellQuote(site.CaFile()) +
                                   " WHARFLING_CONNECT_TO=" + ShellQuote(site.ConnectTo()),
-                              WHARFLING_CLI, "upload " + ShellQuote(photo));
+                              WHARFLING_CLI, "upload --progress " + ShellQuote(photo));
   EXPECT_EQ(run.status, 1);
   for (const std::string* shown : {&run.out, &run.err}) {
     for (const char control : {'\x1B', '\x07', '\r'}) {
