@@ -8,10 +8,29 @@
 #include <algorithm>
 
 namespace wharfling {
+namespace {
+
+HANDLE OpenForReading(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Reads place.size() bytes from the file's current position; false when fewer arrive.
+bool ReadWhole(HANDLE file, std::span<char> place) {
+  std::size_t done = 0;
+  while (done < place.size()) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(place.size() - done, 1u << 30));
+    DWORD read = 0;
+    if (!ReadFile(file, place.data() + done, want, &read, nullptr) || read == 0) return false;
+    done += read;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool ReadFileBytes(const std::string& path, std::uint64_t& size, std::string* contents) {
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = OpenForReading(path);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
   LARGE_INTEGER length{};
@@ -22,17 +41,19 @@ bool ReadFileBytes(const std::string& path, std::uint64_t& size, std::string* co
     ok = true;
     if (contents != nullptr) {
       std::string bytes(static_cast<std::size_t>(length.QuadPart), '\0');
-      std::size_t done = 0;
-      while (ok && done < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD read = 0;
-        ok = ReadFile(file, bytes.data() + done, want, &read, nullptr) && read != 0;
-        done += read;
-      }
+      ok = ReadWhole(file, bytes);
       if (ok) *contents = std::move(bytes);
     }
     if (ok) size = static_cast<std::uint64_t>(length.QuadPart);
   }
+  CloseHandle(file);
+  return ok;
+}
+
+bool ReadFileInto(const std::string& path, std::span<char> place) {
+  const HANDLE file = OpenForReading(path);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = ReadWhole(file, place);
   CloseHandle(file);
   return ok;
 }
