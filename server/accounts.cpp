@@ -151,6 +151,11 @@ const Account* AccountTable::Find(std::string_view name) const {
   return nullptr;
 }
 
+const Account* AccountTable::FindByLoginName(std::string_view loginName) const {
+  const auto found = byLoginName_.find(loginName);
+  return found == byLoginName_.end() ? nullptr : &found->second;
+}
+
 std::vector<const Account*> AccountTable::all() const {
   std::vector<const Account*> out;
   for (const auto& entry : byLoginName_) out.push_back(&entry.second);

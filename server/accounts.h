@@ -58,6 +58,8 @@ class AccountTable {
   // hashing as a known one, so the answer's timing does not tell which names exist.
   const Account* Verify(std::string_view loginName, std::string_view password) const;
   const Account* Find(std::string_view name) const;
+  // The account of the CP932 login name, or null; no password is checked.
+  const Account* FindByLoginName(std::string_view loginName) const;
   std::size_t size() const { return byLoginName_.size(); }
   std::vector<const Account*> all() const;
 

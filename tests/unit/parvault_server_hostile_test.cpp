@@ -207,6 +207,23 @@ TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
   EXPECT_EQ(fs::status(server.folderOf("alice") / "a.jpg").permissions() & others, fs::perms::none);
 }
 
+TEST(ParvaultHostileClients, GuessingIsHeldBackAndTheRightPasswordStillWorksAfterwards) {
+  ParvaultTestServer server;
+  const auto login = [&](const char* password) {
+    return ExchangeFrom(
+        server.port(), nullptr,
+        RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
+                std::string("username=alice&password=") + password + "&x=52&y=15"));
+  };
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found");
+  const auto held = login("secret");
+  EXPECT_EQ(held.statusLine, "HTTP/1.1 429 Too Many Requests") << "even the right password waits";
+  EXPECT_NE(held.headerBlock.find("Retry-After: 1\r\n"), std::string::npos) << held.headerBlock;
+  std::this_thread::sleep_for(1100ms);
+  EXPECT_FALSE(CookieOf(login("secret")).empty());
+  EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found") << "the success cleared the count";
+}
+
 TEST(ParvaultLog, ClientFieldsAreQuotedWhenTheyCouldReadAsMore) {
   const struct {
     std::string text;
