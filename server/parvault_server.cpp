@@ -428,7 +428,7 @@ bool ParvaultServer::Start(std::string& error) {
 void ParvaultServer::Stop() {
   Impl& s = *impl_;
   if (!s.thread.joinable()) return;
-  s.http.stop();
+  s.http.StopWithinGrace();
   s.thread.join();
 }
 

@@ -224,6 +224,36 @@ TEST(ParvaultHostileClients, GuessingIsHeldBackAndTheRightPasswordStillWorksAfte
   EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found") << "the success cleared the count";
 }
 
+TEST(ParvaultHostileClients, StoppingCutsATrickledUploadAfterTheGraceAndLeavesNoFile) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.limits.stopGrace = 300ms; });
+  const std::string cookie = server.SignIn();
+  const std::string request =
+      RawPost("/ParvaultAsp2/InsertFile.asp",
+              "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
+                  "\r\nCookie: " + cookie + "\r\n",
+              UploaderBody("C:\\p\\slow.jpg", std::string(200000, 's')));
+  RawConnection connection(server.port());
+  std::atomic<bool> stop{false};
+  std::thread trickle([&] {
+    // 4 KB a second: above the minimum rate, so only the stop ends it.
+    for (std::size_t at = 0; !stop && at < request.size(); at += 400) {
+      if (!connection.Send(request.substr(at, 400))) break;
+      std::this_thread::sleep_for(100ms);
+    }
+  });
+  std::this_thread::sleep_for(500ms);
+  const auto start = std::chrono::steady_clock::now();
+  server.server().Stop();
+  const auto took = std::chrono::steady_clock::now() - start;
+  stop = true;
+  trickle.join();
+  EXPECT_LT(took, 3s);
+  std::error_code noFolder;
+  for (const auto& entry : std::filesystem::directory_iterator(server.folderOf("alice"), noFolder)) {
+    ADD_FAILURE() << "left behind: " << entry.path();
+  }
+}
+
 TEST(ParvaultLog, ClientFieldsAreQuotedWhenTheyCouldReadAsMore) {
   const struct {
     std::string text;
