@@ -3,6 +3,7 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
+#include <charconv>
 #include <fstream>
 
 #include "platform/posix/encoding.h"
@@ -11,7 +12,8 @@
 namespace wharfling::server {
 namespace {
 
-constexpr std::size_t kSaltBytes = 16;
+constexpr std::size_t kSaltBytes = kMinSaltBytes;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kHashBytes = 32;
 
 }  // namespace
@@ -54,24 +56,41 @@ Account MakeAccount(std::string_view utf8Name, std::string_view utf8Password) {
 }
 
 std::string AccountLine(const Account& account) {
-  return account.name + ":" + ToHex(account.salt) + ":" + ToHex(account.hash);
+  return account.name + ":" + ToHex(account.salt) + ":" + ToHex(account.hash) + ":" +
+         std::to_string(account.iterations);
 }
 
 std::optional<Account> ParseAccountLine(std::string_view line, std::string& why) {
   const std::size_t first = line.find(':');
   const std::size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
-  if (second == std::string_view::npos || line.find(':', second + 1) != std::string_view::npos) {
-    why = "expected name:salt:hash";
+  const std::size_t third = second == std::string_view::npos ? second : line.find(':', second + 1);
+  if (second == std::string_view::npos ||
+      (third != std::string_view::npos && line.find(':', third + 1) != std::string_view::npos)) {
+    why = "expected name:salt:hash:iterations";
     return std::nullopt;
   }
   Account account;
   account.name = std::string(line.substr(0, first));
   if (!IsValidAccountName(account.name, why)) return std::nullopt;
   auto salt = FromHex(line.substr(first + 1, second - first - 1));
-  auto hash = FromHex(line.substr(second + 1));
+  auto hash = FromHex(line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
   if (!salt || salt->empty()) {
     why = "the salt is not hex";
     return std::nullopt;
+  }
+  if (salt->size() < kMinSaltBytes) {
+    why = "the salt has fewer than " + std::to_string(kMinSaltBytes) + " bytes";
+    return std::nullopt;
+  }
+  if (third != std::string_view::npos) {
+    const std::string_view count = line.substr(third + 1);
+    const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), account.iterations);
+    if (count.empty() || ec != std::errc() || end != count.data() + count.size() ||
+        account.iterations < kMinPasswordHashIterations || account.iterations > kMaxPasswordHashIterations) {
+      why = "the iteration count is not a number from " + std::to_string(kMinPasswordHashIterations) +
+            " to " + std::to_string(kMaxPasswordHashIterations);
+      return std::nullopt;
+    }
   }
   if (!hash || hash->size() != kHashBytes) {
     why = "the hash is not " + std::to_string(kHashBytes * 2) + " hex digits";
@@ -91,6 +110,7 @@ bool LoadAccountsFile(const std::filesystem::path& path, std::vector<Account>& a
   }
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
+    if (number == 1 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line.front() == '#') continue;
     std::string why;
@@ -118,8 +138,8 @@ const Account* AccountTable::Verify(std::string_view loginName, std::string_view
   static const std::string kDummySalt(kSaltBytes, '\0');
   const auto found = byLoginName_.find(loginName);
   const Account* account = found == byLoginName_.end() ? nullptr : &found->second;
-  const std::string hash =
-      DerivePasswordHash(password, account ? account->salt : kDummySalt, kPasswordHashIterations);
+  const std::string hash = DerivePasswordHash(password, account ? account->salt : kDummySalt,
+                                              account ? account->iterations : kPasswordHashIterations);
   if (account == nullptr || account->hash.size() != hash.size()) return nullptr;
   return CRYPTO_memcmp(hash.data(), account->hash.data(), hash.size()) == 0 ? account : nullptr;
 }
@@ -129,6 +149,11 @@ const Account* AccountTable::Find(std::string_view name) const {
     if (account.name == name) return &account;
   }
   return nullptr;
+}
+
+const Account* AccountTable::FindByLoginName(std::string_view loginName) const {
+  const auto found = byLoginName_.find(loginName);
+  return found == byLoginName_.end() ? nullptr : &found->second;
 }
 
 std::vector<const Account*> AccountTable::all() const {

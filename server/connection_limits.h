@@ -27,6 +27,8 @@ struct ConnectionLimits {
   // slow client holds its own thread only.
   std::size_t maxConnectionsPerAddress = 32;
   std::size_t maxConnections = 1024;
+  // How long requests under way may go on once the server is told to stop; then they are cut off.
+  std::chrono::milliseconds stopGrace{5000};
   // After an early answer, the rest of the request is read and dropped so that the client sees
   // the answer rather than a reset connection: until the client stops sending, within these bounds.
   std::chrono::milliseconds lingerIdle{2000};

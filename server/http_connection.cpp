@@ -55,7 +55,8 @@ void AddressOf(const sockaddr_storage& address, socklen_t length, std::string& i
 // takes no more), the body above its minimum rate.
 class ConnectionStream final : public httplib::Stream {
  public:
-  ConnectionStream(int sock, const ConnectionLimits& limits) : sock_(sock), limits_(limits) {}
+  ConnectionStream(int sock, const ConnectionLimits& limits, const std::atomic<std::int64_t>& cutOff)
+      : sock_(sock), limits_(limits), cutOff_(cutOff) {}
 
   bool buffered() const { return begin_ < end_; }
   // The client broke a limit: the connection is closed without lingering.
@@ -79,7 +80,7 @@ class ConnectionStream final : public httplib::Stream {
   bool is_writable() const override { return !ended_ && WaitFor(sock_, POLLOUT, limits_.writeTimeout); }
 
   ssize_t read(char* ptr, size_t size) override {
-    if (ended_) return -1;
+    if (ended_ || CutOff()) return -1;
     if (size == 0) return 0;
     if (phase_ == Phase::kHead && Clock::now() >= phaseStart_ + limits_.headTimeout) {
       return EndWith("408 Request Timeout");
@@ -118,7 +119,7 @@ class ConnectionStream final : public httplib::Stream {
   }
 
   ssize_t write(const char* ptr, size_t size) override {
-    if (ended_) return -1;
+    if (ended_ || CutOff()) return -1;
     std::size_t done = 0;
     while (done < size) {
       if (!WaitFor(sock_, POLLOUT, limits_.writeTimeout)) return -1;
@@ -160,12 +161,29 @@ class ConnectionStream final : public httplib::Stream {
 
   enum class Phase { kIdle, kHead, kBody };
 
-  // How long one read may wait: within the head's deadline while the head is read.
+  // Past the stop grace of a stopping server: the connection is over.
+  bool CutOff() {
+    const std::int64_t at = cutOff_.load();
+    if (at == 0 || Clock::now().time_since_epoch().count() < at) return false;
+    ended_ = true;
+    return true;
+  }
+
+  // How long one read may wait: within the head's deadline while the head is read, within the stop
+  // grace while the server stops.
   std::chrono::milliseconds ReadWait() const {
-    if (phase_ != Phase::kHead) return limits_.readTimeout;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        phaseStart_ + limits_.headTimeout - Clock::now());
-    return std::clamp(left, std::chrono::milliseconds(0), limits_.readTimeout);
+    using std::chrono::milliseconds;
+    auto wait = limits_.readTimeout;
+    const auto now = Clock::now();
+    if (phase_ == Phase::kHead) {
+      wait =
+          std::min(wait, std::chrono::duration_cast<milliseconds>(phaseStart_ + limits_.headTimeout - now));
+    }
+    if (const std::int64_t at = cutOff_.load(); at != 0) {
+      const Clock::time_point cut{Clock::duration(at)};
+      wait = std::min(wait, std::chrono::duration_cast<milliseconds>(cut - now));
+    }
+    return std::max(wait, milliseconds(0));
   }
 
   bool BodyTooSlow() const {
@@ -186,6 +204,7 @@ class ConnectionStream final : public httplib::Stream {
 
   const int sock_;
   const ConnectionLimits& limits_;
+  const std::atomic<std::int64_t>& cutOff_;
   std::array<char, 4096> buffer_{};
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
@@ -291,6 +310,11 @@ void ConnectionServer::CloseAfterResponse(bool brief) {
   t_closeAfterResponse->close = true;
 }
 
+void ConnectionServer::StopWithinGrace() {
+  cutOff_ = (Clock::now() + limits_.stopGrace).time_since_epoch().count();
+  stop();
+}
+
 void ConnectionServer::HeadRead() {
   if (t_stream != nullptr) t_stream->EndHead();
 }
@@ -336,7 +360,7 @@ bool ConnectionServer::process_and_close_socket(socket_t sock) {
   bool ok = true;
   bool brokeALimit = false;
   {
-    ConnectionStream stream(sock, limits_);
+    ConnectionStream stream(sock, limits_, cutOff_);
     t_closeAfterResponse = &closeAfterResponse;
     t_stream = &stream;
     for (std::size_t left = limits_.maxRequestsPerConnection; left > 0 && !closeAfterResponse.close; --left) {

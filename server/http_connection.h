@@ -5,7 +5,9 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "server/connection_limits.h"
@@ -23,6 +25,9 @@ class ConnectionServer : public httplib::Server {
   static void CloseAfterResponse(bool brief = false);
   // The request's head has been read (its handlers run): the head's bounds end, the body's begin.
   static void HeadRead();
+  // Stops accepting and gives the requests under way the stop grace of the limits; past it, every
+  // read and write of theirs fails, so that an upload in progress ends (and leaves no file).
+  void StopWithinGrace();
   // Lets more connections wait for a thread than cpp-httplib's fixed listen backlog allows.
   void WidenBacklog(int backlog);
 
@@ -37,6 +42,8 @@ class ConnectionServer : public httplib::Server {
 
   const ConnectionLimits limits_;
   std::unique_ptr<AddressCount> open_;
+  // When requests under way are cut off, as steady-clock ticks; zero while the server runs.
+  std::atomic<std::int64_t> cutOff_{0};
 };
 
 }  // namespace wharfling::server

@@ -13,6 +13,7 @@
 #include "platform/posix/encoding.h"
 #include "server/form_decoding.h"
 #include "server/http_connection.h"
+#include "server/login_brake.h"
 #include "server/pages.h"
 #include "server/refusals.h"
 #include "server/request_log.h"
@@ -143,6 +144,7 @@ struct ParvaultServer::Impl {
   ParvaultServerOptions options;
   AccountTable accounts;
   SessionTable sessions;
+  LoginBrake loginBrake;
   UploadStore store;
   ConnectionServer http;
   std::thread thread;
@@ -318,12 +320,29 @@ void ParvaultServer::Impl::Login(const httplib::Request& req, httplib::Response&
   }
   const auto name = FindFormField(body, "username");
   const auto password = FindFormField(body, "password");
-  const Account* account = name && password ? accounts.Verify(*name, *password) : nullptr;
+  // Only names of accounts are remembered by the brake: any other name is the client's invention.
+  const Account* named = name ? accounts.FindByLoginName(*name) : nullptr;
+  const std::string brakeAccount = named ? named->name : std::string();
+  const auto wait = loginBrake.WaitFor(req.remote_addr, brakeAccount, LoginBrake::Clock::now());
+  if (wait.count() > 0) {
+    // Answered without checking the password, so that guessing gains nothing by going on.
+    res.set_header("Retry-After", std::to_string((wait.count() + 999) / 1000));
+    AnswerPage(res, 429, LoginFailedPage(""));
+    t_outcome = "login held back user=" + LoggedName(name.value_or(""));
+    return;
+  }
+  const Account* account = nullptr;
+  if (name && password) {
+    LoginBrake::HashSlot slot(loginBrake);
+    account = accounts.Verify(*name, *password);
+  }
   if (account == nullptr) {
+    loginBrake.Failed(req.remote_addr, brakeAccount, LoginBrake::Clock::now());
     AnswerRedirect(res, "Error.ASP");
     t_outcome = "login failed user=" + LoggedName(name.value_or(""));
     return;
   }
+  loginBrake.Succeeded(req.remote_addr, account->name);
   const std::string token = sessions.Open(account->name);
   res.set_header("Set-Cookie",
                  std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly; SameSite=Lax");
@@ -409,7 +428,7 @@ bool ParvaultServer::Start(std::string& error) {
 void ParvaultServer::Stop() {
   Impl& s = *impl_;
   if (!s.thread.joinable()) return;
-  s.http.stop();
+  s.http.StopWithinGrace();
   s.thread.join();
 }
 

@@ -46,7 +46,8 @@ class ParvaultServer {
 
   // Opens the storage, binds the address and serves on a thread of its own until Stop().
   bool Start(std::string& error);
-  // Stops accepting, lets the requests under way end, and returns when all have.
+  // Stops accepting, lets the requests under way end within the stop grace of the limits (an upload
+  // cut off there leaves no file), and returns when all have.
   void Stop();
   // The bound port (the real one when 0 was asked for); -1 before Start().
   int port() const;

@@ -34,6 +34,10 @@ int HashPassword(const CommandLine& commandLine) {
     return kUsageError;
   }
   if (!password.empty() && password.back() == '\r') password.pop_back();
+  if (password.empty()) {
+    std::fputs("parvault-server: the password is empty; an account needs one\n", stderr);
+    return kUsageError;
+  }
   const auto account = wharfling::server::MakeAccount(commandLine.user, password);
   std::printf("%s\n", wharfling::server::AccountLine(account).c_str());
   return 0;

@@ -156,7 +156,7 @@ TEST(ParvaultServerProcessTest, HashPasswordPrintsALineTheUsersFileTakes) {
   ServerProcess hash({"--hash-password", "--user", "carol"}, "carol's password\n");
   const std::string line = hash.ReadLine();
   EXPECT_EQ(hash.Wait(), 0);
-  ASSERT_THAT(line, MatchesRegex("carol:[0-9a-f]{32}:[0-9a-f]{64}"));
+  ASSERT_THAT(line, MatchesRegex("carol:[0-9a-f]{32}:[0-9a-f]{64}:100000"));
   const std::string users = dir.WriteFile("users", "# test accounts\n" + line + "\n");
 
   ServerProcess server({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});
@@ -170,6 +170,10 @@ TEST(ParvaultServerProcessTest, HashPasswordPrintsALineTheUsersFileTakes) {
 
 TEST(ParvaultServerProcessTest, BadUsageAndBadAccountsFilesAreReported) {
   TempDir dir;
+  ServerProcess emptyPassword({"--hash-password", "--user", "carol"}, "\n");
+  EXPECT_EQ(emptyPassword.Wait(), 64);
+  EXPECT_THAT(emptyPassword.Errors(), HasSubstr("the password is empty"));
+
   ServerProcess noAccount({"--listen", "127.0.0.1:0"});
   EXPECT_EQ(noAccount.Wait(), 64);
   EXPECT_THAT(noAccount.Errors(), HasSubstr("usage: parvault-server"));

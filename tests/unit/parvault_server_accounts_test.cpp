@@ -65,7 +65,35 @@ TEST(AccountsTest, LineRoundTrips) {
   EXPECT_EQ(parsed->hash, account.hash);
 }
 
+TEST(AccountsTest, ReadsLinesWithAndWithoutTheIterationCount) {
+  const std::string salt(32, '5');
+  const std::string hash = ToHex(DerivePasswordHash("pw", *FromHex(salt), 20000));
+  std::string why;
+  const auto counted = ParseAccountLine("bob:" + salt + ":" + hash + ":20000", why);
+  ASSERT_TRUE(counted) << why;
+  EXPECT_EQ(counted->iterations, 20000);
+  AccountTable table;
+  ASSERT_TRUE(table.Add(*counted, why));
+  EXPECT_NE(table.Verify("bob", "pw"), nullptr) << "hashed with the line's own count";
+  const auto older = ParseAccountLine("bob:" + salt + ":" + hash, why);
+  ASSERT_TRUE(older) << why;
+  EXPECT_EQ(older->iterations, kPasswordHashIterations);
+}
+
 TEST(AccountsTest, RefusesBadLines) {
+  const std::string hash(64, 'a');
+  const std::string salt(32, '0');
+  for (const std::string& line :
+       {"alice:00:" + hash,                            // a salt of one byte
+        "alice:" + std::string(30, '0') + ":" + hash,  // 15 bytes
+        "alice:" + salt + ":" + hash + ":9999", "alice:" + salt + ":" + hash + ":10000001",
+        "alice:" + salt + ":" + hash + ":", "alice:" + salt + ":" + hash + ":1:2"}) {
+    std::string why;
+    EXPECT_FALSE(ParseAccountLine(line, why)) << line;
+  }
+}
+
+TEST(AccountsTest, RefusesMalformedLines) {
   const std::string hash(64, 'a');
   const std::vector<std::string> lines = {
       "alice",          "alice:00",    "alice:00:" + hash + ":x", "alice:zz:" + hash, "alice::" + hash,
@@ -93,7 +121,7 @@ TEST(AccountsTest, NamesAreFolderNames) {
 TEST(AccountsTest, LoadsAFileWithCommentsAndReportsTheBadLine) {
   testing::TempDir dir;
   const std::string good = AccountLine(MakeAccount("alice", "secret"));
-  const auto path = dir.WriteFile("users", "# accounts\n\n" + good + "\r\n");
+  const auto path = dir.WriteFile("users", "\xEF\xBB\xBF# accounts\n\n" + good + "\r\n");
   std::vector<Account> accounts;
   std::string error;
   ASSERT_TRUE(LoadAccountsFile(path, accounts, error)) << error;

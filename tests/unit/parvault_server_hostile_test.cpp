@@ -47,6 +47,15 @@ std::string Get(const std::string& target, const std::string& cookie = {}) {
          (cookie.empty() ? "" : "Cookie: " + cookie + "\r\n") + "Connection: close\r\n\r\n";
 }
 
+// The uploader's POST of body, with the session cookie and any more header lines (each ending in CRLF).
+std::string UploadRequest(const std::string& cookie, const std::string& body,
+                          const std::string& moreHeaders = "") {
+  return RawPost("/ParvaultAsp2/InsertFile.asp",
+                 "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) + "\r\n" +
+                     moreHeaders + "Cookie: " + cookie + "\r\n",
+                 body);
+}
+
 // A user on another host signs in, uploads one photo and signs out.
 void SignInUploadSignOut(const ParvaultTestServer& server) {
   const auto signIn = ExchangeFrom(
@@ -57,10 +66,7 @@ void SignInUploadSignOut(const ParvaultTestServer& server) {
   ASSERT_FALSE(cookie.empty()) << signIn.headerBlock;
   const auto upload =
       ExchangeFrom(server.port(), kOtherHost,
-                   RawPost("/ParvaultAsp2/InsertFile.asp",
-                           "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
-                               "\r\nCookie: " + cookie + "\r\n",
-                           UploaderBody("C:\\photos\\beach.jpg", std::string(100000, 'b'))));
+                   UploadRequest(cookie, UploaderBody("C:\\photos\\beach.jpg", std::string(100000, 'b'))));
   EXPECT_EQ(upload.statusLine, "HTTP/1.1 200 OK");
   const auto signOut =
       ExchangeFrom(server.port(), kOtherHost, Get("/ParvaultAsp2/logout2.asp?user=alice&pw=secret", cookie));
@@ -145,11 +151,7 @@ TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
     options.limits.minBodyBytesPerSecond = 1000;
   });
   const std::string cookie = server.SignIn();
-  const std::string request =
-      RawPost("/ParvaultAsp2/InsertFile.asp",
-              "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
-                  "\r\nCookie: " + cookie + "\r\n",
-              UploaderBody("C:\\p\\slow.jpg", std::string(5000, 's')));
+  const std::string request = UploadRequest(cookie, UploaderBody("C:\\p\\slow.jpg", std::string(5000, 's')));
   const std::size_t head = request.find("\r\n\r\n") + 4;
   RawConnection connection(server.port());
   connection.Send(request.substr(0, head + 400));
@@ -168,12 +170,8 @@ TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
 TEST(ParvaultHostileClients, AnEncodedBodyIsRefused415BeforeItIsRead) {
   ParvaultTestServer server;
   const std::string cookie = server.SignIn();
-  const auto answer =
-      ExchangeFrom(server.port(), nullptr,
-                   RawPost("/ParvaultAsp2/InsertFile.asp",
-                           "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
-                               "\r\nContent-Encoding: gzip\r\nCookie: " + cookie + "\r\n",
-                           std::string(1000, '\x1F')));
+  const auto answer = ExchangeFrom(
+      server.port(), nullptr, UploadRequest(cookie, std::string(1000, '\x1F'), "Content-Encoding: gzip\r\n"));
   EXPECT_EQ(answer.statusLine, "HTTP/1.1 415 Unsupported Media Type");
   EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
 }
@@ -185,10 +183,7 @@ TEST(ParvaultHostileClients, BytesAfterTheClosingLineCountAgainstTheLimit) {
   const std::string body = UploaderBody("C:\\p\\a.jpg", "tiny") + std::string(4u << 20, 'z');
   std::string answer;
   std::thread reader([&] { answer = connection.ReadUntilClosed(10s); });
-  connection.Send(RawPost("/ParvaultAsp2/InsertFile.asp",
-                          "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
-                              "\r\nCookie: " + cookie + "\r\n",
-                          body));
+  connection.Send(UploadRequest(cookie, body));
   reader.join();
   EXPECT_NE(ParseRawResponse(answer).statusLine, "HTTP/1.1 200 OK") << "the body was cut off early";
 }
@@ -196,15 +191,55 @@ TEST(ParvaultHostileClients, BytesAfterTheClosingLineCountAgainstTheLimit) {
 TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
   ParvaultTestServer server;
   const std::string cookie = server.SignIn();
-  ExchangeFrom(server.port(), nullptr,
-               RawPost("/ParvaultAsp2/InsertFile.asp",
-                       "Content-Type: " + std::string(wharfling::testing::kUploaderContentType) +
-                           "\r\nCookie: " + cookie + "\r\n",
-                       UploaderBody("C:\\p\\a.jpg", "jpeg")));
+  ExchangeFrom(server.port(), nullptr, UploadRequest(cookie, UploaderBody("C:\\p\\a.jpg", "jpeg")));
   namespace fs = std::filesystem;
   const auto others = fs::perms::group_all | fs::perms::others_all;
   EXPECT_EQ(fs::status(server.folderOf("alice")).permissions() & others, fs::perms::none);
   EXPECT_EQ(fs::status(server.folderOf("alice") / "a.jpg").permissions() & others, fs::perms::none);
+}
+
+TEST(ParvaultHostileClients, GuessingIsHeldBackAndTheRightPasswordStillWorksAfterwards) {
+  ParvaultTestServer server;
+  const auto login = [&](const char* password) {
+    return ExchangeFrom(
+        server.port(), nullptr,
+        RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
+                std::string("username=alice&password=") + password + "&x=52&y=15"));
+  };
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found");
+  const auto held = login("secret");
+  EXPECT_EQ(held.statusLine, "HTTP/1.1 429 Too Many Requests") << "even the right password waits";
+  EXPECT_NE(held.headerBlock.find("Retry-After: 1\r\n"), std::string::npos) << held.headerBlock;
+  std::this_thread::sleep_for(1100ms);
+  EXPECT_FALSE(CookieOf(login("secret")).empty());
+  EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found") << "the success cleared the count";
+}
+
+TEST(ParvaultHostileClients, StoppingCutsATrickledUploadAfterTheGraceAndLeavesNoFile) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.limits.stopGrace = 300ms; });
+  const std::string cookie = server.SignIn();
+  const std::string request =
+      UploadRequest(cookie, UploaderBody("C:\\p\\slow.jpg", std::string(200000, 's')));
+  RawConnection connection(server.port());
+  std::atomic<bool> stop{false};
+  std::thread trickle([&] {
+    // 4 KB a second: above the minimum rate, so only the stop ends it.
+    for (std::size_t at = 0; !stop && at < request.size(); at += 400) {
+      if (!connection.Send(request.substr(at, 400))) break;
+      std::this_thread::sleep_for(100ms);
+    }
+  });
+  std::this_thread::sleep_for(500ms);
+  const auto start = std::chrono::steady_clock::now();
+  server.server().Stop();
+  const auto took = std::chrono::steady_clock::now() - start;
+  stop = true;
+  trickle.join();
+  EXPECT_LT(took, 3s);
+  std::error_code noFolder;
+  for (const auto& entry : std::filesystem::directory_iterator(server.folderOf("alice"), noFolder)) {
+    ADD_FAILURE() << "left behind: " << entry.path();
+  }
 }
 
 TEST(ParvaultLog, ClientFieldsAreQuotedWhenTheyCouldReadAsMore) {
