@@ -5,6 +5,7 @@
 
 #include "platform/win32/hyperlink_texts.h"
 #include "platform/win32/wide_text.h"
+#include "ui/hyperlink_messages.h"
 
 namespace wharfling::win32 {
 namespace {
@@ -115,13 +116,13 @@ HBRUSH HyperlinkLabel::OnColour(HDC dc) const {
 void HyperlinkLabel::OnClicked() {
   hovering_ = false;
   const long long result = OpenLink(linkTarget_, SW_SHOWNORMAL);
-  if (result > 32) {
+  if (result > kOpenLinkSucceededAbove) {
     SetVisited(true);
     return;
   }
   visited_ = false;
   MessageBeep(MB_ICONEXCLAMATION);
-  MessageBoxW(GetParent(control_), Cp932ToWide(HyperlinkErrorMessage(result)).c_str(),
+  MessageBoxW(GetParent(control_), Cp932ToWide(HyperlinkErrorText(static_cast<int>(result))).c_str(),
               Cp932ToWide(appName_).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -29,15 +29,8 @@ DriverCase OlioCase() {
 
 INSTANTIATE_TEST_SUITE_P(Olio, DriverSuite, ::testing::Values(OlioCase()), DriverCaseName);
 
-struct OlioRun {
-  explicit OlioRun(const std::string& siteSwitch) : site(MakeFakeOlio({})), run(8, *site) {
-    site->Switch(siteSwitch);
-    run.AddPhoto("a.jpg");
-    run.Open();
-    run.Press();
-  }
-  std::unique_ptr<RouteSite> site;
-  DriverRun run;
+struct OlioRun : OnePhotoRun {
+  explicit OlioRun(const std::string& siteSwitch) : OnePhotoRun(8, MakeFakeOlio, siteSwitch) {}
 };
 
 TEST(OlioDriver, AlbumSearches) {

@@ -22,15 +22,8 @@ DriverCase PhotohitoCase() {
 
 INSTANTIATE_TEST_SUITE_P(Photohito, DriverSuite, ::testing::Values(PhotohitoCase()), DriverCaseName);
 
-struct PhotohitoRun {
-  explicit PhotohitoRun(const std::string& siteSwitch) : site(MakeFakePhotohito({})), run(6, *site) {
-    site->Switch(siteSwitch);
-    run.AddPhoto("a.jpg");
-    run.Open();
-    run.Press();
-  }
-  std::unique_ptr<RouteSite> site;
-  DriverRun run;
+struct PhotohitoRun : OnePhotoRun {
+  explicit PhotohitoRun(const std::string& siteSwitch) : OnePhotoRun(6, MakeFakePhotohito, siteSwitch) {}
 };
 
 TEST(PhotohitoDriver, RefusedUploadFailsAndStillConfirms) {
