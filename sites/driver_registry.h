@@ -23,8 +23,7 @@ void UploadToPhotohito(DriverContext& context, const Text& siteUrl, const Text& 
 void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
-// The driver of a destination: 2 to 14 their own, every other index Parvault's; null for a
-// destination whose driver is not part of this build.
+// The driver of a destination: 2 to 14 their own, every other index Parvault's. Never null.
 SiteDriver DriverFor(std::int32_t siteIndex);
 
 }  // namespace wharfling

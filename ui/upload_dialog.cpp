@@ -118,7 +118,6 @@ bool UploadDialog::CanStartUpload() const {
 
 void UploadDialog::StartUpload() {
   const SiteDriver driver = DriverFor(settings_.siteIndex);
-  if (driver == nullptr) return;
   lastRunSignedIn_ = false;
   const Text url = settings_.account.url;
   const Text id = settings_.account.id;

@@ -37,7 +37,7 @@ std::optional<IniDocument> ReadIni(const fs::path& path) {
   return IniDocument::Parse(contents.bytes);
 }
 
-// The desktop entry names listed for text/html, in the order the specification looks for them.
+// The desktop entry names listed for text/html, in the order the XDG mime-apps rules read the lists.
 std::vector<std::string> HtmlHandlerNames(const EnvironmentLookup& environment) {
   std::vector<fs::path> lists{UserFolder(environment, "XDG_CONFIG_HOME", ".config") / "mimeapps.list"};
   for (const auto& folder : SearchPath(environment, "XDG_CONFIG_DIRS", "/etc/xdg")) {
