@@ -39,6 +39,8 @@ start_server() {
 
 export WHARFLING_CONFIG_DIR="$work/config"
 mkdir -p "$WHARFLING_CONFIG_DIR"
+# The demo's throwaway password stays in its own profile, out of the desktop keyring.
+printf '[Mode]\nkeyring=0\n' >"$WHARFLING_CONFIG_DIR/wharfling.ini"
 # The uploader's built-in address for destination 2 is the server's default; only when that port is
 # taken does the demo use another and tell the uploader through endpoints.ini.
 address=""

@@ -18,7 +18,7 @@ cmake --build "$root/build/mingw"
 for flavour in release sanitize; do
   echo "== $flavour build and tests"
   bash "$root/scripts/build.sh" "$flavour"
-  (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 300 -j2 -LE wine)
+  (cd "$root/build/$flavour" && WHARFLING_REQUIRE_KEYRING=1 ctest --output-on-failure --timeout 300 -j2 -LE wine)
 done
 
 echo "== Windows module under Wine (one fresh prefix)"

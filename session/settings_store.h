@@ -18,6 +18,8 @@ class SettingsStore {
   virtual std::optional<Text> ReadText(std::string_view section, std::string_view name) = 0;
   virtual void WriteInt(std::string_view section, std::string_view name, std::int32_t value) = 0;
   virtual void WriteText(std::string_view section, std::string_view name, std::string_view value) = 0;
+  // Removes the value; it then reads as absent. Nothing happens when it is absent already.
+  virtual void RemoveValue(std::string_view section, std::string_view name) = 0;
 };
 
 }  // namespace wharfling

@@ -33,6 +33,8 @@ class DriverContext {
   // Stores the selection, the ID and the password.
   virtual void SaveSettings() = 0;
   virtual void ShowMessage(const Text& text) = 0;
+  // Whether the user asked the run to stop; the shared run checks it before each file.
+  virtual bool CancelRequested() const = 0;
   virtual AlbumChoice ChooseAlbum(const std::vector<Text>& albums) = 0;
   // Copies the current page and header texts into the dialog's two hidden panes.
   virtual void KeepLastResponse() = 0;

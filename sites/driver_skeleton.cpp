@@ -12,8 +12,9 @@ void RunDriver(DriverContext& context, const DriverSteps& steps) {
   if (!steps.prepare || steps.prepare()) {
     context.ResetDoneCount();
     const UploadList& files = context.uploadList();
-    for (std::size_t item = 0; item < files.size(); ++item) {
-      context.SetItemStatus(item, steps.uploadFile(item));
+    for (std::size_t item = 0; item < files.size() && !context.CancelRequested(); ++item) {
+      if (steps.skipFile && steps.skipFile(item)) continue;
+      if (const std::optional<Text> status = steps.uploadFile(item)) context.SetItemStatus(item, *status);
       context.AdvanceProgress();
       context.RefreshControls();
     }

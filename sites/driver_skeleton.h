@@ -1,9 +1,11 @@
 #pragma once
 // The run every driver shares: controls off, sign-in, preparation, one upload per file with its
-// status and progress, sign-out, save, controls on. A driver supplies only its site's steps.
+// status and progress, sign-out, save, controls on. A driver supplies only its site's steps. A
+// cancelled run stops before the next file and then signs out and saves as at its end.
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 #include "sites/driver_context.h"
 
@@ -14,10 +16,12 @@ struct DriverSteps {
   std::function<bool()> signIn;
   // The requests every upload needs; false skips the files and goes straight to the sign-out.
   std::function<bool()> prepare;
-  // Sends one file and returns its status.
-  std::function<Text(std::size_t item)> uploadFile;
+  // Sends one file and returns its status; nothing leaves the row's text as it was.
+  std::function<std::optional<Text>(std::size_t item)> uploadFile;
   // Optional.
   std::function<void()> signOut;
+  // Optional: true leaves the file out altogether (no request, no status, no progress).
+  std::function<bool(std::size_t item)> skipFile = nullptr;
 };
 
 void RunDriver(DriverContext& context, const DriverSteps& steps);

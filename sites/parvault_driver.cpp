@@ -3,6 +3,7 @@
 
 #include "session/file_bytes.h"
 #include "sites/driver_registry.h"
+#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/status_texts.h"
 #include "web/page_tools.h"
@@ -66,34 +67,30 @@ std::optional<Text> UploadStatus(WebClient& web, const Text& siteUrl) {
 }  // namespace
 
 void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
-  context.ReadControls();
-  context.SetControlsEnabled(false);
-  if (!SignIn(context, siteUrl, id, password)) {
-    context.SetControlsEnabled(true);
-    return;
-  }
-
   WebClient& web = context.web();
-  context.ResetDoneCount();
   const Text uploadAddress = siteUrl + "/InsertFile.asp";
   const UploadList& files = context.uploadList();
-  for (std::size_t item = 0; item < files.size(); ++item) {
-    // A file that has grown past the limit since the screening is skipped without a trace.
-    std::uint64_t size = 0;
-    if (ReadFileBytes(files[item].path, size) && size > context.maxFileSize()) continue;
-    const bool sent = web.SendUpload(UploadSender::kParvault, uploadAddress, kFlagNoAutoRedirect,
-                                     std::nullopt, files[item].path, "", "", "");
-    const std::optional<Text> status = sent ? UploadStatus(web, siteUrl) : StatusFailed();
-    if (status) context.SetItemStatus(item, *status);
-    context.AdvanceProgress();
-    context.RefreshControls();
-  }
-
-  Get(web, siteUrl + "/logout2.asp?user=" + QueryEscape(id) + "&pw=" + QueryEscape(password),
-      AccessMode::kSystemSettings);
-  context.SaveSettings();
-  context.SetControlsEnabled(true);
-  context.RefreshControls();
+  RunDriver(context,
+            {.signIn = [&] { return SignIn(context, siteUrl, id, password); },
+             .prepare = nullptr,
+             .uploadFile =
+                 [&](std::size_t item) {
+                   const bool sent =
+                       web.SendUpload(UploadSender::kParvault, uploadAddress, kFlagNoAutoRedirect,
+                                      std::nullopt, files[item].path, "", "", "");
+                   return sent ? UploadStatus(web, siteUrl) : StatusFailed();
+                 },
+             .signOut =
+                 [&] {
+                   Get(web, siteUrl + "/logout2.asp?user=" + QueryEscape(id) + "&pw=" + QueryEscape(password),
+                       AccessMode::kSystemSettings);
+                 },
+             // A file that has grown past the limit since the screening is skipped without a trace.
+             .skipFile =
+                 [&](std::size_t item) {
+                   std::uint64_t size = 0;
+                   return ReadFileBytes(files[item].path, size) && size > context.maxFileSize();
+                 }});
 }
 
 }  // namespace wharfling

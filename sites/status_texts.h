@@ -5,6 +5,8 @@
 
 namespace wharfling {
 
+// A row no run has handled yet.
+inline constexpr std::string_view kStatusNotHandled = "--";
 inline Text StatusSuccess() { return Text(texts::kStatusSuccess); }
 inline Text StatusFailed() { return Text(texts::kStatusFailed); }
 // "---失敗---[reason]"

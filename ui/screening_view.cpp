@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "sites/status_texts.h"
 #include "ui/controls.h"
 #include "wharfling/texts.h"
 
@@ -36,7 +37,7 @@ void ShowScreening(const ScreeningResult& result, const DialogSettings& settings
     const UploadItem& accepted = result.uploadList[item];
     const int row = fileList.InsertRow(accepted.displayName, item);
     fileList.SetCell(row, 1, std::to_string(accepted.size));
-    fileList.SetCell(row, 2, "--");
+    fileList.SetCell(row, 2, Text(kStatusNotHandled));
   }
 
   const auto accepted = static_cast<long long>(result.uploadList.size());

@@ -123,14 +123,16 @@ void UploadDialog::StartUpload() {
   const Text id = settings_.account.id;
   const Text password = settings_.account.password;
   driver(*this, url, id, password);
+  lastRunCancelled_ = cancel_.requested();
+  cancel_.Clear();
 }
 
 void UploadDialog::SetControlsEnabled(bool enabled) {
   view_.EnableControl(control::kDestination, enabled);
   view_.ShowControl(control::kDestination, enabled);
-  for (const int id : {control::kId, control::kPassword, control::kFileList, control::kCancel}) {
+  for (const int id : {control::kId, control::kPassword, control::kFileList})
     view_.EnableControl(id, enabled);
-  }
+  if (!keepCancelEnabled_) view_.EnableControl(control::kCancel, enabled);
 }
 
 void UploadDialog::SetItemStatus(std::size_t item, const Text& status) {

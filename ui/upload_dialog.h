@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "session/cancel_request.h"
 #include "session/endpoints.h"
 #include "session/screening.h"
 #include "session/settings.h"
@@ -42,6 +43,12 @@ class UploadDialog final : private DriverContext {
   void OnAccountEdited();
   // The destination button: runs the selected destination's driver.
   void StartUpload();
+  // Asks the run in progress to stop after the file in flight; safe from any thread or a signal
+  // handler. A run that ends clears the request.
+  void RequestCancel() noexcept { cancel_.Request(); }
+  CancelRequest& cancelRequest() noexcept { return cancel_; }
+  // Keeps Cancel enabled during runs, for front ends that let the user stop one.
+  void KeepCancelEnabledDuringRuns() { keepCancelEnabled_ = true; }
   // OK (the Enter key): true when the dialog ends. Cancel always ends it. Neither saves.
   bool OnOk();
   // Whether the destination button can be pressed: something to upload and an account.
@@ -58,6 +65,8 @@ class UploadDialog final : private DriverContext {
   const std::vector<ExcludedPath>& excluded() const { return excluded_; }
   // Whether the latest run got past its sign-in (every driver resets its count of files then).
   bool lastRunSignedIn() const { return lastRunSignedIn_; }
+  // Whether the latest run was asked to stop before it ended.
+  bool lastRunCancelled() const { return lastRunCancelled_; }
   int doneCount() const { return doneCount_; }
   const Text& lastTargetDir() const { return lastTargetDir_; }
   int copyOrMove() const { return copyOrMove_; }
@@ -78,6 +87,7 @@ class UploadDialog final : private DriverContext {
   void AdvanceProgress() override;
   void SaveSettings() override;
   void ShowMessage(const Text& text) override;
+  bool CancelRequested() const override { return cancel_.requested(); }
   AlbumChoice ChooseAlbum(const std::vector<Text>& albums) override;
   void KeepLastResponse() override;
   const Text& lastPageText() const override { return lastPageText_; }
@@ -103,6 +113,9 @@ class UploadDialog final : private DriverContext {
   Text lastHeaderText_;
   bool blocked_ = false;
   bool lastRunSignedIn_ = false;
+  bool lastRunCancelled_ = false;
+  bool keepCancelEnabled_ = false;
+  CancelRequest cancel_;
   bool exchanging_ = false;  // notifications from our own controls are ignored meanwhile
 };
 

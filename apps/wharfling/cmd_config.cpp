@@ -45,12 +45,16 @@ int Run(const ParsedArgs& args) {
   }
   const nlohmann::json report = {
       {"profile", FileJson(frontEnd->store->path(), profileProblems)},
-      {"endpoints", FileJson(frontEnd->endpointsPath, Lines(frontEnd->endpointProblems))}};
+      {"endpoints", FileJson(frontEnd->endpointsPath, Lines(frontEnd->endpointProblems))},
+      {"passwords",
+       {{"keyring", frontEnd->keyring.store != nullptr},
+        {"where", posix::PasswordPlace(frontEnd->keyring)}}}};
   if (args.Has("--json")) {
     PrintJson(report);
   } else {
     PrintFile("profile", report["profile"], "missing: every setting takes its default");
     PrintFile("endpoints", report["endpoints"], "missing: the built-in hosts are used");
+    std::printf("%-10s %s\n", "passwords", report["passwords"]["where"].get<std::string>().c_str());
   }
   const bool clean = report["profile"]["problems"].empty() && report["endpoints"]["problems"].empty();
   return clean ? 0 : kConfigError;
@@ -64,6 +68,8 @@ const Command kConfigCommand{
     "show where the profile and endpoints.ini are and what in them cannot be used",
     kOptions,
     "The folder is $WHARFLING_CONFIG_DIR, else $XDG_CONFIG_HOME/Ferrowind, else ~/.config/Ferrowind.\n"
+    "Passwords are kept in the desktop keyring when a Secret Service runs on the session bus, unless\n"
+    "the profile says keyring=0 under [Mode]; otherwise in the profile.\n"
     "Exit status: 0 when both files are usable or missing, 78 when either has a problem (upload\n"
     "then refuses to run).",
     Run};

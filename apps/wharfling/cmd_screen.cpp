@@ -22,8 +22,9 @@ int Run(const ParsedArgs& args) {
   TerminalOptions options;
   options.out = json ? nullptr : stderr;
   TerminalView view(options);
-  UploadDialog dialog(args.operands, view,
-                      DialogServices{*frontEnd->store, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
+  UploadDialog dialog(
+      args.operands, view,
+      DialogServices{*frontEnd->settings, frontEnd->endpoints, frontEnd->codec, *frontEnd->web});
   dialog.Initialize(/*allowSiteChooser=*/false);
 
   const auto report = DialogReport(dialog, view, view.messages());

@@ -14,9 +14,11 @@
 #include "apps/wharfling/destination.h"
 #include "apps/wharfling/dialog_report.h"
 #include "apps/wharfling/front_end.h"
+#include "apps/wharfling/interrupt_cancel.h"
 #include "apps/wharfling/json_output.h"
 #include "apps/wharfling/password_input.h"
 #include "session/site_catalogue.h"
+#include "sites/status_texts.h"
 #include "wharfling/texts.h"
 
 namespace wharfling::cli {
@@ -97,6 +99,12 @@ bool AllRowsSucceeded(const UploadDialog& dialog) {
   return true;
 }
 
+void ReportCancel(const UploadDialog& dialog) {
+  std::size_t unsent = 0;
+  for (const auto& row : dialog.fileList().rows()) unsent += row.cells[2] == kStatusNotHandled;
+  std::fprintf(stderr, "wharfling upload: cancelled; %zu file(s) not sent\n", unsent);
+}
+
 int Run(const ParsedArgs& args) {
   auto checked = Check(args);
   if (const int* status = std::get_if<int>(&checked)) return *status;
@@ -104,7 +112,7 @@ int Run(const ParsedArgs& args) {
 
   auto frontEnd = MakeFrontEnd();
   if (!SettingsUsable(*frontEnd, "upload")) return kConfigError;
-  CommandLineSettings settings(*frontEnd->store);
+  CommandLineSettings settings(*frontEnd->settings);
   settings.selection = upload.destination;
   if (upload.id) settings.id = posix::Utf8ToCp932(*upload.id);
   if (upload.password) settings.password = posix::Utf8ToCp932(*upload.password);
@@ -123,8 +131,14 @@ int Run(const ParsedArgs& args) {
     std::fprintf(stderr, "signing in to %s (%s) as %s\n", destination.caption.c_str(),
                  destination.host.c_str(), posix::Cp932ToUtf8(dialog.settings().account.id).c_str());
     view.StartReportingProgress();
-    dialog.StartUpload();
-    if (dialog.lastRunSignedIn()) status = AllRowsSucceeded(dialog) ? kAllSucceeded : kSomeFailed;
+    {
+      CancelOnInterrupt interrupt(dialog.cancelRequest());
+      dialog.StartUpload();
+    }
+    if (dialog.lastRunSignedIn()) {
+      status = AllRowsSucceeded(dialog) && !dialog.lastRunCancelled() ? kAllSucceeded : kSomeFailed;
+    }
+    if (dialog.lastRunCancelled()) ReportCancel(dialog);
   } else if (!dialog.blocked()) {
     std::fprintf(stderr,
                  "wharfling upload: no account for this destination (give --id, and --password-stdin "
@@ -138,6 +152,7 @@ int Run(const ParsedArgs& args) {
     runMessages.push_back(posix::Cp932ToUtf8(view.messages()[i]));
   }
   report["run_messages"] = runMessages;
+  report["cancelled"] = dialog.lastRunCancelled();
   if (args.Has("--json")) {
     PrintJson(report);
   } else {
@@ -159,9 +174,12 @@ const Command kUploadCommand{
     "on stderr. On a terminal the choosers prompt; otherwise --site-entry and --album answer them,\n"
     "or they close without a choice. --destination skips the site chooser.\n"
     "\n"
-    "Exit status: 0 when every file reads \"成功\", 1 when some file does not, 2 when nothing was\n"
-    "uploaded (blocked, no account, failed sign-in), 64 for bad usage, 78 when the profile or\n"
-    "endpoints.ini cannot be read.",
+    "During the run, Ctrl-C stops it after the file in flight, then signs out and saves as at the\n"
+    "end of a run; a second Ctrl-C quits at once.\n"
+    "\n"
+    "Exit status: 0 when every file reads \"成功\", 1 when some file does not or the run was\n"
+    "cancelled, 2 when nothing was uploaded (blocked, no account, failed sign-in), 64 for bad\n"
+    "usage, 78 when the profile or endpoints.ini cannot be read.",
     Run};
 
 }  // namespace wharfling::cli

@@ -40,4 +40,9 @@ void CommandLineSettings::WriteText(std::string_view section, std::string_view n
   profile_.WriteText(section, name, value);
 }
 
+void CommandLineSettings::RemoveValue(std::string_view section, std::string_view name) {
+  if (auto* amended = TextFor(section, name)) amended->reset();
+  profile_.RemoveValue(section, name);
+}
+
 }  // namespace wharfling::cli

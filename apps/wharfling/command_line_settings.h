@@ -23,6 +23,7 @@ class CommandLineSettings final : public SettingsStore {
   std::optional<Text> ReadText(std::string_view section, std::string_view name) override;
   void WriteInt(std::string_view section, std::string_view name, std::int32_t value) override;
   void WriteText(std::string_view section, std::string_view name, std::string_view value) override;
+  void RemoveValue(std::string_view section, std::string_view name) override;
 
  private:
   // The amendment a value reads as, if any.

@@ -9,7 +9,9 @@
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
+#include "platform/posix/secret_service_store.h"
 #include "session/endpoints.h"
+#include "session/keyring_settings.h"
 #include "web/web_client.h"
 
 namespace wharfling::cli {
@@ -17,6 +19,8 @@ namespace wharfling::cli {
 struct FrontEnd {
   posix::PosixTextCodec codec;
   std::unique_ptr<posix::IniSettingsStore> store;
+  posix::SecretServiceConnection keyring;     // its store is null when the passwords stay in the file
+  std::unique_ptr<KeyringSettings> settings;  // the profile, passwords in the keyring if there is one
   EndpointTable endpoints = EndpointTable::Defaults();
   std::filesystem::path endpointsPath;  // empty when there is no configuration folder
   std::string endpointProblems;         // what endpoints.ini got wrong, one line each; empty if nothing
@@ -25,8 +29,8 @@ struct FrontEnd {
   std::unique_ptr<WebClient> web;
 };
 
-// Settings from the configuration folder; endpoint overrides from its endpoints.ini; a web client
-// that reports each failed exchange on standard error.
+// Settings from the configuration folder, passwords in the desktop keyring; endpoint overrides from its
+// endpoints.ini; a web client that reports each failed exchange on standard error.
 std::unique_ptr<FrontEnd> MakeFrontEnd();
 
 // For a command that would send an account somewhere: what makes the settings unusable (a profile

@@ -188,6 +188,15 @@ bool IniDocument::SetEscaped(std::string_view section, std::string_view name, st
   return true;
 }
 
+bool IniDocument::Remove(std::string_view section, std::string_view name) {
+  bool inSection = false;
+  const auto removed = std::erase_if(lines_, [&](const Line& line) {
+    if (line.kind == Kind::kSection) inSection = SameName(line.key, section);
+    return inSection && line.kind == Kind::kValue && SameName(line.key, name);
+  });
+  return removed > 0;
+}
+
 std::string IniDocument::Serialize() const {
   std::string out;
   if (byteOrderMark_) out += kByteOrderMark;

@@ -54,6 +54,9 @@ class IniDocument {
   // with a blank (it would not read back).
   bool SetEscaped(std::string_view section, std::string_view name, std::string_view escaped);
 
+  // Removes every line of the value in every section of that name; false when there was none.
+  bool Remove(std::string_view section, std::string_view name);
+
   // The document's bytes: unchanged lines exactly as read.
   std::string Serialize() const;
 

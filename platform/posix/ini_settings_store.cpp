@@ -107,13 +107,25 @@ void IniSettingsStore::WriteText(std::string_view section, std::string_view name
 }
 
 void IniSettingsStore::Write(std::string_view section, std::string_view name, std::string_view escaped) {
+  Change(section, name, [&](IniDocument& document) { return document.SetEscaped(section, name, escaped); });
+}
+
+void IniSettingsStore::RemoveValue(std::string_view section, std::string_view name) {
+  Change(section, name, [&](IniDocument& document) {
+    document.Remove(section, name);
+    return true;
+  });
+}
+
+void IniSettingsStore::Change(std::string_view section, std::string_view name,
+                              const std::function<bool(IniDocument&)>& change) {
   const std::string what = std::string(section) + "/" + std::string(name);
   Snapshot snapshot = Load();
   if (!snapshot.usable) {
     lastWriteError_ = "could not save " + what + ": " + fileProblem_;
     return;  // already reported by Load
   }
-  if (!snapshot.document.SetEscaped(section, name, escaped)) {
+  if (!change(snapshot.document)) {
     lastWriteError_ = "could not save " + what + ": not a valid section or value name";
     Report(writeProblemReported_, lastWriteError_);
     return;

@@ -13,6 +13,7 @@
 // reads as empty and is never overwritten: writes are refused until it is fixed.
 
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ class IniSettingsStore final : public SettingsStore {
   std::optional<Text> ReadText(std::string_view section, std::string_view name) override;
   void WriteInt(std::string_view section, std::string_view name, std::int32_t value) override;
   void WriteText(std::string_view section, std::string_view name, std::string_view value) override;
+  void RemoveValue(std::string_view section, std::string_view name) override;
 
   const std::filesystem::path& path() const { return path_; }
   // Why the file cannot be used ("<path>:<line>: <reason>" for one that does not parse), or empty
@@ -51,6 +53,9 @@ class IniSettingsStore final : public SettingsStore {
 
   Snapshot Load(bool report = true);
   void Write(std::string_view section, std::string_view name, std::string_view escaped);
+  // Applies change to the file as it is now; change returns false when the names are not valid.
+  void Change(std::string_view section, std::string_view name,
+              const std::function<bool(IniDocument&)>& change);
   void Report(bool& reported, const std::string& message);
 
   std::filesystem::path path_;

@@ -105,8 +105,7 @@ void UploadWindow::CreateControls() {
   pair->addButton(move);
   auto* ok = Place(new QPushButton(QStringLiteral("OK"), this), units, kOk, {204, 30, 50, 14}, false);
   ok->setDefault(true);
-  auto* cancel =
-      Place(new QPushButton(QStringLiteral("Cancel"), this), units, kCancel, {220, 62, 32, 12}, true);
+  cancel_ = Place(new QPushButton(QStringLiteral("Cancel"), this), units, kCancel, {220, 62, 32, 12}, true);
   progress_ = Place(new QProgressBar(this), units, kProgress, {8, 75, 246, 14}, true);
   progress_->setTextVisible(false);
   progress_->setRange(0, 100);
@@ -126,14 +125,14 @@ void UploadWindow::CreateControls() {
   Place(new QLabel(QStringLiteral("Version 2.0.0.2"), this), units, 0, {14, 89, 56, 8}, true);
 
   // Buttons take the focus only from the keyboard, as dialog buttons do.
-  for (auto* button : {browse, ok, cancel, destination_}) button->setAutoDefault(false);
-  const QWidget* tabOrder[] = {fileList_, targetDir, browse,   ok,         cancel,  destination_,
+  for (auto* button : {browse, ok, cancel_, destination_}) button->setAutoDefault(false);
+  const QWidget* tabOrder[] = {fileList_, targetDir, browse,   ok,         cancel_, destination_,
                                id_,       password_, pane1055, headerPane, pagePane};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(const_cast<QWidget*>(tabOrder[i - 1]), const_cast<QWidget*>(tabOrder[i]));
   }
 
-  connect(cancel, &QPushButton::clicked, this, &UploadWindow::reject);
+  connect(cancel_, &QPushButton::clicked, this, [this] { running_ ? RequestCancel() : reject(); });
   connect(ok, &QPushButton::clicked, this, [this] {
     if (!okHandler_ || okHandler_()) accept();
   });
@@ -147,6 +146,7 @@ QWidget* UploadWindow::control(int id) const { return findChild<QWidget*>(QStrin
 void UploadWindow::SetRunning(bool running) {
   if (running == running_) return;
   running_ = running;
+  cancelRequested_ = false;
   if (running) {
     qApp->installEventFilter(this);
     return;
@@ -161,8 +161,9 @@ void UploadWindow::SetRunning(bool running) {
 bool UploadWindow::IsInputForThisWindow(QObject* watched, QEvent* event) const {
   if (!IsUserInput(event->type()) || !watched->isWidgetType()) return false;
   const auto* widget = static_cast<QWidget*>(watched);
-  // Message boxes and choosers opened during the run are windows of their own and stay usable.
-  return widget == this || isAncestorOf(widget);
+  // Message boxes and choosers opened during the run are windows of their own and stay usable, and
+  // so does Cancel, which stops the run.
+  return widget != cancel_ && (widget == this || isAncestorOf(widget));
 }
 
 bool UploadWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -184,9 +185,16 @@ void UploadWindow::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void UploadWindow::RequestCancel() {
+  if (cancelRequested_) return;
+  cancelRequested_ = true;
+  emit cancelRequested();
+}
+
 void UploadWindow::reject() {
   if (running_) {
     closeWhenRunEnds_ = true;
+    RequestCancel();
     return;
   }
   QDialog::reject();
@@ -195,6 +203,7 @@ void UploadWindow::reject() {
 void UploadWindow::closeEvent(QCloseEvent* event) {
   if (running_) {
     closeWhenRunEnds_ = true;
+    RequestCancel();
     event->ignore();
     return;
   }

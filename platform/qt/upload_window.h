@@ -29,7 +29,8 @@ class UploadWindow : public QDialog {
   QLineEdit* passwordEdit() const { return password_; }
   HyperlinkLabel* makerLabel() const { return makerLabel_; }
 
-  // While a run is on, no input reaches the window, and closing it waits for the run to end.
+  // While a run is on, no input reaches the window but a click on Cancel, which asks the run to
+  // stop; closing the window asks the same and closes it when the run has ended.
   void SetRunning(bool running);
   bool running() const { return running_; }
 
@@ -39,6 +40,8 @@ class UploadWindow : public QDialog {
  signals:
   void destinationClicked();
   void accountEdited();
+  // Cancel pressed or the window closed during a run; the first request of a run only.
+  void cancelRequested();
 
  public slots:
   void reject() override;
@@ -51,16 +54,19 @@ class UploadWindow : public QDialog {
  private:
   void CreateControls();
   bool IsInputForThisWindow(QObject* watched, QEvent* event) const;
+  void RequestCancel();
 
   QTreeWidget* fileList_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QPushButton* destination_ = nullptr;
+  QPushButton* cancel_ = nullptr;
   QLineEdit* id_ = nullptr;
   QLineEdit* password_ = nullptr;
   HyperlinkLabel* makerLabel_ = nullptr;
   std::function<bool()> okHandler_;
   bool running_ = false;
   bool closeWhenRunEnds_ = false;
+  bool cancelRequested_ = false;  // in this run
 };
 
 }  // namespace wharfling::qt

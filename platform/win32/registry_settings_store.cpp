@@ -89,6 +89,15 @@ void RegistrySettingsStore::WriteText(std::string_view section, std::string_view
                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
+void RegistrySettingsStore::RemoveValue(std::string_view section, std::string_view name) {
+  // No key is created for a value that is not there.
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
+  RegDeleteValueW(key, Cp932ToWide(name).c_str());
+  RegCloseKey(key);
+}
+
 std::string ProfileNameOf(std::string_view modulePath) {
   // The shell's path helpers step over double-byte characters, whose trail byte may be a backslash.
   std::string path(modulePath);

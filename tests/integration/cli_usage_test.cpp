@@ -14,7 +14,10 @@ namespace {
 class UsageCli : public ::testing::Test {
  protected:
   CommandResult Wharfling(const std::string& arguments, const std::string* input = nullptr) {
-    return RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote(Config()), WHARFLING_CLI, arguments, input);
+    // No session bus, so no keyring, wherever the tests run.
+    return RunCommand(
+        "DBUS_SESSION_BUS_ADDRESS= XDG_RUNTIME_DIR= WHARFLING_CONFIG_DIR=" + ShellQuote(Config()),
+        WHARFLING_CLI, arguments, input);
   }
   std::string Config() const { return (dir.path() / "config").string(); }
 
@@ -110,7 +113,10 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   const auto fresh = Wharfling("config");
   EXPECT_EQ(fresh.status, 0);
   EXPECT_EQ(fresh.out, "profile    " + profile + " (missing: every setting takes its default)\n" +
-                           "endpoints  " + endpoints + " (missing: the built-in hosts are used)\n");
+                           "endpoints  " + endpoints + " (missing: the built-in hosts are used)\n" +
+                           "passwords  profile file (no session bus)\n");
+  dir.WriteFile("config/wharfling.ini", "[Mode]\nkeyring=0\n");
+  EXPECT_NE(Wharfling("config").out.find("passwords  profile file ([Mode] keyring=0)\n"), std::string::npos);
 
   dir.WriteFile("config/wharfling.ini", "[Settings]\nSelect001=2\n= no name\n");
   dir.WriteFile("config/endpoints.ini", "[Endpoints]\ninhouse.server=127.0.0.1:9\n");

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -179,6 +180,39 @@ TEST_F(DesktopFixture, DuringARunNoInputReachesTheWindowAndClosingWaits) {
   EXPECT_TRUE(window().isVisible());
   window().SetRunning(false);
   EXPECT_FALSE(window().isVisible()) << "the close asked for during the run happens at its end";
+}
+
+// Cancel pressed twice, or the window closed, as the first file's status arrives: the run stops
+// after that file, signs out and saves; only closing also closes the window, at the run's end.
+TEST_F(DesktopFixture, CancelDuringARunStopsItAfterTheFileInFlight) {
+  for (const bool byClosing : {false, true}) {
+    SCOPED_TRACE(byClosing ? "closing the window" : "pressing Cancel");
+    Account("alice", "secret");
+    Open();
+    auto* cancel = qobject_cast<QPushButton*>(window().control(control::kCancel));
+    QSignalSpy requests(&window(), &qt::UploadWindow::cancelRequested);
+    QObject::connect(window().fileList(), &QTreeWidget::itemChanged, &window(),
+                     [&](QTreeWidgetItem*, int column) {
+                       if (column != 2 || !dialog->running()) return;
+                       EXPECT_TRUE(cancel->isEnabled()) << "Cancel stays usable during the run";
+                       if (byClosing) {
+                         window().close();
+                       } else {
+                         QTest::mouseClick(cancel, Qt::LeftButton);
+                       }
+                       QTest::mouseClick(cancel, Qt::LeftButton);  // a second press does nothing more
+                     });
+    window().destinationButton()->click();
+    ASSERT_TRUE(WaitUntil([this] { return !dialog->running(); }));
+    EXPECT_EQ(requests.count(), 1);
+    EXPECT_EQ(Column(2), QStringList({QStringLiteral("成功"), QStringLiteral("--")}));
+    EXPECT_EQ(window().progress()->value(), 1);
+    EXPECT_TRUE(server.WaitForLog("logout2.asp", byClosing ? 2 : 1)) << "the run signed out";
+    EXPECT_EQ(store.writes.size(), byClosing ? 6u : 3u) << "and saved";
+    EXPECT_EQ(window().isVisible(), !byClosing);
+    EXPECT_TRUE(cancel->isEnabled());
+    dialog.reset();
+  }
 }
 
 }  // namespace

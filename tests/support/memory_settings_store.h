@@ -35,8 +35,13 @@ class MemorySettingsStore final : public SettingsStore {
     writes.emplace_back(std::string(section) + "/" + std::string(name));
   }
 
+  void RemoveValue(std::string_view section, std::string_view name) override {
+    values.erase(Key(section, name));
+    writes.emplace_back("-" + std::string(section) + "/" + std::string(name));
+  }
+
   std::map<Key, Value> values;
-  std::vector<std::string> writes;  // "Section/Name" in write order
+  std::vector<std::string> writes;  // "Section/Name" in write order, "-Section/Name" for a removal
 };
 
 }  // namespace wharfling::testing

@@ -3,6 +3,7 @@
 // choosers from a script.
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "ui/memory_view.h"
@@ -20,12 +21,18 @@ class RecordingView : public MemoryView {
     albumChooserEntries.push_back(albums);
     return Next();
   }
+  void SetCell(int row, int column, const Text& text) override {
+    MemoryView::SetCell(row, column, text);
+    if (onCell) onCell(row, column, text);
+  }
 
   std::vector<Text> messages;
   std::vector<Text> siteChooserEntries;
   std::vector<std::vector<Text>> albumChooserEntries;
   // Outcomes handed to the choosers in turn; once used up, a chooser closes without a choice.
   std::deque<ChooserOutcome> chooserOutcomes;
+  // Called after every cell change, for tests that act in the middle of a run.
+  std::function<void(int row, int column, const Text& text)> onCell;
 
  private:
   ChooserOutcome Next() {

@@ -77,5 +77,24 @@ TEST_P(DriverSuite, CredentialsArriveAsTyped) {
   EXPECT_EQ(run->Saved(true), account.password);
 }
 
+TEST_P(DriverSuite, CancelStopsAfterTheFileInFlightAndEndsTheRunAsUsual) {
+  Open({"a.jpg", "b.jpg", "c.jpg"});
+  run->view.onCell = [&](int, int column, const Text&) {
+    if (column == 2) run->dialog->RequestCancel();
+  };
+  Press();
+  EXPECT_EQ(run->Statuses(), (std::vector<std::string>{"成功", "--", "--"}));
+  EXPECT_EQ(run->view.progressPosition(), 1);
+  EXPECT_EQ(run->store.writes, SavedWrites()) << "saved as at the end of a run";
+  EXPECT_TRUE(run->ControlsEnabled());
+  EXPECT_TRUE(run->dialog->lastRunCancelled());
+
+  run->view.onCell = nullptr;
+  Press();
+  EXPECT_EQ(run->Statuses(), (std::vector<std::string>{"成功", "成功", "成功"}))
+      << "the next run starts afresh";
+  EXPECT_FALSE(run->dialog->lastRunCancelled());
+}
+
 }  // namespace
 }  // namespace wharfling::testing

@@ -76,6 +76,13 @@ TEST(IniDocument, ChangesAnExistingValueInPlace) {
   EXPECT_EQ(document.Serialize(), "; top\n[Settings]\nSELECT001 = 2\nId002=x\n[Mode]\nrule=1\n");
 }
 
+TEST(IniDocument, RemovesEveryLineOfAValueInItsSectionOnly) {
+  auto document = ParseOrFail("[Settings]\nPw002=a\nId002=x\n[Mode]\npw002=m\n[settings]\nPW002 = b\n");
+  EXPECT_TRUE(document.Remove("Settings", "Pw002"));
+  EXPECT_EQ(document.Serialize(), "[Settings]\nId002=x\n[Mode]\npw002=m\n[settings]\n");
+  EXPECT_FALSE(document.Remove("Settings", "Pw002")) << "nothing left to remove";
+}
+
 TEST(IniDocument, AddsAValueAfterTheLastValueOfItsSection) {
   auto document =
       ParseOrFail("[Settings]\nType001=3\n; belongs to Mode\n\n[Mode]\nrule=1\n[Settings]\nz=9\n");

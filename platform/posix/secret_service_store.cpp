@@ -1,0 +1,163 @@
+#include "platform/posix/secret_service_store.h"
+
+#include <gio/gio.h>
+#include <libsecret/secret.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "session/keyring_settings.h"
+
+namespace wharfling::posix {
+namespace {
+
+constexpr gint kCallTimeoutMs = 3000;
+constexpr const char* kServiceName = "org.freedesktop.secrets";
+// The passwords are CP932 text, kept byte for byte.
+constexpr const char* kContentType = "text/plain; charset=Shift_JIS";
+
+const SecretSchema* PasswordSchema() {
+  static const SecretSchema schema = [] {
+    SecretSchema s{};
+    s.name = "com.ferrowind.Wharfling.Password";
+    s.flags = SECRET_SCHEMA_NONE;
+    s.attributes[0].name = "profile";
+    s.attributes[0].type = SECRET_SCHEMA_ATTRIBUTE_STRING;
+    s.attributes[1].name = "value";
+    s.attributes[1].type = SECRET_SCHEMA_ATTRIBUTE_STRING;
+    return s;
+  }();
+  return &schema;
+}
+
+// Owns a GError and says what it held.
+struct Error {
+  GError* error = nullptr;
+  ~Error() { g_clear_error(&error); }
+  std::string message() const { return error != nullptr ? error->message : "no answer"; }
+};
+
+// GLib falls back to $XDG_RUNTIME_DIR/bus, then to starting a bus of its own: only the first is a
+// session bus worth asking.
+bool SessionBusNamed() {
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address != nullptr && *address != 0) {
+    return true;
+  }
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code error;
+  return runtime != nullptr && *runtime != 0 &&
+         std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
+}
+
+// Asks the bus driver a question about the service's name; false when it does not answer.
+bool AskBus(GDBusConnection* bus, const char* method, GVariant* parameters, const GVariantType* replyType,
+            GVariant** reply) {
+  Error error;
+  *reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", method, parameters, replyType,
+                                       G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error.error);
+  return *reply != nullptr;
+}
+
+bool ServiceOnBus(GDBusConnection* bus) {
+  GVariant* reply = nullptr;
+  if (AskBus(bus, "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"), &reply)) {
+    gboolean owned = FALSE;
+    g_variant_get(reply, "(b)", &owned);
+    g_variant_unref(reply);
+    if (owned) return true;
+  }
+  bool activatable = false;
+  if (AskBus(bus, "ListActivatableNames", nullptr, G_VARIANT_TYPE("(as)"), &reply)) {
+    GVariantIter* names = nullptr;
+    g_variant_get(reply, "(as)", &names);
+    const gchar* name = nullptr;
+    while (g_variant_iter_next(names, "&s", &name))
+      activatable = activatable || g_str_equal(name, kServiceName);
+    g_variant_iter_free(names);
+    g_variant_unref(reply);
+  }
+  return activatable;
+}
+
+class SecretServiceStore final : public SecretStore {
+ public:
+  SecretServiceStore(SecretService* service, std::string profileName)
+      : service_(service), profile_(std::move(profileName)) {}
+  ~SecretServiceStore() override { g_object_unref(service_); }
+  SecretServiceStore(const SecretServiceStore&) = delete;
+  SecretServiceStore& operator=(const SecretServiceStore&) = delete;
+
+  std::optional<Text> Lookup(std::string_view valueName) override {
+    const std::string name(valueName);
+    Error error;
+    SecretValue* value = secret_password_lookup_binary_sync(
+        PasswordSchema(), nullptr, &error.error, "profile", profile_.c_str(), "value", name.c_str(), nullptr);
+    if (value == nullptr) return std::nullopt;
+    gsize length = 0;
+    const gchar* bytes = secret_value_get(value, &length);
+    Text password(bytes, length);
+    secret_value_unref(value);
+    return password;
+  }
+
+  bool Store(std::string_view valueName, std::string_view password) override {
+    const std::string name(valueName);
+    const std::string label = "Wharfling password (" + profile_ + ", " + name + ")";
+    SecretValue* value =
+        secret_value_new(password.data(), static_cast<gssize>(password.size()), kContentType);
+    Error error;
+    const gboolean stored = secret_password_store_binary_sync(
+        PasswordSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(), value, nullptr, &error.error, "profile",
+        profile_.c_str(), "value", name.c_str(), nullptr);
+    secret_value_unref(value);
+    return stored != FALSE;
+  }
+
+ private:
+  SecretService* service_;  // held so that every call goes through the one with our time-out
+  std::string profile_;
+};
+
+}  // namespace
+
+SecretServiceConnection ConnectSecretService(const std::string& profileId) {
+  SecretServiceConnection connection;
+  if (!SessionBusNamed()) {
+    connection.absence = "no session bus";
+    return connection;
+  }
+  Error error;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error.error);
+  if (bus == nullptr) {
+    connection.absence = "no session bus (" + error.message() + ")";
+    return connection;
+  }
+  const bool present = ServiceOnBus(bus);
+  g_object_unref(bus);
+  if (!present) {
+    connection.absence = "no Secret Service on the session bus";
+    return connection;
+  }
+  SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error.error);
+  if (service == nullptr) {
+    connection.absence = "the Secret Service did not answer (" + error.message() + ")";
+    return connection;
+  }
+  // The shared service object, which the password calls use too.
+  g_dbus_proxy_set_default_timeout(G_DBUS_PROXY(service), kCallTimeoutMs);
+  connection.store = std::make_unique<SecretServiceStore>(service, profileId);
+  return connection;
+}
+
+SecretServiceConnection OpenKeyringFor(SettingsStore& profile, const std::string& profileId) {
+  if (!KeyringAllowed(profile)) return {nullptr, "[Mode] keyring=0"};
+  return ConnectSecretService(profileId);
+}
+
+std::string PasswordPlace(const SecretServiceConnection& keyring) {
+  if (keyring.store) return "desktop keyring (Secret Service)";
+  return "profile file (" + keyring.absence + ")";
+}
+
+}  // namespace wharfling::posix

@@ -1,0 +1,72 @@
+// wharfling with a Secret Service on the session bus (a private gnome-keyring, see
+// run_in_private_keyring.sh): passwords go to the keyring and leave the profile, unless keyring=0.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/support/command_run.h"
+#include "tests/support/fake_parvault.h"
+#include "tests/support/temp_dir.h"
+
+namespace wharfling::testing {
+namespace {
+
+struct KeyringCase {
+  std::string name;
+  std::string profileBefore;
+  std::string passwordInput;  // for --password-stdin, or none
+  std::string profileAfter;
+  std::string passwordsLine;  // what `wharfling config` says
+};
+
+class KeyringCli : public ::testing::TestWithParam<KeyringCase> {
+ protected:
+  CommandResult Wharfling(const std::string& arguments, const std::string* input = nullptr) {
+    return RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) +
+                          " WHARFLING_CA_FILE=" + ShellQuote(site.CaFile()) +
+                          " WHARFLING_CONNECT_TO=" + ShellQuote(site.ConnectTo()),
+                      WHARFLING_CLI, arguments, input);
+  }
+  std::string Profile() const {
+    std::ifstream in(dir.path() / "config" / "wharfling.ini");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  TempDir dir;
+  FakeParvault site{"www.parvault.example", ""};
+};
+
+TEST_P(KeyringCli, PasswordIsKeptWhereTheProfileAllowsAndReadBack) {
+  const KeyringCase& c = GetParam();
+  dir.WriteFile("config/wharfling.ini", c.profileBefore);
+  const std::string photo = ShellQuote(dir.WriteFile("a.jpg", "photo"));
+  const std::string withPassword = c.passwordInput.empty() ? "" : "--id alice --password-stdin ";
+  const auto first =
+      Wharfling("upload " + withPassword + photo, c.passwordInput.empty() ? nullptr : &c.passwordInput);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(Profile(), c.profileAfter);
+
+  const auto again = Wharfling("upload " + photo);
+  EXPECT_EQ(again.status, 0) << "the saved password signs in again: " << again.err;
+  EXPECT_EQ(site.Uploads().size(), 2u);
+
+  const auto config = Wharfling("config");
+  EXPECT_NE(config.out.find("passwords  " + c.passwordsLine + "\n"), std::string::npos) << config.out;
+}
+
+const std::string kKeyring = "desktop keyring (Secret Service)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyringCli,
+    ::testing::Values(
+        KeyringCase{"RoundTrip", "", "secret\n", "[Settings]\nSelect001=1\nParvaultD=alice\n", kKeyring},
+        KeyringCase{"ProfilePasswordMovesAtTheNextSave", "[Settings]\nParvaultD=alice\nParvaultW=secret\n",
+                    "", "[Settings]\nParvaultD=alice\nSelect001=1\n", kKeyring},
+        KeyringCase{"KeyringZeroStaysInTheFile", "[Mode]\nkeyring=0\n", "secret\n",
+                    "[Mode]\nkeyring=0\n\n[Settings]\nSelect001=1\nParvaultD=alice\nParvaultW=secret\n",
+                    "profile file ([Mode] keyring=0)"}),
+    [](const auto& param) { return param.param.name; });
+
+}  // namespace
+}  // namespace wharfling::testing
