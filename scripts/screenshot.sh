@@ -33,7 +33,9 @@ done
 # Destination 2 (the in-house server) with the demo account saved, as after an earlier run.
 export WHARFLING_CONFIG_DIR="$work/config"
 mkdir -p "$WHARFLING_CONFIG_DIR"
-printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\n' >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
+# The throwaway password stays in this profile, out of the desktop keyring.
+printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\n[Mode]\nkeyring=0\n' \
+  >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
 printf '[Endpoints]\ninhouse.server=%s\n' "$address" >"$WHARFLING_CONFIG_DIR/endpoints.ini"
 
 mkdir -p "$work/photos"
@@ -51,7 +53,7 @@ echo "wrote $out/upload-dialog.png"
 
 # The chooser opens at start-up when the profile asks for it. This run closes it without a choice,
 # which selects destination 1 (Parvault), so that one gets an account too.
-printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\nParvaultD=demo\nParvaultW=demo pass\n[Mode]\nmulti=1\n' \
+printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\nParvaultD=demo\nParvaultW=demo pass\n[Mode]\nmulti=1\nkeyring=0\n' \
   >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
 run_desktop "chooser:$out/site-chooser.png"
 echo "wrote $out/site-chooser.png"

@@ -16,7 +16,9 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
   // The profile is named after the program, so a renamed copy keeps settings of its own.
   frontEnd->store =
       std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(program_invocation_name));
-  if (!frontEnd->store->path().empty()) {
+  if (frontEnd->store->path().empty()) {
+    frontEnd->keyring.absence = "no configuration folder";
+  } else {
     frontEnd->keyring = posix::OpenKeyringFor(*frontEnd->store, frontEnd->store->path().string());
   }
   frontEnd->settings = std::make_unique<KeyringSettings>(*frontEnd->store, frontEnd->keyring.store.get());

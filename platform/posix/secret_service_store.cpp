@@ -49,35 +49,22 @@ bool SessionBusNamed() {
          std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
 }
 
-// Asks the bus driver a question about the service's name; false when it does not answer.
-bool AskBus(GDBusConnection* bus, const char* method, GVariant* parameters, const GVariantType* replyType,
-            GVariant** reply) {
+// Pings the service, which starts it when the bus can; the time-out bounds the wait for one that
+// hangs, since the calls that open the service afterwards wait as long as D-Bus lets them.
+std::string PingService(GDBusConnection* bus) {
   Error error;
-  *reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                       "org.freedesktop.DBus", method, parameters, replyType,
-                                       G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error.error);
-  return *reply != nullptr;
-}
-
-bool ServiceOnBus(GDBusConnection* bus) {
-  GVariant* reply = nullptr;
-  if (AskBus(bus, "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"), &reply)) {
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, kServiceName, "/org/freedesktop/secrets", "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr,
+      G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error.error);
+  if (reply != nullptr) {
     g_variant_unref(reply);
-    if (owned) return true;
+    return "";
   }
-  bool activatable = false;
-  if (AskBus(bus, "ListActivatableNames", nullptr, G_VARIANT_TYPE("(as)"), &reply)) {
-    GVariantIter* names = nullptr;
-    g_variant_get(reply, "(as)", &names);
-    const gchar* name = nullptr;
-    while (g_variant_iter_next(names, "&s", &name))
-      activatable = activatable || g_str_equal(name, kServiceName);
-    g_variant_iter_free(names);
-    g_variant_unref(reply);
+  if (g_error_matches(error.error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+      g_error_matches(error.error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)) {
+    return "no Secret Service on the session bus";
   }
-  return activatable;
+  return "the Secret Service did not answer (" + error.message() + ")";
 }
 
 class SecretServiceStore final : public SecretStore {
@@ -133,12 +120,9 @@ SecretServiceConnection ConnectSecretService(const std::string& profileId) {
     connection.absence = "no session bus (" + error.message() + ")";
     return connection;
   }
-  const bool present = ServiceOnBus(bus);
+  connection.absence = PingService(bus);
   g_object_unref(bus);
-  if (!present) {
-    connection.absence = "no Secret Service on the session bus";
-    return connection;
-  }
+  if (!connection.absence.empty()) return connection;
   SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error.error);
   if (service == nullptr) {
     connection.absence = "the Secret Service did not answer (" + error.message() + ")";

@@ -20,7 +20,7 @@ struct KeyringCase {
   std::string passwordsLine;  // what `wharfling config` says
 };
 
-class KeyringCli : public ::testing::TestWithParam<KeyringCase> {
+class WithProfile {
  protected:
   CommandResult Wharfling(const std::string& arguments, const std::string* input = nullptr) {
     return RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) +
@@ -36,6 +36,20 @@ class KeyringCli : public ::testing::TestWithParam<KeyringCase> {
   TempDir dir;
   FakeParvault site{"www.parvault.example", ""};
 };
+
+class KeyringCli : public WithProfile, public ::testing::TestWithParam<KeyringCase> {};
+class NoSecretService : public WithProfile, public ::testing::Test {};
+
+// Run on a session bus where nothing owns the Secret Service's name.
+TEST_F(NoSecretService, PasswordsStayInTheProfile) {
+  const std::string password = "secret\n";
+  const auto run = Wharfling(
+      "upload --id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "photo")), &password);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Profile(), "[Settings]\nSelect001=1\nParvaultD=alice\nParvaultW=secret\n");
+  EXPECT_NE(Wharfling("config").out.find("passwords  profile file (no Secret Service on the session bus)\n"),
+            std::string::npos);
+}
 
 TEST_P(KeyringCli, PasswordIsKeptWhereTheProfileAllowsAndReadBack) {
   const KeyringCase& c = GetParam();

@@ -19,6 +19,23 @@ mkdir -p "$home/data" "$home/config" "$home/cache" "$home/run"
 chmod 700 "$home/run"
 export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache"
 export XDG_RUNTIME_DIR="$home/run"
-# The daemon leaves with the session bus when the test program ends.
-exec dbus-run-session -- sh -c \
-  'printf %s throwaway | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@"
+# First a session bus with no Secret Service on it, not even one it could start, then one with the
+# daemon, which leaves with the bus when the test program ends.
+cat >"$home/bare-bus.conf" <<'CONF'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-run-session --config-file="$home/bare-bus.conf" -- "$@" --gtest_filter='NoSecretService*'
+dbus-run-session -- sh -c \
+  'printf %s throwaway | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@" \
+  --gtest_filter='-NoSecretService*'
