@@ -26,6 +26,9 @@ int DesktopDialog::Exec() { return window_.exec(); }
 
 void DesktopDialog::StartRun() {
   if (worker_ != nullptr) return;
+  // A press of Cancel that came after the previous run had ended, but before the window knew it,
+  // must not stop this one.
+  dialog_.cancelRequest().Clear();
   window_.SetRunning(true);
   worker_ = QThread::create([this] { dialog_.StartUpload(); });
   connect(worker_, &QThread::finished, this, [this] {

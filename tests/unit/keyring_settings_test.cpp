@@ -86,16 +86,5 @@ INSTANTIATE_TEST_SUITE_P(
         KeyringCase{"RefusedByTheKeyringStaysInTheFile", {}, true, true, "old", {}, "old", false}),
     [](const auto& param) { return param.param.name; });
 
-TEST(KeyringSettings, OtherTextsPassThrough) {
-  MemorySettingsStore profile;
-  FakeSecrets secrets;
-  KeyringSettings settings(profile, &secrets);
-  settings.WriteText("Settings", "Id002", "alice");
-  settings.WriteText("Mode", "Pw002", "not a password: another section");
-  EXPECT_EQ(profile.ReadText("Settings", "Id002"), Text("alice"));
-  EXPECT_EQ(profile.ReadText("Mode", "Pw002"), Text("not a password: another section"));
-  EXPECT_TRUE(secrets.kept.empty());
-}
-
 }  // namespace
 }  // namespace wharfling

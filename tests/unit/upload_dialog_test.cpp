@@ -201,29 +201,6 @@ TEST(UploadRun, ControlsAreDisabledWhileTheDriverRunsAndBackAfter) {
   EXPECT_EQ(Cp932ToUtf8(f.view.rows().at(0).at(2)), "成功");
 }
 
-TEST(UploadRun, CancelCanStayEnabledDuringARunWhileEveryOtherControlIsOff) {
-  DialogFixture f;
-  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
-  f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
-  std::vector<bool> cancelEnabled, othersEnabled;
-  f.transport.SetHandler([&](const testing::TransportCall& call) {
-    cancelEnabled.push_back(f.view.control(control::kCancel).enabled);
-    othersEnabled.push_back(f.view.control(control::kId).enabled ||
-                            f.view.control(control::kFileList).enabled);
-    if (call.request.target == "/logincheck2.asp")
-      return RecordingTransport::Response("HTTP/1.1 302 Found", {"Location: menu.asp"});
-    return RecordingTransport::Response("HTTP/1.1 200 OK");
-  });
-  f.Start();
-  f.dialog->KeepCancelEnabledDuringRuns();
-  f.dialog->StartUpload();
-  ASSERT_FALSE(cancelEnabled.empty());
-  for (std::size_t i = 0; i < cancelEnabled.size(); ++i) {
-    EXPECT_TRUE(cancelEnabled[i]);
-    EXPECT_FALSE(othersEnabled[i]);
-  }
-}
-
 TEST(UploadRun, EveryIndexOutsideTwoToFourteenRunsParvault) {
   for (const int site : {-5, 0, 1, 2, 15, 1000}) EXPECT_EQ(DriverFor(site), UploadToParvault) << site;
 }
