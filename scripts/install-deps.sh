@@ -5,7 +5,8 @@ packages=(cmake ninja-build g++ pkg-config libc-bin
   libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libcpp-httplib-dev git
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev python3
-  qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64)
+  qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64
+  chromium chromium-driver python3-selenium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
