@@ -19,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import time
+sys.stdout.reconfigure(line_buffering=True)
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -209,6 +210,17 @@ def sign_out(driver):
     print("signed out")
 
 
+def report_failure(driver, failed_screenshot, server_log):
+    """What the browser and the server last saw, for the test's output."""
+    if driver is not None:
+        try:
+            driver.save_screenshot(str(failed_screenshot))
+            print("the browser's view is in", failed_screenshot, "; the page's source:\n" + driver.page_source[:4000])
+        except Exception as error:  # the browser itself may be what failed
+            print("the browser cannot show its page:", error)
+    print("-- server log\n" + server_log.read_text(errors="replace")[-3000:])
+
+
 def run(server, screenshot, work):
     photos = work / "photos"
     downloads = work / "downloads"
@@ -231,18 +243,13 @@ def run(server, screenshot, work):
         download(driver, downloads, opened, originals[opened])
         delete(driver, opened, kept)
         sign_out(driver)
-    except Failure:
-        if driver is not None:
-            failed = screenshot.with_name(screenshot.stem + "-failed.png")
-            driver.save_screenshot(str(failed))
-            print("the browser's view is in", failed, "; the page's source:\n" + driver.page_source[:4000])
+    except Exception:
+        report_failure(driver, screenshot.with_name(screenshot.stem + "-failed.png"), work / "server.log")
         raise
     finally:
         if driver is not None:
             quit_browser(driver)
         stop_server(process)
-        log = (work / "server.log").read_text(errors="replace")
-        print("-- server log\n" + log[-3000:])
 
 
 def main():
