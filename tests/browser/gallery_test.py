@@ -237,7 +237,11 @@ def run(server, screenshot, work):
         upload(driver, [photos / name for name, _ in PHOTOS])
         screenshot.parent.mkdir(parents=True, exist_ok=True)
         driver.save_screenshot(str(screenshot))
-        print("wrote", screenshot)
+        # The same page on a phone's width, to look at (nothing is checked in it).
+        driver.set_window_size(390, 844)
+        driver.save_screenshot(str(screenshot.with_name(screenshot.stem + "-phone.png")))
+        driver.set_window_size(1280, 900)
+        print("wrote", screenshot, "and its phone-width twin")
         opened, kept = PHOTOS[1][0], PHOTOS[0][0]
         open_photo(driver, opened, 400)
         download(driver, downloads, opened, originals[opened])
