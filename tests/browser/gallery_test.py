@@ -203,7 +203,7 @@ def delete(driver, name, kept):
 
 def sign_out(driver):
     one(driver, "#signout").click()
-    one(driver, "input[name=password]")
+    wait_for(driver, "the sign-out page", lambda d: d.current_url.lower().endswith("/logout2.asp"))
     driver.get(driver.current_url.rsplit("/", 1)[0] + "/menu.asp")
     if elements(driver, "form#upload") or not elements(driver, "input[name=password]"):
         raise Failure("the gallery still shows after signing out")
