@@ -12,6 +12,7 @@ WHARFLING_REQUIRE_BROWSER is set; then that is a failure.
 
 import argparse
 import os
+import re
 import select
 import shutil
 import signal
@@ -140,6 +141,13 @@ def gallery_tiles(driver):
     return elements(driver, "a.photo img.thumb")
 
 
+def check_total(driver, count):
+    """The count of photos the gallery gives near its top (the first number there) is count."""
+    text = one(driver, "#totals").text
+    if re.search(r"\d+", text) is None or int(re.search(r"\d+", text).group()) != count:
+        raise Failure("the gallery's totals read %r, not %d photos" % (text, count))
+
+
 def sign_in(driver, address):
     driver.get(address + SITE + "/")
     one(driver, "input[name=username]").send_keys(ACCOUNT[0])
@@ -162,6 +170,7 @@ def upload(driver, paths):
     names = sorted(tile.get_attribute("alt") for tile in tiles)
     if names != sorted(name for name, _ in PHOTOS):
         raise Failure("the thumbnails are named " + repr(names))
+    check_total(driver, 2)
     print("uploaded two photos:", repr(message), "; two thumbnails shown")
 
 
@@ -198,6 +207,7 @@ def delete(driver, name, kept):
     tiles = wait_for(driver, "one thumbnail left", lambda d: len(gallery_tiles(d)) == 1 and gallery_tiles(d))
     if tiles[0].get_attribute("alt") != kept:
         raise Failure("the photo left is " + repr(tiles[0].get_attribute("alt")) + ", not " + kept)
+    check_total(driver, 1)
     print("deleted", name, "after the confirmation; left:", kept)
 
 
