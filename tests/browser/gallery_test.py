@@ -239,6 +239,8 @@ def run(server, screenshot, work):
     originals = {}
     for name, scene in PHOTOS:
         originals[name] = make_jpeg.make(photos / name, scene)
+    failed_screenshot = screenshot.with_name(screenshot.stem + "-failed.png")
+    failed_screenshot.unlink(missing_ok=True)  # from an earlier run
     process, address = start_server(server, work)
     driver = None
     try:
@@ -258,7 +260,7 @@ def run(server, screenshot, work):
         delete(driver, opened, kept)
         sign_out(driver)
     except Exception:
-        report_failure(driver, screenshot.with_name(screenshot.stem + "-failed.png"), work / "server.log")
+        report_failure(driver, failed_screenshot, work / "server.log")
         raise
     finally:
         if driver is not None:
