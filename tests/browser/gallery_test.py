@@ -20,11 +20,12 @@ import subprocess
 import sys
 import tempfile
 import time
-sys.stdout.reconfigure(line_buffering=True)
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import make_jpeg  # noqa: E402
+
+sys.stdout.reconfigure(line_buffering=True)  # steps and failures in the order they happen
 
 SKIPPED = 77
 CHROMIUM = "/usr/bin/chromium"
@@ -54,10 +55,10 @@ def missing_browser():
 
 def start_server(program, work):
     (work / "password").write_text(ACCOUNT[1] + "\n")
-    process = subprocess.Popen(
-        [program, "--listen", "127.0.0.1:0", "--storage", str(work / "storage"), "--user", ACCOUNT[0],
-         "--password-file", str(work / "password")], stdout=subprocess.PIPE,
-        stderr=open(work / "server.log", "wb"))
+    with open(work / "server.log", "wb") as log:
+        process = subprocess.Popen(
+            [program, "--listen", "127.0.0.1:0", "--storage", str(work / "storage"), "--user", ACCOUNT[0],
+             "--password-file", str(work / "password")], stdout=subprocess.PIPE, stderr=log)
     deadline = time.monotonic() + WAIT_SECONDS
     line = b""
     while not line.endswith(b"\n") and time.monotonic() < deadline:
