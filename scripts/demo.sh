@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # The main job: starts the in-house Parvault server on loopback with a demo account, uploads a few
-# generated photos to it (destination 2) with `wharfling upload` from a fresh settings folder, and
-# lists what arrived on the server. Leaves no process and no file behind.
+# generated photos to it (destination 2) with `wharfling upload` from a fresh settings folder, lists
+# what arrived on the server and tells where to look at them in a browser. Leaves no process and no
+# file behind; with --keep-serving the server stays up until Ctrl-C, then the same holds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+keep_serving=0
+case "${1-}" in
+  "") ;;
+  --keep-serving) keep_serving=1 ;;
+  *) echo "usage: bash scripts/demo.sh [--keep-serving]" >&2; exit 64 ;;
+esac
 bash "$root/scripts/install-deps.sh"
 # Only the two programs the job runs, and warnings stay warnings (the test command makes them errors).
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -12,11 +19,14 @@ bin="$root/build/release"
 
 work=$(mktemp -d)
 server_pid=""
+log_pid=""
 cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  for pid in $server_pid $log_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Ctrl-C (the way out of --keep-serving) ends with the upload's status, after the cleanup above.
+trap 'echo; echo "== stopping the server"; exit "${status:-130}"' INT TERM
 
 # Starts the server on $1 and waits for its ready line; sets address to where it listens.
 start_server() {
@@ -50,10 +60,11 @@ if ! start_server 127.0.0.1:8780; then
 fi
 echo "== parvault-server listening on $address"
 
+# Real little photos, drawn by a script, so that the gallery has pictures to show.
 mkdir -p "$work/photos/holiday" "$work/photos/garden"
-head -c 180000 /dev/urandom >"$work/photos/holiday/beach.jpg"
-head -c 240000 /dev/urandom >"$work/photos/holiday/harbour.jpg"
-head -c 95000 /dev/urandom >"$work/photos/garden/beach.jpg"
+for photo in holiday/beach:beach holiday/harbour:harbour garden/beach:garden; do
+  python3 "$root/tests/browser/make_jpeg.py" --scene "${photo#*:}" "$work/photos/${photo%%:*}.jpg"
+done
 mkdir "$work/photos/empty-album"
 
 echo "== wharfling upload"
@@ -66,4 +77,19 @@ echo "== stored on the server"
 (cd "$work/storage" && find . -type f -printf '%P  %s bytes\n' | sort)
 echo "== server log"
 cat "$work/server.log"
+
+url="http://$address/ParvaultAsp2/"
+echo
+if ((keep_serving)); then
+  echo "== the photos are in the gallery: open $url in a browser"
+  echo "   and sign in as \"demo\" with the password \"demo pass\". Ctrl-C stops the server."
+  tail -n 0 -f --pid="$server_pid" "$work/server.log" &
+  log_pid=$!
+  wait "$server_pid" || true
+  server_pid=""
+else
+  echo "== done; the server stops with this script. To look at the photos in a browser, run"
+  echo "       bash scripts/demo.sh --keep-serving"
+  echo "   and open $url (user \"demo\", password \"demo pass\")."
+fi
 exit "$status"

@@ -1,5 +1,7 @@
 #include "server/client_file_name.h"
 
+#include <optional>
+
 #include "platform/posix/encoding.h"
 #include "session/upload_list.h"
 #include "text/text.h"
@@ -31,24 +33,39 @@ std::string ToUtf8(std::string_view cp932) {
   return out;
 }
 
+// The checks both kinds of name share, on the base name as sent.
+std::optional<StoredName> RefusedBaseName(std::string_view base) {
+  if (base.empty() || base.front() == '.') return StoredName{{}, NameProblem::kBad};
+  for (const char c : base) {
+    if (IsControlByte(static_cast<unsigned char>(c))) return StoredName{{}, NameProblem::kBad};
+  }
+  // Checked before any conversion, so that a huge name is never converted.
+  if (base.size() > kMaxStoredNameBytes) return StoredName{{}, NameProblem::kTooLong};
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string_view ClientBaseName(std::string_view cp932Path) { return FileNameOf(cp932Path); }
 
 StoredName StoredNameFor(std::string_view cp932Path) {
   const std::string_view base = ClientBaseName(cp932Path);
-  if (base.empty() || base.front() == '.') return {{}, NameProblem::kBad};
-  for (const char c : base) {
-    if (IsControlByte(static_cast<unsigned char>(c))) return {{}, NameProblem::kBad};
-  }
-  // Checked on the CP932 bytes too, so that a huge name is never converted.
-  if (base.size() > kMaxStoredNameBytes) return {{}, NameProblem::kTooLong};
+  if (auto refused = RefusedBaseName(base)) return *refused;
   std::string utf8 = ToUtf8(base);
   if (utf8.size() > kMaxStoredNameBytes) return {{}, NameProblem::kTooLong};
   if (utf8.find('\0') != std::string::npos || utf8.find('/') != std::string::npos) {
     return {{}, NameProblem::kBad};
   }
   return {std::move(utf8), NameProblem::kNone};
+}
+
+StoredName StoredNameForUtf8(std::string_view utf8Path) {
+  const std::size_t separator = utf8Path.find_last_of("/\\");
+  const std::string_view base =
+      separator == std::string_view::npos ? utf8Path : utf8Path.substr(separator + 1);
+  if (auto refused = RefusedBaseName(base)) return *refused;
+  if (!posix::ConvertEncoding(base, "UTF-8", "UTF-8")) return {{}, NameProblem::kBad};
+  return {std::string(base), NameProblem::kNone};
 }
 
 std::string NumberedName(std::string_view name, int number) {

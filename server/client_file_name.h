@@ -28,6 +28,10 @@ struct StoredName {
 // too long: more than kMaxStoredNameBytes once converted.
 StoredName StoredNameFor(std::string_view cp932Path);
 
+// The same for a browser's file name, UTF-8 (a browser sends the name without its folder, but a
+// path is cut to its base name all the same); a name that is not valid UTF-8 is refused as bad.
+StoredName StoredNameForUtf8(std::string_view utf8Path);
+
 // The name tried when `name` is taken: "photo.jpg", 2 -> "photo (2).jpg"; a name without an
 // extension gets the number at its end.
 std::string NumberedName(std::string_view name, int number);

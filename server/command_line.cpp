@@ -106,6 +106,14 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
         error = "--max-size takes a number of bytes from 1 to " + std::to_string(kMaxFileSizeLimit);
         return false;
       }
+    } else if (option == "--quota") {
+      if (!takeValue()) return false;
+      std::uint64_t quota = 0;
+      if (!ParseNumber(value, quota) || quota == 0) {
+        error = "--quota takes a number of bytes from 1 up";
+        return false;
+      }
+      out.options.quota = quota;
     } else {
       error = "unknown argument " + std::string(option);
       return false;
@@ -147,7 +155,7 @@ bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accou
 
 std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
-         "                       [--user NAME --password-file FILE] [--max-size BYTES]\n"
+         "                       [--user NAME --password-file FILE] [--max-size BYTES] [--quota BYTES]\n"
          "       parvault-server --hash-password --user NAME < password\n"
          "\n"
          "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"
@@ -157,6 +165,7 @@ std::string UsageText() {
          "  --password-file F   the first line of F (other local users cannot see it)\n"
          "  --password PW       PW itself, visible to every local user while the server runs\n"
          "  --max-size BYTES    largest file accepted (default 4000000)\n"
+         "  --quota BYTES       most bytes one account's files may take (default: no limit)\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
          "  --version           print the version and exit\n"
          "  -h, --help          show this help and exit\n";

@@ -2,6 +2,7 @@
 // The command line of parvault-server:
 //   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
 //                   [--user NAME --password-file FILE | --password PW] [--max-size BYTES]
+//                   [--quota BYTES]
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 
 #include <cstdint>

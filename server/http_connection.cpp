@@ -68,7 +68,9 @@ class ConnectionStream final : public httplib::Stream {
     phaseStart_ = Clock::now();
     phaseBytes_ = 0;
     headLines_ = 0;
+    bodyCap_ = limits_.maxBodyBytes;
   }
+  void CapBody(std::uint64_t bytes) { bodyCap_ = std::min(bodyCap_, bytes); }
   void EndHead() {
     if (phase_ != Phase::kHead) return;
     phase_ = Phase::kBody;
@@ -111,7 +113,7 @@ class ConnectionStream final : public httplib::Stream {
       if (phaseBytes_ > limits_.maxHeadBytes || headLines_ > limits_.maxHeaderLines + 2) {
         return EndWith("431 Request Header Fields Too Large");
       }
-    } else if (phase_ == Phase::kBody && (phaseBytes_ > limits_.maxBodyBytes || BodyTooSlow())) {
+    } else if (phase_ == Phase::kBody && (phaseBytes_ > bodyCap_ || BodyTooSlow())) {
       ended_ = true;
       return -1;
     }
@@ -212,6 +214,7 @@ class ConnectionStream final : public httplib::Stream {
   Clock::time_point phaseStart_{};
   std::uint64_t phaseBytes_ = 0;
   std::size_t headLines_ = 0;
+  std::uint64_t bodyCap_ = 0;
   bool ended_ = false;
 };
 
@@ -317,6 +320,10 @@ void ConnectionServer::StopWithinGrace() {
 
 void ConnectionServer::HeadRead() {
   if (t_stream != nullptr) t_stream->EndHead();
+}
+
+void ConnectionServer::CapBody(std::uint64_t bytes) {
+  if (t_stream != nullptr) t_stream->CapBody(bytes);
 }
 
 void ConnectionServer::WidenBacklog(int backlog) {

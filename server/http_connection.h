@@ -25,6 +25,9 @@ class ConnectionServer : public httplib::Server {
   static void CloseAfterResponse(bool brief = false);
   // The request's head has been read (its handlers run): the head's bounds end, the body's begin.
   static void HeadRead();
+  // The most raw body bytes the request under way may bring, below the limits' own bound: each page
+  // knows what its body can need. Only ever lowers the bound.
+  static void CapBody(std::uint64_t bytes);
   // Stops accepting and gives the requests under way the stop grace of the limits; past it, every
   // read and write of theirs fails, so that an upload in progress ends (and leaves no file).
   void StopWithinGrace();

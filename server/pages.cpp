@@ -73,29 +73,6 @@ std::string LoginFailedPage(std::string_view base) {
               Link(base, "", texts::kServerToLogin));
 }
 
-std::string MenuPage(std::string_view base, std::string_view accountName,
-                     const std::vector<StoredFile>& files) {
-  std::string body;
-  body += "<p>" + FormatText(texts::kServerSignedInAs, {DiskNameText(accountName)}) + "</p>\n";
-  body += "<form method=\"post\" action=\"" + EscapeHtml(base) +
-          "/InsertFile.asp\" enctype=\"multipart/form-data\">\n";
-  body += "<p><input type=\"file\" name=\"DataFile\"> <input type=\"submit\" value=\"" +
-          std::string(texts::kServerUploadButton) + "\"></p>\n</form>\n";
-  body += "<h2>" + std::string(texts::kServerStoredFiles) + "</h2>\n";
-  if (files.empty()) {
-    body += "<p>" + std::string(texts::kServerNoStoredFiles) + "</p>\n";
-  } else {
-    body += "<ul>\n";
-    for (const auto& file : files) {
-      body += "<li>" + DiskNameText(file.name) + " (" + FormatThousands(static_cast<long long>(file.size)) +
-              " Byte)</li>\n";
-    }
-    body += "</ul>\n";
-  }
-  body += Link(base, "logout2.asp", texts::kServerLogout);
-  return Page(body);
-}
-
 std::string StoredPage(std::string_view base, std::string_view storedName) {
   return Page("<p class=\"ok-msg\">" + FormatText(texts::kServerStored, {DiskNameText(storedName)}) +
               "</p>\n" + Link(base, "menu.asp", texts::kServerToMenu));

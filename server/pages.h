@@ -18,9 +18,6 @@ std::string EscapeHtml(std::string_view text);
 
 std::string LoginPage(std::string_view base);
 std::string LoginFailedPage(std::string_view base);
-// accountName and file names are UTF-8, as on disk.
-std::string MenuPage(std::string_view base, std::string_view accountName,
-                     const std::vector<StoredFile>& files);
 std::string StoredPage(std::string_view base, std::string_view storedName);
 // The reason (CP932) sits right after the marker "-msg\">" and ends at the next '<', where the
 // uploader reads it; no earlier text of the page holds that marker.

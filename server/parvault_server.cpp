@@ -11,12 +11,16 @@
 #include <thread>
 
 #include "platform/posix/encoding.h"
+#include "server/csrf_tokens.h"
 #include "server/form_decoding.h"
+#include "server/gallery_routes.h"
 #include "server/http_connection.h"
 #include "server/login_brake.h"
 #include "server/pages.h"
+#include "server/photo_library.h"
 #include "server/refusals.h"
 #include "server/request_log.h"
+#include "server/response_headers.h"
 #include "server/sessions.h"
 #include "server/upload_receiver.h"
 #include "server/upload_store.h"
@@ -26,7 +30,6 @@ namespace wharfling::server {
 namespace {
 
 constexpr std::size_t kMaxLoginBody = 8192;
-constexpr std::size_t kMaxListedFiles = 1000;
 constexpr std::size_t kMaxLoggedNameBytes = 64;
 constexpr int kListenBacklog = 128;
 
@@ -107,18 +110,18 @@ bool RefuseEncodedBody(const httplib::Request& req, httplib::Response& res) {
   return true;
 }
 
-// Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
-// left above the receiver's own limit so that an upload that is too large still gets its refusal.
-ConnectionLimits WithBodyCap(const ParvaultServerOptions& options) {
-  ConnectionLimits limits = options.limits;
-  limits.maxBodyBytes = std::min(limits.maxBodyBytes, options.maxFileSize + 2 * kEnvelopeAllowance);
-  return limits;
+void AddSecurityHeaders(httplib::Response& res) {
+  for (const auto& [name, value] : SecurityHeaders()) res.set_header(name, value);
 }
 
 }  // namespace
 
 struct ParvaultServer::Impl {
-  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(WithBodyCap(options)) {}
+  explicit Impl(ParvaultServerOptions o)
+      : options(std::move(o)),
+        library(store),
+        gallery(library, csrf, {options.maxFileSize, options.quota, options.photosPerPage}),
+        http(options.limits) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -132,6 +135,9 @@ struct ParvaultServer::Impl {
 
   void InstallHandlers();
   std::optional<std::string> SessionAccount(const httplib::Request& req);
+  std::optional<SignedIn> Session(const httplib::Request& req);
+  void CapBody(const httplib::Request& req);
+  std::optional<std::uint64_t> RoomLeft(const std::string& account);
   std::optional<Refusal> CheckUploadHeaders(const httplib::Request& req, std::string& account);
   void Refuse(httplib::Response& res, Refusal refusal, const std::string& account);
   void HandleGet(const httplib::Request& req, httplib::Response& res);
@@ -146,6 +152,9 @@ struct ParvaultServer::Impl {
   SessionTable sessions;
   LoginBrake loginBrake;
   UploadStore store;
+  PhotoLibrary library;
+  CsrfTokens csrf;
+  GalleryRoutes gallery;
   ConnectionServer http;
   std::thread thread;
   std::atomic<bool> listenEnded{false};
@@ -154,13 +163,34 @@ struct ParvaultServer::Impl {
   std::mutex logMutex;
 };
 
-std::optional<std::string> ParvaultServer::Impl::SessionAccount(const httplib::Request& req) {
+std::optional<SignedIn> ParvaultServer::Impl::Session(const httplib::Request& req) {
   const std::string cookies = req.get_header_value("Cookie");
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
   auto account = sessions.Find(*token);
   if (!account || accounts.Find(*account) == nullptr) return std::nullopt;
-  return account;
+  return SignedIn{std::move(*account), std::string(*token)};
+}
+
+std::optional<std::string> ParvaultServer::Impl::SessionAccount(const httplib::Request& req) {
+  auto user = Session(req);
+  if (!user) return std::nullopt;
+  return std::move(user->account);
+}
+
+// Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
+// left above the receiver's own limit so that an upload that is too large still gets its refusal.
+void ParvaultServer::Impl::CapBody(const httplib::Request& req) {
+  const auto route = ResolvePath(req.path);
+  const bool browserForm = req.method == "POST" && route && GalleryRoutes::IsPostPage(route->page);
+  ConnectionServer::CapBody(browserForm ? gallery.BodyCap(route->page) + kEnvelopeAllowance
+                                        : options.maxFileSize + 2 * kEnvelopeAllowance);
+}
+
+// What the account may still store under its quota.
+std::optional<std::uint64_t> ParvaultServer::Impl::RoomLeft(const std::string& account) {
+  if (!options.quota) return std::nullopt;
+  return *options.quota - std::min(*options.quota, library.BytesUsed(account));
 }
 
 // What can be refused from the request's header alone, before any of the body is read.
@@ -195,8 +225,9 @@ void ParvaultServer::Impl::InstallHandlers() {
     int yes = 1;
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
-  http.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+  http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     ConnectionServer::HeadRead();
+    CapBody(req);
     if (RefuseEncodedBody(req, res)) return httplib::Server::HandlerResponse::Handled;
     if (req.method == "POST") return httplib::Server::HandlerResponse::Unhandled;
     if (req.method == "GET" || req.method == "HEAD") {
@@ -212,15 +243,18 @@ void ParvaultServer::Impl::InstallHandlers() {
   http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
     t_answered = true;
     HandleGet(req, res);
+    AddSecurityHeaders(res);
   });
   http.Post(".*", [this](const httplib::Request& req, httplib::Response& res,
                          const httplib::ContentReader& reader) {
     t_answered = true;
     HandlePost(req, res, reader);
+    AddSecurityHeaders(res);
   });
   // A client that waits for "100 Continue" learns of a refusal before it sends the photo.
   http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
     ConnectionServer::HeadRead();
+    CapBody(req);
     if (RefuseEncodedBody(req, res)) return res.status;
     const auto route = ResolvePath(req.path);
     std::string account;
@@ -263,20 +297,22 @@ void ParvaultServer::Impl::HandleGet(const httplib::Request& req, httplib::Respo
   const std::string& page = route->page;
   if (IsLoginPage(page)) {
     AnswerPage(res, 200, LoginPage(route->base));
-  } else if (page == "menu.asp") {
-    if (const auto account = SessionAccount(req)) {
-      AnswerPage(res, 200, MenuPage(route->base, *account, store.List(*account, kMaxListedFiles)));
-      t_outcome = "user=" + *account;
-    } else {
+  } else if (GalleryRoutes::IsGetPage(page)) {
+    const auto user = Session(req);
+    if (page == "menu.asp" && !user) {
       AnswerPage(res, 200, LoginPage(route->base));
       t_outcome = "not signed in";
+      return;
     }
+    gallery.Get(page, user, req, res, t_outcome);
   } else if (page == "error.asp") {
     AnswerPage(res, 200, LoginFailedPage(route->base));
   } else if (page == "refused.asp") {
     const std::string code = req.get_param_value("code");
     const Refusal refusal = RefusalFromCode(code).value_or(Refusal::kMalformed);
-    AnswerPage(res, 200, RefusalPage(route->base, RefusalReason(refusal, options.maxFileSize)));
+    AnswerPage(
+        res, 200,
+        RefusalPage(route->base, RefusalReason(refusal, options.maxFileSize, options.quota.value_or(0))));
     t_outcome = "code=" + std::string(RefusalCode(refusal));
   } else if (page == "logout2.asp") {
     Logout(req, res, *route);
@@ -295,6 +331,8 @@ void ParvaultServer::Impl::HandlePost(const httplib::Request& req, httplib::Resp
     Login(req, res, reader);
   } else if (route && route->page == "insertfile.asp") {
     Upload(req, res, reader, *route);
+  } else if (route && GalleryRoutes::IsPostPage(route->page)) {
+    gallery.Post(route->page, Session(req), req, res, reader, t_outcome);
   } else {
     AnswerPage(res, 404, NotFoundPage(route ? route->base : ""));
     if (HasBody(req)) CloseConnection(res, true);
@@ -358,7 +396,7 @@ void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response
     CloseConnection(res, *refusal == Refusal::kNotSignedIn);
     return;
   }
-  UploadReceiver receiver(store, account, options.maxFileSize);
+  UploadReceiver receiver(store, account, options.maxFileSize, {}, RoomLeft(account));
   const bool complete = reader(
       [&](const httplib::MultipartFormData& part) { return receiver.BeginPart(part.name, part.filename); },
       [&](const char* data, std::size_t size) { return receiver.Append(data, size); });
@@ -369,6 +407,7 @@ void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response
     Refuse(res, *outcome.refusal, account);
     return;
   }
+  library.NotePublished(account, outcome.storedName);
   AnswerPage(res, 200, StoredPage(route.base, outcome.storedName));
   t_outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
               FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";

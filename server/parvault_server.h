@@ -3,7 +3,8 @@
 // "/" and "/ParvaultAsp2":
 //   GET  <base>                  the login page (also <base>/ and <base>/INDEX.HTM)
 //   POST <base>/logincheck2.asp  302 to "menu.asp" with a session cookie, or to "Error.ASP"
-//   GET  <base>/menu.asp         the signed-in account's files
+//   GET  <base>/menu.asp         the signed-in account's photo gallery (see gallery_routes.h for
+//                                the other pages people use in a browser)
 //   GET  <base>/Error.ASP        the failed-login page
 //   POST <base>/InsertFile.asp   multipart, file field "DataFile": "200 OK" when stored, else a
 //                                302 to "refused.asp?code=..." whose page carries the reason
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ struct ParvaultServerOptions {
   int port = 8780;  // 0: any free port, see ParvaultServer::port()
   std::filesystem::path storage = "parvault-storage";
   std::uint64_t maxFileSize = 4000000;  // bytes of one file; a file of exactly this size is taken
+  // The most bytes one account's files may take; none: no limit.
+  std::optional<std::uint64_t> quota;
+  int photosPerPage = 24;
   std::vector<Account> accounts;
   ConnectionLimits limits;
   // Receives each log line, without its line feed; by default they go to standard error.

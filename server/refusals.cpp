@@ -9,7 +9,7 @@
 namespace wharfling::server {
 namespace {
 
-constexpr std::array<std::pair<Refusal, std::string_view>, 7> kCodes{{
+constexpr std::array<std::pair<Refusal, std::string_view>, 8> kCodes{{
     {Refusal::kNotSignedIn, "login"},
     {Refusal::kTooLarge, "size"},
     {Refusal::kNoFile, "nofile"},
@@ -17,6 +17,7 @@ constexpr std::array<std::pair<Refusal, std::string_view>, 7> kCodes{{
     {Refusal::kNameTooLong, "longname"},
     {Refusal::kMalformed, "malformed"},
     {Refusal::kStorage, "storage"},
+    {Refusal::kQuota, "quota"},
 }};
 
 }  // namespace
@@ -39,7 +40,7 @@ std::string RefusalLocation(Refusal refusal) {
   return "refused.asp?code=" + std::string(RefusalCode(refusal));
 }
 
-std::string RefusalReason(Refusal refusal, std::uint64_t maxFileSize) {
+std::string RefusalReason(Refusal refusal, std::uint64_t maxFileSize, std::uint64_t quota) {
   switch (refusal) {
     case Refusal::kNotSignedIn:
       return std::string(texts::kServerNotSignedIn);
@@ -55,6 +56,8 @@ std::string RefusalReason(Refusal refusal, std::uint64_t maxFileSize) {
       return std::string(texts::kServerMalformedUpload);
     case Refusal::kStorage:
       return std::string(texts::kServerCannotStore);
+    case Refusal::kQuota:
+      return FormatText(texts::kServerQuotaExceeded, {FormatThousands(static_cast<long long>(quota))});
   }
   return std::string(texts::kServerMalformedUpload);
 }

@@ -5,8 +5,13 @@
 
 namespace wharfling::server {
 
-UploadReceiver::UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize)
-    : store_(store), folderName_(std::move(folderName)), maxFileSize_(maxFileSize) {}
+UploadReceiver::UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize,
+                               FileField field, std::optional<std::uint64_t> room)
+    : store_(store),
+      folderName_(std::move(folderName)),
+      maxFileSize_(maxFileSize),
+      field_(field),
+      room_(room) {}
 
 void UploadReceiver::Refuse(Refusal refusal) {
   if (!refusal_) refusal_ = refusal;  // the first problem found is the one reported
@@ -21,14 +26,14 @@ bool UploadReceiver::BeginPart(std::string_view name, std::string_view fileName)
     return false;
   }
   // Only the first file field counts; anything else is read and dropped.
-  if (!EqualsIgnoreCase(name, kFileFieldName) || fileSeen_) return true;
+  if (!EqualsIgnoreCase(name, field_.name) || fileSeen_) return true;
   fileSeen_ = true;
   if (refusal_) return true;
   if (fileName.empty()) {
     Refuse(Refusal::kNoFile);
     return true;
   }
-  StoredName stored = StoredNameFor(fileName);
+  StoredName stored = field_.utf8Names ? StoredNameForUtf8(fileName) : StoredNameFor(fileName);
   if (stored.problem != NameProblem::kNone) {
     Refuse(stored.problem == NameProblem::kTooLong ? Refusal::kNameTooLong : Refusal::kBadName);
     return true;
@@ -48,6 +53,10 @@ bool UploadReceiver::Append(const char* data, std::size_t size) {
   bodyBytes_ += size;
   if (inFile_ && pending_->size() + size > maxFileSize_) {
     Refuse(Refusal::kTooLarge);
+    return false;
+  }
+  if (inFile_ && room_ && pending_->size() + size > *room_) {
+    Refuse(Refusal::kQuota);
     return false;
   }
   // Whatever is dropped is still bounded, so that no body keeps the server reading for ever.

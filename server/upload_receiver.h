@@ -26,9 +26,17 @@ struct UploadOutcome {
   std::string detail;              // for the log: why storing failed
 };
 
+// Which part carries the file and how its name is written.
+struct FileField {
+  std::string_view name = kFileFieldName;
+  bool utf8Names = false;  // the uploader sends CP932 paths, a browser UTF-8 names
+};
+
 class UploadReceiver {
  public:
-  UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize);
+  // room: the bytes the account may still store (its quota less what it holds), when it has a quota.
+  UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize,
+                 FileField field = {}, std::optional<std::uint64_t> room = std::nullopt);
 
   // A part begins; fileName is the filename of its Content-Disposition (empty for a text part).
   // False means: stop reading the body.
@@ -44,6 +52,8 @@ class UploadReceiver {
   const UploadStore& store_;
   const std::string folderName_;
   const std::uint64_t maxFileSize_;
+  const FileField field_;
+  const std::optional<std::uint64_t> room_;
   std::optional<Refusal> refusal_;
   std::optional<PendingFile> pending_;
   std::string storedName_;

@@ -178,7 +178,9 @@ std::vector<StoredFile> UploadStore::List(std::string_view folderName, std::size
     const std::string copy(name);
     if (::fstatat(folder.get(), copy.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
       return;
-    files.push_back({copy, static_cast<std::uint64_t>(info.st_size)});
+    const std::int64_t modifiedNs =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    files.push_back({copy, static_cast<std::uint64_t>(info.st_size), modifiedNs});
   });
   std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
   if (files.size() > limit) files.resize(limit);

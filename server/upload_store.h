@@ -22,6 +22,7 @@ inline constexpr std::string_view kTemporarySuffix = ".part";
 struct StoredFile {
   std::string name;  // UTF-8, as on disk
   std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;  // last change, nanoseconds since 1970
 };
 
 // A file being received; removed when dropped unless it was published.
@@ -62,10 +63,10 @@ class UploadStore {
   std::vector<StoredFile> List(std::string_view folderName, std::size_t limit) const;
   // Removes temporary files left by an earlier run that stopped in the middle of an upload.
   void RemoveLeftovers(std::string_view folderName) const;
-
- private:
+  // The account's folder, never through a symbolic link; invalid (with error) when it cannot be.
   UniqueFd OpenFolder(std::string_view folderName, bool create, std::string& error) const;
 
+ private:
   std::filesystem::path root_;
   UniqueFd rootFd_;
 };

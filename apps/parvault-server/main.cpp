@@ -13,6 +13,7 @@
 #include "server/accounts.h"
 #include "server/command_line.h"
 #include "server/parvault_server.h"
+#include "server/thumbnails.h"
 #include "text/text.h"
 
 namespace {
@@ -43,7 +44,7 @@ int HashPassword(const CommandLine& commandLine) {
   return 0;
 }
 
-int Serve(CommandLine& commandLine) {
+int Serve(CommandLine& commandLine, const char* argv0) {
   std::string error;
   if (!wharfling::server::CollectAccounts(commandLine, commandLine.options.accounts, error)) {
     std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
@@ -62,6 +63,10 @@ int Serve(CommandLine& commandLine) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
+  // Before any thread of the server runs.
+  if (!wharfling::server::StartImageLibrary(argv0)) {
+    std::fputs("parvault-server: libvips did not start; photos show as plain tiles\n", stderr);
+  }
   const std::size_t accountCount = commandLine.options.accounts.size();
   const auto maxFileSize = commandLine.options.maxFileSize;
   std::error_code ec;
@@ -103,5 +108,5 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (commandLine.hashPassword) return HashPassword(commandLine);
-  return Serve(commandLine);
+  return Serve(commandLine, argv[0]);
 }

@@ -1,0 +1,375 @@
+// parvault-server's pages for people in a browser: the gallery, photos by id, downloads, deletion,
+// uploads of several files, the quota, CSRF tokens and thumbnails.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "server/accounts.h"
+#include "server/photo_index.h"
+#include "tests/support/parvault_test_server.h"
+#include "tests/support/test_images.h"
+
+namespace wharfling::server {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using wharfling::testing::FolderNames;
+using wharfling::testing::ParvaultTestServer;
+using wharfling::testing::UploaderBody;
+
+constexpr std::string_view kBoundary = "----galleryform";
+const std::string kPng = std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + "rest";
+
+// Every value of `attribute="..."` that follows `prefix` in the page, in order.
+std::vector<std::string> ValuesAfter(const std::string& page, const std::string& prefix) {
+  std::vector<std::string> values;
+  for (std::size_t at = page.find(prefix); at != std::string::npos; at = page.find(prefix, at + 1)) {
+    const std::size_t start = at + prefix.size();
+    values.push_back(page.substr(start, page.find('"', start) - start));
+  }
+  return values;
+}
+
+struct FormFile {
+  std::string name;
+  std::string bytes;
+};
+
+std::string BrowserForm(const std::string& csrf, const std::vector<FormFile>& files) {
+  std::string body;
+  const std::string dash = "--" + std::string(kBoundary) + "\r\n";
+  if (!csrf.empty()) body += dash + "Content-Disposition: form-data; name=\"csrf\"\r\n\r\n" + csrf + "\r\n";
+  for (const auto& file : files) {
+    body += dash + "Content-Disposition: form-data; name=\"photos\"; filename=\"" + file.name +
+            "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + file.bytes + "\r\n";
+  }
+  return body + "--" + std::string(kBoundary) + "--\r\n";
+}
+
+// A signed-in browser: its cookie, the token of its forms, and the pages it asks for.
+class Browser {
+ public:
+  Browser(const ParvaultTestServer& server, std::string_view user = "alice",
+          std::string_view password = "secret")
+      : client_("127.0.0.1", server.port()), cookie_(server.SignIn(user, password)) {
+    csrf_ = ValuesAfter(Get("menu.asp")->body, "name=\"csrf\" value=\"").at(0);
+  }
+
+  httplib::Result Get(const std::string& page) {
+    return client_.Get("/ParvaultAsp2/" + page, {{"Cookie", cookie_}});
+  }
+  httplib::Result Post(const std::string& page, const std::string& body, const std::string& type) {
+    return client_.Post("/ParvaultAsp2/" + page, {{"Cookie", cookie_}}, body, type);
+  }
+  httplib::Result Upload(const std::vector<FormFile>& files, const std::string& csrf) {
+    return Post("upload.asp", BrowserForm(csrf, files),
+                "multipart/form-data; boundary=" + std::string(kBoundary));
+  }
+  httplib::Result Upload(const std::vector<FormFile>& files) { return Upload(files, csrf_); }
+  // What the uploader sends, with this browser's session.
+  httplib::Result UploaderPost(std::string_view path, std::string_view bytes) {
+    return Post("InsertFile.asp", UploaderBody(path, bytes), std::string(testing::kUploaderContentType));
+  }
+  httplib::Result Delete(const std::string& id, const std::string& csrf, bool confirm = true) {
+    return Post("delete.asp", "id=" + id + "&csrf=" + csrf + (confirm ? "&confirm=yes" : ""),
+                "application/x-www-form-urlencoded");
+  }
+  // The ids and names of a gallery page, in the order shown.
+  std::vector<std::string> Ids(const std::string& page = "menu.asp") {
+    return ValuesAfter(Get(page)->body, "class=\"photo\" href=\"photo.asp?id=");
+  }
+  const std::string& csrf() const { return csrf_; }
+  const std::string& cookie() const { return cookie_; }
+
+ private:
+  httplib::Client client_;
+  std::string cookie_;
+  std::string csrf_;
+};
+
+std::vector<std::string> ShownNames(const std::string& page) {
+  std::vector<std::string> names;
+  for (const auto& alt : ValuesAfter(page, "\" alt=\"")) names.push_back(alt);
+  return names;
+}
+
+class GalleryTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Stored() const { return FolderNames(server_.folderOf("alice")); }
+  // Uploads the files one by one, as the uploader does, and returns their ids, first upload first.
+  std::vector<std::string> UploadAll(Browser& browser, const std::vector<FormFile>& files) {
+    for (const auto& file : files)
+      EXPECT_EQ(browser.UploaderPost("C:\\p\\" + file.name, file.bytes)->status, 200);
+    auto ids = browser.Ids();
+    return {ids.rbegin(), ids.rend()};
+  }
+
+  ParvaultTestServer server_{{MakeAccount("bob", "pw")}};
+};
+
+struct PagingCase {
+  std::string query;
+  std::vector<std::string> names;
+};
+
+class GalleryPagingTest : public ::testing::TestWithParam<PagingCase> {
+ protected:
+  ParvaultTestServer server_{{}, [](ParvaultServerOptions& o) { o.photosPerPage = 2; }};
+};
+
+TEST_P(GalleryPagingTest, ShowsTheNewestFirstTwoAPage) {
+  Browser browser(server_);
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+    ASSERT_EQ(browser.UploaderPost(std::string("C:\\p\\") + name, name)->status, 200);
+  }
+  const auto page = browser.Get("menu.asp" + GetParam().query);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=UTF-8");
+  EXPECT_EQ(ShownNames(page->body), GetParam().names);
+  EXPECT_THAT(page->body, HasSubstr("<p id=\"totals\">5 photos, 25 bytes</p>"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, GalleryPagingTest,
+    ::testing::Values(PagingCase{"", {"e.jpg", "d.jpg"}}, PagingCase{"?page=1", {"e.jpg", "d.jpg"}},
+                      PagingCase{"?page=2", {"c.jpg", "b.jpg"}}, PagingCase{"?page=3", {"a.jpg"}},
+                      PagingCase{"?page=99", {"a.jpg"}}, PagingCase{"?page=0", {"e.jpg", "d.jpg"}},
+                      PagingCase{"?page=x", {"e.jpg", "d.jpg"}}));
+
+TEST_F(GalleryTest, FilesStoredBeforeTheIndexShowAndKeepTheirIdsAcrossARestart) {
+  std::filesystem::create_directories(server_.folderOf("alice"));
+  std::ofstream(server_.folderOf("alice") / "old.png", std::ios::binary) << kPng;
+  std::vector<std::string> ids;
+  {
+    Browser browser(server_);
+    ids = browser.Ids();
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(browser.Get("image.asp?id=" + ids[0])->get_header_value("Content-Type"), "image/png");
+  }
+  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "old.png"));
+  ParvaultTestServer again({}, [&](ParvaultServerOptions& o) { o.storage = server_.storage(); });
+  Browser browser(again);
+  EXPECT_EQ(browser.Ids(), ids);
+}
+
+struct DownloadCase {
+  std::string uploaderPath;  // CP932
+  std::string disposition;
+};
+
+class DownloadTest : public GalleryTest, public ::testing::WithParamInterface<DownloadCase> {};
+
+TEST_P(DownloadTest, GivesTheOriginalBytesUnderTheStoredName) {
+  Browser browser(server_);
+  const std::string bytes("\xFF\xD8\xFF\xE0 jpeg \0 bytes", 17);
+  ASSERT_EQ(browser.UploaderPost(GetParam().uploaderPath, bytes)->status, 200);
+  const auto download = browser.Get("download.asp?id=" + browser.Ids().at(0));
+  ASSERT_TRUE(download);
+  EXPECT_EQ(download->status, 200);
+  EXPECT_EQ(download->body, bytes);
+  EXPECT_EQ(download->get_header_value("Content-Type"), "application/octet-stream");
+  // As sent: cpp-httplib's client would decode the percent signs of the header.
+  const auto raw =
+      testing::RawExchange(server_.port(), "GET /ParvaultAsp2/download.asp?id=" + browser.Ids().at(0) +
+                                               " HTTP/1.1\r\nHost: h\r\nCookie: " + browser.cookie() +
+                                               "\r\nConnection: close\r\n\r\n");
+  EXPECT_THAT(raw.headerBlock, HasSubstr("\r\nContent-Disposition: " + GetParam().disposition + "\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DownloadTest,
+    ::testing::Values(
+        DownloadCase{"C:\\p\\photo.jpg", "attachment; filename=\"photo.jpg\"; filename*=UTF-8''photo.jpg"},
+        // 写真 1.jpg, sent in CP932 and stored in UTF-8 (E5 86 99 E7 9C 9F).
+        DownloadCase{"C:\\p\\\x8e\xca\x90\x5e 1.jpg",
+                     "attachment; filename=\"__ 1.jpg\"; filename*=UTF-8''%E5%86%99%E7%9C%9F%201.jpg"},
+        DownloadCase{"C:\\p\\say \"hi\"; x=1.jpg",
+                     "attachment; filename=\"say _hi_; x=1.jpg\"; "
+                     "filename*=UTF-8''say%20%22hi%22%3B%20x%3D1.jpg"}));
+
+struct TypeCase {
+  std::string name;
+  std::string bytes;
+  std::string type;  // of image.asp
+  bool attachment;
+};
+
+class ContentTypeTest : public GalleryTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(ContentTypeTest, ComesFromTheBytesNeverTheName) {
+  Browser browser(server_);
+  ASSERT_EQ(browser.Upload({{GetParam().name, GetParam().bytes}})->status, 303);
+  const auto image = browser.Get("image.asp?id=" + browser.Ids().at(0));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->body, GetParam().bytes);
+  EXPECT_EQ(image->get_header_value("Content-Type"), GetParam().type);
+  EXPECT_EQ(image->get_header_value("X-Content-Type-Options"), "nosniff");
+  EXPECT_EQ(image->has_header("Content-Disposition"), GetParam().attachment);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, ContentTypeTest,
+    ::testing::Values(TypeCase{"png-named.jpg", kPng, "image/png", false},
+                      TypeCase{"real.jpg", "\xFF\xD8\xFF\xDB rest", "image/jpeg", false},
+                      TypeCase{"anim.png", "GIF89a rest", "image/gif", false},
+                      TypeCase{"pic.bin", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "image/webp", false},
+                      TypeCase{"notes.jpg", "just some text", "application/octet-stream", true},
+                      TypeCase{"page.html", "<script>alert(1)</script>", "application/octet-stream", true},
+                      TypeCase{"short.gif", "GIF", "application/octet-stream", true}));
+
+TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
+  Browser browser(server_);
+  const auto ids =
+      UploadAll(browser, {{"keep.jpg", testing::TestJpeg(64, 48)}, {"gone.jpg", testing::TestJpeg(64, 48)}});
+  ASSERT_EQ(browser.Get("thumb.asp?id=" + ids[1])->get_header_value("Content-Type"), "image/jpeg");
+  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  // The photo page's form asks first; the confirmation page's form deletes.
+  const auto asked = browser.Delete(ids[1], browser.csrf(), false);
+  EXPECT_EQ(asked->status, 303);
+  EXPECT_EQ(asked->get_header_value("Location"), "delete.asp?id=" + ids[1]);
+  const auto confirmation = browser.Get("delete.asp?id=" + ids[1]);
+  EXPECT_THAT(confirmation->body, HasSubstr("Delete gone.jpg?"));
+  EXPECT_THAT(confirmation->body, HasSubstr("id=\"confirm-delete\""));
+  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  const auto deleted = browser.Delete(ids[1], browser.csrf());
+  EXPECT_EQ(deleted->status, 303);
+  EXPECT_EQ(deleted->get_header_value("Location"), "menu.asp?deleted=1");
+  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "keep.jpg"));
+  EXPECT_EQ(browser.Ids(), std::vector<std::string>{ids[0]});
+  EXPECT_EQ(browser.Get("photo.asp?id=" + ids[1])->status, 404);
+  EXPECT_EQ(browser.Delete(ids[1], browser.csrf())->status, 404);
+}
+
+TEST_F(GalleryTest, UploadsSeveralFilesFromTheForm) {
+  Browser browser(server_);
+  const auto answer = browser.Upload({{"one.jpg", "1"}, {"\xe5\x86\x99.jpg", "22"}, {"", ""}});
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 303);
+  EXPECT_EQ(answer->get_header_value("Location"), "menu.asp?stored=2");
+  EXPECT_THAT(Stored(), ElementsAre("one.jpg", "\xe5\x86\x99.jpg"));
+  const auto gallery = browser.Get("menu.asp?stored=2");
+  EXPECT_THAT(gallery->body, HasSubstr("<p id=\"message\" class=\"message\">Uploaded 2 photos.</p>"));
+  EXPECT_THAT(ShownNames(gallery->body), ElementsAre("\xe5\x86\x99.jpg", "one.jpg"));
+}
+
+struct ForgedCase {
+  std::string label;
+  std::string csrf;  // "" none; "other" the token of bob's session
+};
+
+class CsrfTest : public GalleryTest, public ::testing::WithParamInterface<ForgedCase> {};
+
+TEST_P(CsrfTest, AChangingPostWithoutTheSessionsTokenIsRefused) {
+  Browser browser(server_);
+  Browser bob(server_, "bob", "pw");
+  ASSERT_EQ(browser.UploaderPost("C:\\p\\kept.jpg", "k")->status, 200);
+  const std::string id = browser.Ids().at(0);
+  const std::string token = GetParam().csrf == "other" ? bob.csrf() : GetParam().csrf;
+  EXPECT_EQ(browser.Upload({{"new.jpg", "n"}}, token)->status, 403);
+  EXPECT_EQ(browser.Delete(id, token)->status, 403);
+  EXPECT_EQ(browser.Delete(id, token, false)->status, 403);
+  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "kept.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tokens, CsrfTest,
+                         ::testing::Values(ForgedCase{"none", ""}, ForgedCase{"wrong", std::string(64, '0')},
+                                           ForgedCase{"another session's", "other"}),
+                         [](const auto& param) { return std::to_string(param.index); });
+
+TEST_F(GalleryTest, AnotherAccountsIdIsNotFound) {
+  Browser alice(server_);
+  Browser bob(server_, "bob", "pw");
+  ASSERT_EQ(alice.UploaderPost("C:\\p\\private.jpg", testing::TestJpeg(32, 32))->status, 200);
+  const std::string id = alice.Ids().at(0);
+  for (const char* page : {"photo.asp", "image.asp", "download.asp", "thumb.asp", "delete.asp"}) {
+    EXPECT_EQ(bob.Get(std::string(page) + "?id=" + id)->status, 404) << page;
+    EXPECT_EQ(alice.Get(std::string(page) + "?id=" + id)->status, 200) << page;
+  }
+  for (const char* bad : {"../alice/private.jpg", "private.jpg", "", "ABCDEF"}) {
+    EXPECT_EQ(alice.Get(std::string("image.asp?id=") + bad)->status, 404) << bad;
+  }
+  EXPECT_EQ(bob.Delete(id, bob.csrf())->status, 404);
+  EXPECT_EQ(alice.Ids(), std::vector<std::string>{id});
+}
+
+TEST_F(GalleryTest, EveryPageCarriesTheSecurityHeaders) {
+  Browser browser(server_);
+  ASSERT_EQ(browser.UploaderPost("C:\\p\\a.jpg", "a")->status, 200);
+  const std::string id = browser.Ids().at(0);
+  for (const std::string& page :
+       std::vector<std::string>{"", "menu.asp", "photo.asp?id=" + id, "thumb.asp?id=" + id, "gallery.css",
+                                "delete.asp?id=" + id, "nothing.asp", "refused.asp?code=size"}) {
+    const auto answer = browser.Get(page);
+    ASSERT_TRUE(answer) << page;
+    EXPECT_THAT(answer->get_header_value("Content-Security-Policy"), HasSubstr("default-src 'none'")) << page;
+    EXPECT_EQ(answer->get_header_value("X-Content-Type-Options"), "nosniff") << page;
+    EXPECT_EQ(answer->get_header_value("Referrer-Policy"), "same-origin") << page;
+  }
+}
+
+TEST_F(GalleryTest, PagesForPeopleNeedASession) {
+  httplib::Client anonymous("127.0.0.1", server_.port());
+  EXPECT_THAT(anonymous.Get("/ParvaultAsp2/menu.asp")->body, HasSubstr("logincheck2.asp"));
+  EXPECT_EQ(anonymous.Get("/ParvaultAsp2/image.asp?id=" + std::string(32, 'a'))->status, 404);
+  EXPECT_EQ(anonymous.Post("/ParvaultAsp2/delete.asp", "id=x", "application/x-www-form-urlencoded")->status,
+            403);
+}
+
+TEST_F(GalleryTest, ThumbnailsComeUprightAndANonImageGetsATile) {
+  Browser browser(server_);
+  // 200 x 100 as stored, to be shown turned a quarter: 100 wide, 200 high.
+  const auto ids = UploadAll(browser, {{"turned.jpg", testing::TestJpeg(200, 100, 6)},
+                                       {"flat.jpg", testing::TestJpeg(200, 100)},
+                                       {"notes.txt", "text"},
+                                       {"broken.jpg", "\xFF\xD8\xFF broken"}});
+  const auto turned = browser.Get("thumb.asp?id=" + ids[0]);
+  ASSERT_EQ(turned->get_header_value("Content-Type"), "image/jpeg");
+  const auto turnedSize = testing::DecodedSize(turned->body);
+  ASSERT_TRUE(turnedSize);
+  EXPECT_LT(turnedSize->width, turnedSize->height);
+  const auto flatSize = testing::DecodedSize(browser.Get("thumb.asp?id=" + ids[1])->body);
+  ASSERT_TRUE(flatSize);
+  EXPECT_GT(flatSize->width, flatSize->height);
+  for (const std::string& id : {ids[2], ids[3]}) {
+    const auto tile = browser.Get("thumb.asp?id=" + id);
+    EXPECT_EQ(tile->status, 200);
+    EXPECT_EQ(tile->get_header_value("Content-Type"), "image/svg+xml");
+  }
+  // Made once, then served from disk.
+  EXPECT_EQ(browser.Get("thumb.asp?id=" + ids[0])->body, turned->body);
+}
+
+class QuotaTest : public ::testing::Test {
+ protected:
+  ParvaultTestServer server_{{}, [](ParvaultServerOptions& o) { o.quota = 100; }};
+};
+
+TEST_F(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
+  Browser browser(server_);
+  EXPECT_EQ(browser.UploaderPost("C:\\p\\first.jpg", std::string(60, 'f'))->status, 200);
+  const auto refused = browser.UploaderPost("C:\\p\\second.jpg", std::string(41, 's'));
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 302);
+  EXPECT_EQ(refused->get_header_value("Location"), "refused.asp?code=quota");
+  // 保存容量の上限(100 Byte)を越えます, in CP932.
+  EXPECT_EQ(testing::ReasonAfterMarker(browser.Get("refused.asp?code=quota")->body),
+            "\x95\xdb\x91\xb6\x97\x65\x97\xca\x82\xcc\x8f\xe3\x8c\xc0(100 "
+            "Byte)\x82\xf0\x89\x7a\x82\xa6\x82\xdc\x82\xb7");
+  EXPECT_EQ(browser.UploaderPost("C:\\p\\third.jpg", std::string(40, 't'))->status, 200);
+  // The browser's form counts against the same quota.
+  const auto form = browser.Upload({{"big.jpg", "bb"}});
+  EXPECT_EQ(form->get_header_value("Location"), "menu.asp?stored=0&refused=1&why=quota");
+  EXPECT_THAT(browser.Get("menu.asp?stored=0&refused=1&why=quota")->body,
+              HasSubstr("1 file was not stored: your photos would take more than your 100 bytes."));
+  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre(".photos.json", "first.jpg", "third.jpg"));
+}
+
+}  // namespace
+}  // namespace wharfling::server
