@@ -41,7 +41,10 @@ std::optional<std::vector<PhotoRecord>> ParsePhotoIndex(std::string_view text) {
   }
   std::vector<PhotoRecord> photos;
   for (const auto& item : json["photos"]) {
-    if (!item.is_object()) return std::nullopt;
+    if (!item.is_object() || !item.contains("size") || !item["size"].is_number_unsigned() ||
+        !item.contains("uploaded") || !item["uploaded"].is_number_integer()) {
+      return std::nullopt;
+    }
     PhotoRecord p;
     try {
       p.id = item.at("id").get<std::string>();
