@@ -1,5 +1,6 @@
 #include "server/gallery_routes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,6 +178,8 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, ht
     const auto bytes = original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why) : std::nullopt;
     if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
       library_.SetThumbnail(user.account, photo.id, name);
+      // Deleted while its thumbnail was being made: the thumbnail goes too.
+      if (!library_.Find(user.account, photo.id)) ::unlinkat(folder.get(), name.c_str(), 0);
       res.set_content(*bytes, "image/jpeg");
       return;
     }

@@ -56,18 +56,22 @@ TEST(PhotoIndexTest, ReadsBackWhatItWrites) {
   EXPECT_EQ((*back)[1].thumbnail, "-");
 }
 
+// An index of one photo, its fields given as JSON text.
+std::string IndexOfOne(const std::string& id, const std::string& name, const std::string& size) {
+  return R"({"version":1,"photos":[{"id":")" + id + R"(","name":")" + name + R"(","size":)" + size +
+         R"(,"uploaded":1,"type":"","thumbnail":""}]})";
+}
+
 TEST(PhotoIndexTest, RefusesWhatItDidNotWrite) {
+  const std::string id(32, 'c');
+  EXPECT_TRUE(ParsePhotoIndex(IndexOfOne(id, "a.jpg", "1")));
   for (const std::string& text : std::vector<std::string>{
-           "", "not json", "[]", "{\"version\":2,\"photos\":[]}", "{\"version\":1}",
-           "{\"version\":1,\"photos\":[{\"id\":\"../"
-           "x\",\"name\":\"a\",\"size\":1,\"uploaded\":1,\"type\":\"\","
-           "\"thumbnail\":\"\"}]}",
-           "{\"version\":1,\"photos\":[{\"id\":\"" + std::string(32, 'c') + "\",\"name\":\"a\"}]}",
-           "{\"version\":1,\"photos\":[{\"id\":\"" + std::string(32, 'c') +
-               "\",\"name\":\"a\",\"size\":-1,\"uploaded\":1,\"type\":\"\",\"thumbnail\":\"\"}]}"}) {
+           "", "not json", "[]", R"({"version":2,"photos":[]})", R"({"version":1})",
+           R"({"version":1,"photos":[{"id":")" + id + R"(","name":"a"}]})", IndexOfOne("../x", "a.jpg", "1"),
+           IndexOfOne(id, "../../etc/passwd", "1"), IndexOfOne(id, ".photos.json", "1"),
+           IndexOfOne(id, "", "1"), IndexOfOne(id, "a.jpg", "-1"), IndexOfOne(id, "a.jpg", "\"1\"")}) {
     EXPECT_FALSE(ParsePhotoIndex(text)) << text;
   }
-  EXPECT_TRUE(ParsePhotoIndex("{\"version\":1,\"photos\":[]}"));
 }
 
 TEST(PhotoIndexTest, IdsAreHexTokens) {
