@@ -13,7 +13,7 @@
 namespace wharfling::server {
 
 bool WriteFileAtomically(int folder, std::string_view name, std::string_view bytes, std::string& error) {
-  const std::string temporary = ".write-" + RandomHex(8) + ".tmp";
+  const std::string temporary = std::string(kWritePrefix) + RandomHex(8) + std::string(kWriteSuffix);
   const std::string target(name);
   UniqueFd file(
       ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));

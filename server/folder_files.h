@@ -10,6 +10,10 @@
 
 namespace wharfling::server {
 
+// The hidden temporary names of those writes: ".write-<random>.tmp".
+inline constexpr std::string_view kWritePrefix = ".write-";
+inline constexpr std::string_view kWriteSuffix = ".tmp";
+
 bool WriteFileAtomically(int folder, std::string_view name, std::string_view bytes, std::string& error);
 
 // The file's bytes, or nothing when it is missing, not a regular file or larger than maxBytes.

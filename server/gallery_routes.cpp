@@ -1,5 +1,6 @@
 #include "server/gallery_routes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,13 +136,13 @@ void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& us
   } else {
     std::string error;
     const UniqueFd folder = library_.store().OpenFolder(user->account, false, error);
-    const bool inline_ = page == "image.asp" && !photo->contentType.empty();
-    const std::string type = inline_ ? photo->contentType : "application/octet-stream";
+    const bool shownInline = page == "image.asp" && !photo->contentType.empty();
+    const std::string type = shownInline ? photo->contentType : "application/octet-stream";
     if (!folder.valid() || !AnswerFile(res, folder.get(), photo->name, type)) {
       AnswerStatus(res, 404, "There is no such photo.");
       return;
     }
-    if (!inline_) res.set_header("Content-Disposition", AttachmentDisposition(photo->name));
+    if (!shownInline) res.set_header("Content-Disposition", AttachmentDisposition(photo->name));
     res.set_header("Cache-Control", "private, no-cache");
   }
 }
@@ -177,6 +178,8 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, ht
     const auto bytes = original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why) : std::nullopt;
     if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
       library_.SetThumbnail(user.account, photo.id, name);
+      // Deleted while its thumbnail was being made: the thumbnail goes too.
+      if (!library_.Find(user.account, photo.id)) ::unlinkat(folder.get(), name.c_str(), 0);
       res.set_content(*bytes, "image/jpeg");
       return;
     }

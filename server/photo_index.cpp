@@ -41,7 +41,10 @@ std::optional<std::vector<PhotoRecord>> ParsePhotoIndex(std::string_view text) {
   }
   std::vector<PhotoRecord> photos;
   for (const auto& item : json["photos"]) {
-    if (!item.is_object()) return std::nullopt;
+    if (!item.is_object() || !item.contains("size") || !item["size"].is_number_unsigned() ||
+        !item.contains("uploaded") || !item["uploaded"].is_number_integer()) {
+      return std::nullopt;
+    }
     PhotoRecord p;
     try {
       p.id = item.at("id").get<std::string>();
@@ -53,7 +56,11 @@ std::optional<std::vector<PhotoRecord>> ParsePhotoIndex(std::string_view text) {
     } catch (const nlohmann::json::exception&) {
       return std::nullopt;
     }
-    if (!IsPhotoId(p.id)) return std::nullopt;
+    // A name is one entry of the account's folder, never a path and never one of the hidden files.
+    if (!IsPhotoId(p.id) || p.name.empty() || p.name.front() == '.' ||
+        p.name.find('/') != std::string::npos || p.name.find('\0') != std::string::npos) {
+      return std::nullopt;
+    }
     photos.push_back(std::move(p));
   }
   return photos;

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "server/client_file_name.h"
+#include "server/folder_files.h"
 #include "server/secure_random.h"
 
 namespace wharfling::server {
@@ -27,9 +28,13 @@ bool IsFolderName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
+bool HasParts(std::string_view name, std::string_view prefix, std::string_view suffix) {
+  return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) && name.ends_with(suffix);
+}
+
+// An upload's temporary file, or that of an index or thumbnail being written.
 bool IsTemporaryName(std::string_view name) {
-  return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&
-         name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+  return HasParts(name, kTemporaryPrefix, kTemporarySuffix) || HasParts(name, kWritePrefix, kWriteSuffix);
 }
 
 // Calls fn(name) for every entry of the folder other than "." and "..".

@@ -69,6 +69,7 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   }
   const std::size_t accountCount = commandLine.options.accounts.size();
   const auto maxFileSize = commandLine.options.maxFileSize;
+  const auto quota = commandLine.options.quota;
   std::error_code ec;
   const std::string storage = std::filesystem::absolute(commandLine.options.storage, ec).string();
   wharfling::server::ParvaultServer server(std::move(commandLine.options));
@@ -76,8 +77,12 @@ int Serve(CommandLine& commandLine, const char* argv0) {
     std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes, storage %s\n", accountCount,
-               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), storage.c_str());
+  const std::string quotaText =
+      quota ? ", up to " + wharfling::FormatThousands(static_cast<long long>(*quota)) + " bytes per account"
+            : "";
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s\n", accountCount,
+               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), quotaText.c_str(),
+               storage.c_str());
   std::printf("listening on %s\n", server.address().c_str());
   std::fflush(stdout);
 

@@ -96,14 +96,16 @@ TEST(CommandLineTest, DefaultsAgreeWithTheUploadersBuiltInEndpoint) {
 TEST(CommandLineTest, TakesEveryOptionInBothSpellings) {
   CommandLine out;
   std::string error;
-  ASSERT_TRUE(Parse(
-      {"--listen=[::1]:0", "--storage", "/srv/pv", "--users=/etc/pv.users", "--max-size", "123"}, out, error))
+  ASSERT_TRUE(Parse({"--listen=[::1]:0", "--storage", "/srv/pv", "--users=/etc/pv.users", "--max-size", "123",
+                     "--quota=5000"},
+                    out, error))
       << error;
   EXPECT_EQ(out.options.host, "::1");
   EXPECT_EQ(out.options.port, 0);
   EXPECT_EQ(out.options.storage, "/srv/pv");
   EXPECT_EQ(out.usersFiles, std::vector<std::string>{"/etc/pv.users"});
   EXPECT_EQ(out.options.maxFileSize, 123u);
+  EXPECT_EQ(out.options.quota, 5000u);
 }
 
 TEST(CommandLineTest, RefusesBadUsage) {
@@ -115,6 +117,8 @@ TEST(CommandLineTest, RefusesBadUsage) {
       {"--user", "a", "--password", "p", "--max-size", "4MB"},
       {"--user", "a", "--password", "p", "--max-size", "18446744073709551615"},  // would wrap round
       {"--user", "a", "--password", "p", "--max-size", "281474976710657"},       // 2^48 + 1
+      {"--user", "a", "--password", "p", "--quota", "0"},
+      {"--user", "a", "--password", "p", "--quota", "1GB"},
       {"--user", "a", "--password-file", "/no/such/file"},
       {"--user", "a", "--password", "p", "--listen", "8780"},
       {"--user", "a", "--password", "p", "--storage"},  // value missing

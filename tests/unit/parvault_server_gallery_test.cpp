@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/accounts.h"
@@ -19,6 +20,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using wharfling::testing::FolderNames;
 using wharfling::testing::ParvaultTestServer;
 using wharfling::testing::UploaderBody;
@@ -344,6 +346,25 @@ TEST_F(GalleryTest, ThumbnailsComeUprightAndANonImageGetsATile) {
   }
   // Made once, then served from disk.
   EXPECT_EQ(browser.Get("thumb.asp?id=" + ids[0])->body, turned->body);
+}
+
+TEST(GalleryHostileTest, AFormBodyPastItsBoundIsCutOffAndStoresNothing) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.maxFileSize = 1000; });
+  Browser browser(server);
+  // Bytes after the closing line: no part holds them, the connection's bound still counts them.
+  const std::string body = BrowserForm(browser.csrf(), {{"a.jpg", "tiny"}}) + std::string(4u << 20, 'z');
+  testing::RawConnection connection(server.port());
+  std::string answer;
+  std::thread reader([&] { answer = connection.ReadUntilClosed(std::chrono::seconds(10)); });
+  connection.Send(testing::RawPost("/ParvaultAsp2/upload.asp",
+                                   "Content-Type: multipart/form-data; boundary=" + std::string(kBoundary) +
+                                       "\r\nCookie: " + browser.cookie() + "\r\n",
+                                   body));
+  reader.join();
+  // Past the bound the connection is dropped without lingering: whatever answer arrives, none tells of a
+  // stored file.
+  EXPECT_THAT(testing::ParseRawResponse(answer).headerBlock, Not(HasSubstr("stored=1")));
+  EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
 }
 
 class QuotaTest : public ::testing::Test {

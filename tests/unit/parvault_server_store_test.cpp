@@ -74,11 +74,13 @@ TEST_F(UploadStoreTest, AnUnpublishedFileLeavesNothing) {
 TEST_F(UploadStoreTest, RemovesLeftoversOfAnEarlierRunOnly) {
   std::filesystem::create_directories(root() / "alice");
   const auto folder = root() / "alice";
-  for (const char* name : {".upload-0123abcd.part", "keep.jpg", ".upload-.part", ".other"}) {
+  for (const char* name :
+       {".upload-0123abcd.part", "keep.jpg", ".upload-.part", ".other", ".write-0a1b.tmp", ".photos.json"}) {
     std::ofstream(folder / name) << "x";
   }
   store_.RemoveLeftovers("alice");
-  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{".other", ".upload-.part", "keep.jpg"}));
+  EXPECT_EQ(FolderNames(folder),
+            (std::vector<std::string>{".other", ".photos.json", ".upload-.part", "keep.jpg"}));
 }
 
 TEST_F(UploadStoreTest, RefusesFolderNamesThatLeaveTheStorage) {
