@@ -78,9 +78,11 @@ void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& i
   const Text uploadAddress = siteUrl + "/InsertFile.asp";
   const UploadList& files = context.uploadList();
   for (std::size_t item = 0; item < files.size(); ++item) {
-    // A file that has grown past the limit since the screening is skipped without a trace.
+    // A file that has grown past the limit since the screening is skipped without a trace, unless
+    // it is to be shrunk to fit.
     std::uint64_t size = 0;
-    if (ReadFileBytes(files[item].path, size) && size > context.maxFileSize()) continue;
+    if (ReadFileBytes(files[item].path, size) && size > context.maxFileSize() && !web.ShrinksToFit())
+      continue;
     const bool sent = web.SendUpload(UploadSender::kParvault, uploadAddress, kFlagNoAutoRedirect,
                                      std::nullopt, files[item].path, "", "", "");
     const std::optional<Text> status = sent ? UploadStatus(web, siteUrl) : StatusFailed();

@@ -11,6 +11,7 @@ DesktopServices::DesktopServices(const char* argv0) {
   const auto directory = posix::ConfigDirectory();
   store_ = std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(argv0));
   posix::LoadEndpointOverrides(directory / "endpoints.ini", endpoints_, std::cerr);
+  web_.SetPhotoPreparer(&photos_);
 }
 
 }  // namespace wharfling::desktop

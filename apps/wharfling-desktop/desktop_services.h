@@ -7,6 +7,7 @@
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
+#include "platform/posix/posix_photo_preparer.h"
 #include "session/endpoints.h"
 #include "ui/upload_dialog.h"
 #include "web/web_client.h"
@@ -23,6 +24,7 @@ class DesktopServices {
   std::unique_ptr<posix::IniSettingsStore> store_;
   EndpointTable endpoints_ = EndpointTable::Defaults();
   posix::CurlTransport transport_;
+  posix::PosixPhotoPreparer photos_;
   WebClient web_{transport_, codec_};
 };
 

@@ -34,6 +34,8 @@ constexpr Option kOptions[] = {
     {"--album", "TEXT", "answer the album chooser with the album named TEXT"},
     {"--json", "", "print the final state as JSON (docs/cli-json.md)"},
     {"--progress", "", "print a line per file on stderr even when it is not a terminal"},
+    {"--fit", "", "shrink JPEGs over the size limit to fit (as [Mode] fit=1)"},
+    {"--strip-location", "", "send photos without their GPS data (as [Mode] nolocation=1)"},
 };
 
 struct UploadArgs {
@@ -108,6 +110,8 @@ int Run(const ParsedArgs& args) {
   settings.selection = upload.destination;
   if (upload.id) settings.id = posix::Utf8ToCp932(*upload.id);
   if (upload.password) settings.password = posix::Utf8ToCp932(*upload.password);
+  if (args.Has("--fit")) settings.fit = 1;
+  if (args.Has("--strip-location")) settings.noLocation = 1;
   PromptForPassword(settings, frontEnd->endpoints);
 
   TerminalView view(upload.terminal);
@@ -158,6 +162,11 @@ const Command kUploadCommand{
     "sign-in that succeeds. Before signing in, the destination, its host and the ID are printed\n"
     "on stderr. On a terminal the choosers prompt; otherwise --site-entry and --album answer them,\n"
     "or they close without a choice. --destination skips the site chooser.\n"
+    "\n"
+    "--fit accepts a JPEG over the size limit and sends it re-encoded (lower quality, then smaller)\n"
+    "to the largest size within the limit; --strip-location removes the EXIF GPS data and the XMP\n"
+    "location from every photo sent. Both change only the bytes sent, never the file; a photo they\n"
+    "cannot change fails with the reason in its row.\n"
     "\n"
     "Exit status: 0 when every file reads \"成功\", 1 when some file does not, 2 when nothing was\n"
     "uploaded (blocked, no account, failed sign-in), 64 for bad usage, 78 when the profile or\n"
