@@ -109,8 +109,10 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   const std::string endpoints = Config() + "/endpoints.ini";
   const auto fresh = Wharfling("config");
   EXPECT_EQ(fresh.status, 0);
-  EXPECT_EQ(fresh.out, "profile    " + profile + " (missing: every setting takes its default)\n" +
-                           "endpoints  " + endpoints + " (missing: the built-in hosts are used)\n");
+  EXPECT_EQ(fresh.out,
+            "profile    " + profile + " (missing: every setting takes its default)\n" + "endpoints  " +
+                endpoints + " (missing: the built-in hosts are used)\n" +
+                "photos     shrink to fit ([Mode] fit): off; remove location ([Mode] nolocation): off\n");
 
   dir.WriteFile("config/wharfling.ini", "[Settings]\nSelect001=2\n= no name\n");
   dir.WriteFile("config/endpoints.ini", "[Endpoints]\ninhouse.server=127.0.0.1:9\n");
@@ -124,6 +126,11 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   EXPECT_EQ(json["endpoints"],
             (nlohmann::json{{"path", endpoints}, {"exists", true}, {"problems", nlohmann::json::array()}}));
   EXPECT_EQ(json["version"], 1);
+
+  dir.WriteFile("config/wharfling.ini", "[Mode]\nfit=1\n");
+  const auto photoOptions = Wharfling("config --json");
+  EXPECT_EQ(nlohmann::json::parse(photoOptions.out)["photo_options"],
+            (nlohmann::json{{"fit", true}, {"nolocation", false}}));
 }
 
 }  // namespace
