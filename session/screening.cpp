@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "session/file_bytes.h"
+#include "session/jpeg_signature.h"
 #include "wharfling/texts.h"
 
 namespace wharfling {
@@ -25,7 +26,8 @@ std::optional<ExcludedPath> Exclude(const std::string& path, const Text& pathTex
   if (!ReadFileBytes(path, size)) {
     return excluded(Exclusion::kUnreadable, FormatText(texts::kUnreadable, {pathText}));
   }
-  if (size > settings.account.maxFileSize) {
+  // With shrink to fit on, a JPEG over the limit is made to fit at upload.
+  if (size > settings.account.maxFileSize && !(settings.fit != 0 && FileHasJpegSignature(path))) {
     return excluded(Exclusion::kOverSizeLimit,
                     FormatText(texts::kOverSizeLimit,
                                {std::to_string(settings.account.maxFileSize), std::to_string(size)}));

@@ -8,6 +8,8 @@ void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSe
   settings.siteIndex = store.ReadInt(kSettingsSection, "Select001").value_or(1);
   settings.chooseSiteAtStart = store.ReadInt(kModeSection, "multi").value_or(0);
   settings.maxFilesPerRun = store.ReadInt(kModeSection, "rule").value_or(-1);
+  settings.fit = store.ReadInt(kModeSection, "fit").value_or(0);
+  settings.noLocation = store.ReadInt(kModeSection, "nolocation").value_or(0);
 
   const SiteInfo& row = CatalogueRow(settings.siteIndex);
   SiteAccount& account = settings.account;
@@ -29,6 +31,11 @@ void SaveSettings(SettingsStore& store, const DialogSettings& settings, bool sel
   const SiteInfo& row = CatalogueRow(settings.siteIndex);
   store.WriteText(kSettingsSection, row.idValue, settings.account.id);
   store.WriteText(kSettingsSection, row.passwordValue, settings.account.password);
+}
+
+void SavePhotoOptions(SettingsStore& store, const DialogSettings& settings) {
+  store.WriteInt(kModeSection, "fit", settings.fit);
+  store.WriteInt(kModeSection, "nolocation", settings.noLocation);
 }
 
 }  // namespace wharfling

@@ -26,6 +26,9 @@ struct DialogSettings {
   std::int32_t siteIndex = 1;  // kept as stored, even when out of range
   std::int32_t chooseSiteAtStart = 0;
   std::int32_t maxFilesPerRun = -1;
+  // Opt-in changes to the bytes sent for a photo; the file on disk is never touched. 0 is off.
+  std::int32_t fit = 0;         // JPEGs over the size limit are accepted and shrunk at upload
+  std::int32_t noLocation = 0;  // GPS data is removed from every photo sent
   SiteAccount account;
 };
 
@@ -34,5 +37,8 @@ void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSe
 
 // Writes the selection and, unless selectionOnly, the selected destination's ID and password.
 void SaveSettings(SettingsStore& store, const DialogSettings& settings, bool selectionOnly);
+
+// Writes the two photo options, fit and noLocation, as the dialog's check boxes leave them.
+void SavePhotoOptions(SettingsStore& store, const DialogSettings& settings);
 
 }  // namespace wharfling

@@ -85,11 +85,13 @@ void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& i
                    Get(web, siteUrl + "/logout2.asp?user=" + QueryEscape(id) + "&pw=" + QueryEscape(password),
                        AccessMode::kSystemSettings);
                  },
-             // A file that has grown past the limit since the screening is skipped without a trace.
+             // A file that has grown past the limit since the screening is skipped without a trace,
+             // unless it is to be shrunk to fit.
              .skipFile =
                  [&](std::size_t item) {
                    std::uint64_t size = 0;
-                   return ReadFileBytes(files[item].path, size) && size > context.maxFileSize();
+                   return ReadFileBytes(files[item].path, size) && size > context.maxFileSize() &&
+                          !web.ShrinksToFit();
                  }});
 }
 

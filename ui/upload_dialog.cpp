@@ -2,6 +2,7 @@
 
 #include "session/site_catalogue.h"
 #include "sites/driver_registry.h"
+#include "sites/status_texts.h"
 #include "ui/controls.h"
 #include "ui/screening_view.h"
 #include "wharfling/texts.h"
@@ -58,6 +59,8 @@ void UploadDialog::Initialize(bool allowSiteChooser) {
   if (allowSiteChooser && settings_.chooseSiteAtStart == 1) RunSiteChooser();
   copyOrMove_ = 0;
   LoadSettings(services_.store, services_.endpoints, settings_);
+  // Photo options a platform cannot carry out are off, so that screening does not accept for them.
+  if (!services_.web.CanPreparePhotos()) settings_.fit = settings_.noLocation = 0;
 
   ScreeningResult screening = ScreenDroppedFiles(droppedPaths_, settings_, services_.codec);
   ShowScreening(screening, settings_, fileList_, view_);
@@ -110,6 +113,13 @@ void UploadDialog::RefreshControls() {
   view_.SetControlText(control::kPassword, settings_.account.password);
 }
 
+void UploadDialog::SetPhotoOptions(bool fit, bool noLocation) {
+  if (!CanPreparePhotos()) return;
+  settings_.fit = fit ? 1 : 0;
+  settings_.noLocation = noLocation ? 1 : 0;
+  SavePhotoOptions(services_.store, settings_);
+}
+
 bool UploadDialog::OnOk() { return ReadControls(); }
 
 bool UploadDialog::CanStartUpload() const {
@@ -122,6 +132,7 @@ void UploadDialog::StartUpload() {
   const Text url = settings_.account.url;
   const Text id = settings_.account.id;
   const Text password = settings_.account.password;
+  services_.web.SetPhotoRules({settings_.fit != 0, settings_.noLocation != 0, settings_.account.maxFileSize});
   driver(*this, url, id, password);
   lastRunCancelled_ = cancel_.requested();
   cancel_.Clear();
@@ -136,7 +147,16 @@ void UploadDialog::SetControlsEnabled(bool enabled) {
 }
 
 void UploadDialog::SetItemStatus(std::size_t item, const Text& status) {
-  if (const auto row = fileList_.RowOf(item)) fileList_.SetCell(*row, 2, status);
+  const auto row = fileList_.RowOf(item);
+  if (!row) return;
+  // A photo refused before its send shows why, whichever driver wrote the failure.
+  const auto& refusal = services_.web.photoRefusal();
+  if (status == StatusFailed() && item < uploadList_.size() && !refusal.path.empty() &&
+      refusal.path == uploadList_[item].path) {
+    fileList_.SetCell(*row, 2, StatusFailedWithReason(refusal.reason));
+    return;
+  }
+  fileList_.SetCell(*row, 2, status);
 }
 
 void UploadDialog::AdvanceProgress() {

@@ -51,6 +51,10 @@ class UploadDialog final : private DriverContext {
   void KeepCancelEnabledDuringRuns() { keepCancelEnabled_ = true; }
   // OK (the Enter key): true when the dialog ends. Cancel always ends it. Neither saves.
   bool OnOk();
+  // The photo options' check boxes: kept in the profile at once, used from the next run on.
+  void SetPhotoOptions(bool fit, bool noLocation);
+  // Whether this platform carries out the photo options (it has an adapter for them).
+  bool CanPreparePhotos() const { return services_.web.CanPreparePhotos(); }
   // Whether the destination button can be pressed: something to upload and an account.
   bool CanStartUpload() const;
 

@@ -1,5 +1,6 @@
 #include "web/web_client.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "session/file_bytes.h"
@@ -60,19 +61,41 @@ bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint3
   // with missing bytes.
   const bool sendsFile = SenderSendsFile(sender);
   FileContent file;
-  if (sendsFile) {
-    std::uint64_t size = 0;
-    if (!ReadFileBytes(filePath, size) || size > std::numeric_limits<std::size_t>::max()) {
-      return Fail(kUnreadableFile);
-    }
-    file.size = static_cast<std::size_t>(size);
-    file.fill = [&filePath](std::span<char> place) { return ReadFileInto(filePath, place); };
-  }
+  std::string prepared;
+  if (sendsFile && !PhotoContent(filePath, prepared, file)) return false;
   const Text pathText = sendsFile ? codec_.PathToText(filePath) : Text();
   const std::optional<MultipartBody> body = BuildUploadBody(sender, pathText, file, {value1, value2, value3});
   if (!body) return Fail(kUnreadableFile);
   request->body = body->bytes();
   return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader);
+}
+
+bool WebClient::PhotoContent(const std::string& filePath, std::string& prepared, FileContent& file) {
+  photoRefusal_ = {};
+  std::uint64_t size = 0;
+  if (!ReadFileBytes(filePath, size) || size > std::numeric_limits<std::size_t>::max()) {
+    return Fail(kUnreadableFile);
+  }
+  if (preparer_ != nullptr && AnyPhotoRule(photoRules_)) {
+    PreparedPhoto photo = PreparePhoto(*preparer_, filePath, size, photoRules_);
+    if (photo.failed) {
+      if (!photo.reason.empty()) photoRefusal_ = {filePath, photo.reason};
+      return Fail(photo.detail);
+    }
+    if (photo.bytes) {
+      // A changed photo is held twice for a moment: here and in the body.
+      prepared = std::move(*photo.bytes);
+      file.size = prepared.size();
+      file.fill = [&prepared](std::span<char> place) {
+        std::copy(prepared.begin(), prepared.end(), place.begin());
+        return true;
+      };
+      return true;
+    }
+  }
+  file.size = static_cast<std::size_t>(size);
+  file.fill = [&filePath](std::span<char> place) { return ReadFileInto(filePath, place); };
+  return true;
 }
 
 bool WebClient::Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,

@@ -11,6 +11,7 @@
 #include "text/text_codec.h"
 #include "web/http_transport.h"
 #include "web/last_response.h"
+#include "web/photo_preparation.h"
 #include "web/request.h"
 #include "web/upload_sender.h"
 
@@ -37,6 +38,22 @@ class WebClient {
                   std::optional<std::string_view> extraHeader, const std::string& filePath,
                   std::string_view value1, std::string_view value2, std::string_view value3);
 
+  // The adapter that changes photos' bytes (none: every photo is sent as its file holds it) and the
+  // rules it applies to every later upload send.
+  void SetPhotoPreparer(PhotoPreparer* preparer) { preparer_ = preparer; }
+  bool CanPreparePhotos() const { return preparer_ != nullptr; }
+  void SetPhotoRules(const PhotoRules& rules) { photoRules_ = rules; }
+  // Whether a photo over the size limit is shrunk to fit rather than sent as it is.
+  bool ShrinksToFit() const { return preparer_ != nullptr && photoRules_.fit; }
+
+  // The photo the latest upload send refused to send, and why in its row's words; empty path when
+  // it refused none.
+  struct PhotoRefusal {
+    std::string path;
+    Text reason;
+  };
+  const PhotoRefusal& photoRefusal() const { return photoRefusal_; }
+
   const LastResponse& lastResponse() const { return lastResponse_; }
   // Why the latest exchange or upload send failed, in the transport's words where it got that far;
   // empty after one that succeeded. For reports only: no driver reads it.
@@ -51,7 +68,14 @@ class WebClient {
   // Keeps why as lastError; false.
   bool Fail(std::string_view why);
 
+  // The photo's content as the body takes it; false, with lastError and any refusal kept, when the
+  // photo cannot be sent.
+  bool PhotoContent(const std::string& filePath, std::string& prepared, FileContent& file);
+
   HttpTransport& transport_;
+  PhotoPreparer* preparer_ = nullptr;
+  PhotoRules photoRules_;
+  PhotoRefusal photoRefusal_;
   const TextCodec& codec_;
   LastResponse lastResponse_;
   std::string lastError_;

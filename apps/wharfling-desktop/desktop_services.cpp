@@ -13,6 +13,7 @@ DesktopServices::DesktopServices(const char* argv0) {
   if (!store_->path().empty()) keyring_ = posix::OpenKeyringFor(*store_, store_->path().string());
   settings_ = std::make_unique<KeyringSettings>(*store_, keyring_.store.get());
   posix::LoadEndpointOverrides(directory / "endpoints.ini", endpoints_, std::cerr);
+  web_.SetPhotoPreparer(&photos_);
 }
 
 }  // namespace wharfling::desktop

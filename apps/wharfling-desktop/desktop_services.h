@@ -8,6 +8,7 @@
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
+#include "platform/posix/posix_photo_preparer.h"
 #include "platform/posix/secret_service_store.h"
 #include "session/endpoints.h"
 #include "session/keyring_settings.h"
@@ -28,6 +29,7 @@ class DesktopServices {
   std::unique_ptr<KeyringSettings> settings_;  // the profile, passwords in the desktop keyring if any
   EndpointTable endpoints_ = EndpointTable::Defaults();
   posix::CurlTransport transport_;
+  posix::PosixPhotoPreparer photos_;
   WebClient web_{transport_, codec_};
 };
 

@@ -7,6 +7,7 @@
 #include "apps/wharfling/commands.h"
 #include "apps/wharfling/front_end.h"
 #include "apps/wharfling/json_output.h"
+#include "session/settings.h"
 
 namespace wharfling::cli {
 namespace {
@@ -37,6 +38,19 @@ void PrintFile(const char* label, const nlohmann::json& file, const char* whenMi
     std::printf("  problem: %s\n", problem.get<std::string>().c_str());
 }
 
+// The two options that change the bytes sent for a photo, as the profile sets them.
+nlohmann::json PhotoOptionsJson(SettingsStore& store) {
+  DialogSettings settings;
+  LoadSettings(store, EndpointTable::Defaults(), settings);
+  return {{"fit", settings.fit != 0}, {"nolocation", settings.noLocation != 0}};
+}
+
+void PrintPhotoOptions(const nlohmann::json& options) {
+  const auto onOff = [](const nlohmann::json& value) { return value.get<bool>() ? "on" : "off"; };
+  std::printf("%-10s shrink to fit ([Mode] fit): %s; remove location ([Mode] nolocation): %s\n", "photos",
+              onOff(options["fit"]), onOff(options["nolocation"]));
+}
+
 int Run(const ParsedArgs& args) {
   auto frontEnd = MakeFrontEnd();
   std::vector<std::string> profileProblems;
@@ -47,14 +61,15 @@ int Run(const ParsedArgs& args) {
       {"profile", FileJson(frontEnd->store->path(), profileProblems)},
       {"endpoints", FileJson(frontEnd->endpointsPath, Lines(frontEnd->endpointProblems))},
       {"passwords",
-       {{"keyring", frontEnd->keyring.store != nullptr},
-        {"where", posix::PasswordPlace(frontEnd->keyring)}}}};
+       {{"keyring", frontEnd->keyring.store != nullptr}, {"where", posix::PasswordPlace(frontEnd->keyring)}}},
+      {"photo_options", PhotoOptionsJson(*frontEnd->store)}};
   if (args.Has("--json")) {
     PrintJson(report);
   } else {
     PrintFile("profile", report["profile"], "missing: every setting takes its default");
     PrintFile("endpoints", report["endpoints"], "missing: the built-in hosts are used");
     std::printf("%-10s %s\n", "passwords", report["passwords"]["where"].get<std::string>().c_str());
+    PrintPhotoOptions(report["photo_options"]);
   }
   const bool clean = report["profile"]["problems"].empty() && report["endpoints"]["problems"].empty();
   return clean ? 0 : kConfigError;

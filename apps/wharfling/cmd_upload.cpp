@@ -36,6 +36,8 @@ constexpr Option kOptions[] = {
     {"--album", "TEXT", "answer the album chooser with the album named TEXT"},
     {"--json", "", "print the final state as JSON (docs/cli-json.md)"},
     {"--progress", "", "print a line per file on stderr even when it is not a terminal"},
+    {"--fit", "", "shrink JPEGs over the size limit to fit (as [Mode] fit=1)"},
+    {"--strip-location", "", "send photos without their GPS data (as [Mode] nolocation=1)"},
 };
 
 struct UploadArgs {
@@ -116,6 +118,8 @@ int Run(const ParsedArgs& args) {
   settings.selection = upload.destination;
   if (upload.id) settings.id = posix::Utf8ToCp932(*upload.id);
   if (upload.password) settings.password = posix::Utf8ToCp932(*upload.password);
+  if (args.Has("--fit")) settings.fit = 1;
+  if (args.Has("--strip-location")) settings.noLocation = 1;
   PromptForPassword(settings, frontEnd->endpoints);
 
   TerminalView view(upload.terminal);
@@ -173,6 +177,11 @@ const Command kUploadCommand{
     "sign-in that succeeds. Before signing in, the destination, its host and the ID are printed\n"
     "on stderr. On a terminal the choosers prompt; otherwise --site-entry and --album answer them,\n"
     "or they close without a choice. --destination skips the site chooser.\n"
+    "\n"
+    "--fit accepts a JPEG over the size limit and sends it re-encoded (lower quality, then smaller)\n"
+    "to the largest size within the limit; --strip-location removes the EXIF GPS data and the XMP\n"
+    "location from every photo sent. Both change only the bytes sent, never the file; a photo they\n"
+    "cannot change fails with the reason in its row.\n"
     "\n"
     "During the run, Ctrl-C stops it after the file in flight, then signs out and saves as at the\n"
     "end of a run; a second Ctrl-C quits at once.\n"

@@ -22,6 +22,8 @@ std::optional<Text>* CommandLineSettings::TextFor(std::string_view section, std:
 
 std::optional<std::int32_t> CommandLineSettings::ReadInt(std::string_view section, std::string_view name) {
   if (selection && section == kSettingsSection && name == kSelectionValue) return selection;
+  if (fit && section == kModeSection && name == "fit") return fit;
+  if (noLocation && section == kModeSection && name == "nolocation") return noLocation;
   return profile_.ReadInt(section, name);
 }
 

@@ -2,7 +2,8 @@
 // The profile as the command line amends it: `--destination N` reads as "Select001" = N, and an
 // account given on the command line (or typed at the prompt) reads as the saved ID and password of
 // whichever destination is selected. So the dialog starts up with that account, as it would with a
-// saved one. Writes go through to the profile; a value once written reads from the profile again.
+// saved one. `--fit` and `--strip-location` read as "Mode"/"fit" and "Mode"/"nolocation" = 1 for this
+// run only. Writes go through to the profile; a value once written reads from the profile again.
 
 #include <cstdint>
 #include <optional>
@@ -18,6 +19,8 @@ class CommandLineSettings final : public SettingsStore {
   std::optional<std::int32_t> selection;
   std::optional<Text> id;
   std::optional<Text> password;
+  std::optional<std::int32_t> fit;
+  std::optional<std::int32_t> noLocation;
 
   std::optional<std::int32_t> ReadInt(std::string_view section, std::string_view name) override;
   std::optional<Text> ReadText(std::string_view section, std::string_view name) override;

@@ -31,6 +31,7 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
   frontEnd->transport = std::make_unique<posix::CurlTransport>();
   frontEnd->reporting = std::make_unique<FailureReportingTransport>(*frontEnd->transport, stderr);
   frontEnd->web = std::make_unique<WebClient>(*frontEnd->reporting, frontEnd->codec);
+  frontEnd->web->SetPhotoPreparer(&frontEnd->photos);
   return frontEnd;
 }
 

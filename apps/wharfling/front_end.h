@@ -9,6 +9,7 @@
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
+#include "platform/posix/posix_photo_preparer.h"
 #include "platform/posix/secret_service_store.h"
 #include "session/endpoints.h"
 #include "session/keyring_settings.h"
@@ -26,6 +27,7 @@ struct FrontEnd {
   std::string endpointProblems;         // what endpoints.ini got wrong, one line each; empty if nothing
   std::unique_ptr<posix::CurlTransport> transport;
   std::unique_ptr<HttpTransport> reporting;  // the transport, telling stderr why an exchange failed
+  posix::PosixPhotoPreparer photos;          // shrink to fit and location removal, when the settings ask
   std::unique_ptr<WebClient> web;
 };
 

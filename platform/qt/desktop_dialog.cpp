@@ -1,5 +1,6 @@
 #include "platform/qt/desktop_dialog.h"
 
+#include <QCheckBox>
 #include <QEventLoop>
 #include <QThread>
 
@@ -20,7 +21,22 @@ DesktopDialog::DesktopDialog(const std::vector<std::string>& droppedPaths, Dialo
 
 DesktopDialog::~DesktopDialog() { WaitForRun(); }
 
-void DesktopDialog::Initialize(bool allowSiteChooser) { dialog_.Initialize(allowSiteChooser); }
+void DesktopDialog::Initialize(bool allowSiteChooser) {
+  dialog_.Initialize(allowSiteChooser);
+  ShowPhotoOptions();
+}
+
+void DesktopDialog::ShowPhotoOptions() {
+  QCheckBox* fit = window_.fitBox();
+  QCheckBox* noLocation = window_.noLocationBox();
+  fit->setChecked(dialog_.settings().fit != 0);
+  noLocation->setChecked(dialog_.settings().noLocation != 0);
+  for (QCheckBox* box : {fit, noLocation}) {
+    box->setEnabled(dialog_.CanPreparePhotos());
+    connect(box, &QCheckBox::toggled, this,
+            [this, fit, noLocation] { dialog_.SetPhotoOptions(fit->isChecked(), noLocation->isChecked()); });
+  }
+}
 
 int DesktopDialog::Exec() { return window_.exec(); }
 

@@ -41,6 +41,8 @@ class DesktopDialog : public QObject {
  private:
   void StartRun();
   void WaitForRun();
+  // The photo options' check boxes show the settings and write them when toggled.
+  void ShowPhotoOptions();
 
   UploadWindow window_;
   std::unique_ptr<QtDialogView> view_;

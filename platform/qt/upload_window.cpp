@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,6 +25,8 @@ namespace {
 // Template 201: 258 x 97 dialog units.
 constexpr int kWidthUnits = 258;
 constexpr int kHeightUnits = 97;
+// The photo options' strip below the template.
+constexpr int kOptionsStripUnits = 12;
 constexpr int kTargetDirLimitChars = static_cast<int>(kTargetDirLimit);
 
 struct Placement {
@@ -79,7 +82,7 @@ UploadWindow::UploadWindow(QWidget* parent) : QDialog(parent) {
 
 void UploadWindow::CreateControls() {
   const DialogUnits units(font());
-  setFixedSize(units.X(kWidthUnits), units.Y(kHeightUnits));
+  setFixedSize(units.X(kWidthUnits), units.Y(kHeightUnits + kOptionsStripUnits));
   using namespace control;
 
   fileList_ = Place(new QTreeWidget(this), units, kFileList, {8, 2, 242, 58}, true);
@@ -123,6 +126,16 @@ void UploadWindow::CreateControls() {
   Place(makerLabel_, units, kMakerLabel, {176, 89, 75, 8}, true);
   makerLabel_->SetLinkTarget(makerLabel_->linkTarget());  // sized to its text from its place
   Place(new QLabel(QStringLiteral("Version 2.0.0.2"), this), units, 0, {14, 89, 56, 8}, true);
+  fit_ = Place(new QCheckBox(QStringLiteral("Shrink to fit"), this), units, 0, {14, 98, 70, 10}, true);
+  fit_->setObjectName(QStringLiteral("fit"));
+  fit_->setToolTip(
+      QStringLiteral("JPEGs over the size limit are re-encoded to fit when sent (from the next "
+                     "drop on); the files stay as they are"));
+  noLocation_ =
+      Place(new QCheckBox(QStringLiteral("Remove location"), this), units, 0, {90, 98, 80, 10}, true);
+  noLocation_->setObjectName(QStringLiteral("nolocation"));
+  noLocation_->setToolTip(
+      QStringLiteral("Photos are sent without their GPS data; the files stay as they are"));
 
   // Buttons take the focus only from the keyboard, as dialog buttons do.
   for (auto* button : {browse, ok, cancel_, destination_}) button->setAutoDefault(false);

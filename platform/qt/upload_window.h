@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -28,6 +29,9 @@ class UploadWindow : public QDialog {
   QLineEdit* idEdit() const { return id_; }
   QLineEdit* passwordEdit() const { return password_; }
   HyperlinkLabel* makerLabel() const { return makerLabel_; }
+  // The photo options, in a strip below the template's controls (object names "fit", "nolocation").
+  QCheckBox* fitBox() const { return fit_; }
+  QCheckBox* noLocationBox() const { return noLocation_; }
 
   // While a run is on, no input reaches the window but a click on Cancel, which asks the run to
   // stop; closing the window asks the same and closes it when the run has ended.
@@ -63,6 +67,8 @@ class UploadWindow : public QDialog {
   QLineEdit* id_ = nullptr;
   QLineEdit* password_ = nullptr;
   HyperlinkLabel* makerLabel_ = nullptr;
+  QCheckBox* fit_ = nullptr;
+  QCheckBox* noLocation_ = nullptr;
   std::function<bool()> okHandler_;
   bool running_ = false;
   bool closeWhenRunEnds_ = false;

@@ -112,9 +112,11 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   const std::string endpoints = Config() + "/endpoints.ini";
   const auto fresh = Wharfling("config");
   EXPECT_EQ(fresh.status, 0);
-  EXPECT_EQ(fresh.out, "profile    " + profile + " (missing: every setting takes its default)\n" +
-                           "endpoints  " + endpoints + " (missing: the built-in hosts are used)\n" +
-                           "passwords  profile file (no session bus)\n");
+  EXPECT_EQ(fresh.out,
+            "profile    " + profile + " (missing: every setting takes its default)\n" + "endpoints  " +
+                endpoints + " (missing: the built-in hosts are used)\n" +
+                "passwords  profile file (no session bus)\n" +
+                "photos     shrink to fit ([Mode] fit): off; remove location ([Mode] nolocation): off\n");
   dir.WriteFile("config/wharfling.ini", "[Mode]\nkeyring=0\n");
   EXPECT_NE(Wharfling("config").out.find("passwords  profile file ([Mode] keyring=0)\n"), std::string::npos);
 
@@ -130,6 +132,11 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   EXPECT_EQ(json["endpoints"],
             (nlohmann::json{{"path", endpoints}, {"exists", true}, {"problems", nlohmann::json::array()}}));
   EXPECT_EQ(json["version"], 1);
+
+  dir.WriteFile("config/wharfling.ini", "[Mode]\nfit=1\n");
+  const auto photoOptions = Wharfling("config --json");
+  EXPECT_EQ(nlohmann::json::parse(photoOptions.out)["photo_options"],
+            (nlohmann::json{{"fit", true}, {"nolocation", false}}));
 }
 
 }  // namespace

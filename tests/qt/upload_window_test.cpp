@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
+#include "platform/posix/posix_photo_preparer.h"
 #include "platform/qt/desktop_dialog.h"
 #include "platform/qt/hyperlink_label.h"
 #include "tests/qt/qt_wait.h"
@@ -114,7 +116,8 @@ TEST_F(DesktopFixture, TabOrderFollowsTheTemplate) {
     }
     widget = widget->nextInFocusChain();
   } while (widget != window().fileList());
-  EXPECT_EQ(order, QStringList({"201", "2", "1000", "1017", "1018"}));
+  // The photo options' strip comes after the template's controls.
+  EXPECT_EQ(order, QStringList({"201", "2", "1000", "1017", "1018", "fit", "nolocation"}));
 }
 
 TEST_F(DesktopFixture, TypingTheAccountShowsAndHidesTheButton) {
@@ -213,6 +216,32 @@ TEST_F(DesktopFixture, CancelDuringARunStopsItAfterTheFileInFlight) {
     EXPECT_EQ(window().isVisible(), !byClosing);
     EXPECT_TRUE(cancel->isEnabled());
     dialog.reset();
+  }
+}
+
+// The photo options' boxes show the profile's values and write them when toggled; on a web client
+// without a photo preparer they are off and cannot be changed.
+TEST_F(DesktopFixture, PhotoOptionBoxesReadAndWriteTheProfile) {
+  posix::PosixPhotoPreparer preparer;
+  const struct {
+    bool preparer;
+    int fit;
+    bool fitShown, enabled;
+  } cases[] = {{true, 1, true, true}, {true, 0, false, true}, {false, 1, false, false}};
+  for (const auto& c : cases) {
+    web.SetPhotoPreparer(c.preparer ? &preparer : nullptr);
+    store.values[{"Mode", "fit"}] = c.fit;
+    store.values.erase({"Mode", "nolocation"});
+    Open();
+    EXPECT_EQ(window().fitBox()->isChecked(), c.fitShown);
+    EXPECT_FALSE(window().noLocationBox()->isChecked());
+    EXPECT_EQ(window().noLocationBox()->isEnabled(), c.enabled);
+    if (!c.enabled) continue;
+    QTest::mouseClick(window().noLocationBox(), Qt::LeftButton);
+    EXPECT_EQ(store.values[(MemorySettingsStore::Key{"Mode", "nolocation"})], MemorySettingsStore::Value(1));
+    EXPECT_EQ(store.values[(MemorySettingsStore::Key{"Mode", "fit"})], MemorySettingsStore::Value(c.fit));
+    EXPECT_EQ(dialog->dialog().settings().noLocation, 1);
+    window().close();
   }
 }
 

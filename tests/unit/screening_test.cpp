@@ -281,5 +281,34 @@ TEST(ReadFileBytes, SizeAndContents) {
   EXPECT_FALSE(ReadFileBytes(dir.path().string(), size)) << "a folder has no bytes to read";
 }
 
+// With shrink to fit on, a file over the limit passes only when its bytes start as a JPEG, whatever
+// its name; every other rule stays.
+TEST(Screening, ShrinkToFitAcceptsOversizeJpegsByTheirBytes) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    int fit;
+    int site;
+    bool accepted;
+  } cases[] = {
+      {"big.jpg", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 1, true},
+      {"big.jpg", "\xFF\xD8\xFF" + std::string(200, 'x'), 0, 1, false},
+      {"no-name", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 1, true},
+      {"fake.jpg", "\x89PNG" + std::string(200, 'x'), 1, 1, false},
+      {"half.jpg", "\xFF\xD8" + std::string(200, 'x'), 1, 1, false},
+      {"photo.png", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 5, false},  // destination 5's name test stays
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    auto settings = Settings(c.site, 100);
+    settings.fit = c.fit;
+    const auto s = Screen({dir.WriteFile(c.name, c.bytes)}, settings);
+    ASSERT_EQ(s->view.rows().size(), c.accepted ? 1u : 0u) << c.name << " fit=" << c.fit;
+    if (c.accepted) {
+      EXPECT_EQ(s->Row(0)[1], std::to_string(c.bytes.size())) << "the real size";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace wharfling

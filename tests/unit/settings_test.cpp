@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/posix/encoding.h"
 #include "session/site_catalogue.h"
 #include "tests/support/memory_settings_store.h"
@@ -134,6 +136,31 @@ TEST(EndpointTable, OverridesOnlyKnownKeysWithUsableHosts) {
   EXPECT_FALSE(table.Override("zorg.web", ""));
   EXPECT_EQ(table.Host("zorg.web"), "www.zorg.example");
   EXPECT_EQ(table.entries().size(), 20u);
+}
+
+TEST(LoadSettings, PhotoOptionsAreOffUnlessTheProfileTurnsThemOn) {
+  const struct {
+    std::optional<int> fit, noLocation;
+  } cases[] = {{std::nullopt, std::nullopt}, {1, std::nullopt}, {std::nullopt, 1}, {1, 1}, {0, 0}};
+  for (const auto& c : cases) {
+    MemorySettingsStore store;
+    if (c.fit) store.WriteInt(kModeSection, "fit", *c.fit);
+    if (c.noLocation) store.WriteInt(kModeSection, "nolocation", *c.noLocation);
+    const DialogSettings settings = Load(store);
+    EXPECT_EQ(settings.fit, c.fit.value_or(0));
+    EXPECT_EQ(settings.noLocation, c.noLocation.value_or(0));
+  }
+}
+
+TEST(SavePhotoOptions, WritesBothModeValuesAndNothingElse) {
+  MemorySettingsStore store;
+  DialogSettings settings;
+  settings.fit = 1;
+  SavePhotoOptions(store, settings);
+  EXPECT_EQ(store.writes, (std::vector<std::string>{"Mode/fit", "Mode/nolocation"}));
+  const DialogSettings loaded = Load(store);
+  EXPECT_EQ(loaded.fit, 1);
+  EXPECT_EQ(loaded.noLocation, 0);
 }
 
 }  // namespace
