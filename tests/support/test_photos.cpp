@@ -15,26 +15,36 @@ struct Unref {
 };
 using ImageRef = std::unique_ptr<VipsImage, Unref>;
 
-ImageRef Noise(const PhotoRecipe& recipe) {
-  VipsImage* noise = nullptr;
-  VipsImage* bands = nullptr;
-  VipsImage* rgb = nullptr;
-  if (vips_gaussnoise(&noise, recipe.width, recipe.height, "sigma", 60.0, nullptr) != 0) return nullptr;
-  ImageRef grey(noise);
-  VipsImage* three[] = {noise, noise, noise};
-  if (vips_bandjoin(three, &bands, 3, nullptr) != 0) return nullptr;
-  ImageRef joined(bands);
-  VipsImage* bytes = nullptr;
-  if (vips_cast_uchar(bands, &bytes, nullptr) != 0) return nullptr;
-  ImageRef cast(bytes);
-  if (vips_copy(bytes, &rgb, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) != 0) return nullptr;
-  ImageRef colour(rgb);
-  if (!recipe.colourProfile) return colour;
-  VipsImage* profiled = nullptr;
-  if (vips_icc_transform(rgb, &profiled, "srgb", "input_profile", "srgb", "embedded", FALSE, nullptr) != 0) {
-    return nullptr;
-  }
-  return ImageRef(profiled);
+// Red rises left to right and green top to bottom; one grain field lies over all three bands.
+ImageRef Picture(const PhotoRecipe& recipe) {
+  VipsImage* made = nullptr;
+  const auto take = [&made](int result) { return result == 0 ? ImageRef(made) : ImageRef(); };
+  const ImageRef xy = take(vips_xyz(&made, recipe.width, recipe.height, nullptr));
+  if (!xy) return nullptr;
+  const ImageRef x = take(vips_extract_band(xy.get(), &made, 0, nullptr));
+  const ImageRef y = x ? take(vips_extract_band(xy.get(), &made, 1, nullptr)) : nullptr;
+  const ImageRef grain = y ? take(vips_gaussnoise(&made, recipe.width, recipe.height, "sigma", recipe.grain,
+                                                  "mean", 0.0, nullptr))
+                           : nullptr;
+  if (!grain) return nullptr;
+  double scales[] = {255.0 / recipe.width, 0.0};
+  double offsets[] = {0.0, 128.0};
+  const ImageRef red = take(vips_linear(x.get(), &made, scales, offsets, 1, nullptr));
+  scales[0] = 255.0 / recipe.height;
+  const ImageRef green = red ? take(vips_linear(y.get(), &made, scales, offsets, 1, nullptr)) : nullptr;
+  const ImageRef blue =
+      green ? take(vips_linear(x.get(), &made, &scales[1], &offsets[1], 1, nullptr)) : nullptr;
+  if (!blue) return nullptr;
+  VipsImage* bands[] = {red.get(), green.get(), blue.get()};
+  const ImageRef joined = take(vips_bandjoin(bands, &made, 3, nullptr));
+  const ImageRef grainy = joined ? take(vips_add(joined.get(), grain.get(), &made, nullptr)) : nullptr;
+  const ImageRef pixels = grainy ? take(vips_cast_uchar(grainy.get(), &made, nullptr)) : nullptr;
+  const ImageRef rgb =
+      pixels ? take(vips_copy(pixels.get(), &made, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr))
+             : nullptr;
+  if (!rgb || !recipe.colourProfile) return rgb;
+  return take(
+      vips_icc_transform(rgb.get(), &made, "srgb", "input_profile", "srgb", "embedded", FALSE, nullptr));
 }
 
 std::string Encode(VipsImage* image, int quality) {
@@ -69,7 +79,7 @@ std::string WithTags(const std::string& jpeg, const std::map<std::string, std::s
 
 std::string MakeJpeg(const PhotoRecipe& recipe) {
   if (!posix::StartVips()) return {};
-  const ImageRef image = Noise(recipe);
+  const ImageRef image = Picture(recipe);
   if (!image) return {};
   const std::string jpeg = Encode(image.get(), recipe.quality);
   if (jpeg.empty() || recipe.tags.empty()) return jpeg;

@@ -1,6 +1,7 @@
 #pragma once
-// Photos made at run time for the tests: JPEGs of noise (which compresses badly, so a few megapixels
-// make megabytes) drawn with libvips, their metadata set and read back with exiv2.
+// Photos made at run time for the tests and benchmarks: JPEGs of a colour gradient under grain (much
+// grain compresses badly, so a few megapixels make megabytes; a little compresses about as a camera
+// photo does) drawn with libvips, their metadata set and read back with exiv2.
 
 #include <map>
 #include <string>
@@ -11,6 +12,7 @@ struct PhotoRecipe {
   int width = 64;
   int height = 48;
   int quality = 90;
+  double grain = 60.0;         // the noise's standard deviation, in 8-bit levels
   bool colourProfile = false;  // an sRGB ICC profile embedded
   // EXIF and XMP values by exiv2 key ("Exif.Image.Orientation" -> "6"), set after encoding.
   std::map<std::string, std::string> tags;
