@@ -16,7 +16,7 @@ constexpr std::size_t kLimit = 2000000;
 void BM_ShrinkTwelveMegapixelsToTwoMegabytes(benchmark::State& state) {
   // Grain that compresses about as a camera photo does.
   const std::string photo =
-      wharfling::testing::MakeJpeg({.width = 4000, .height = 3000, .quality = 95, .grain = 18.0});
+      wharfling::testing::MakeJpeg({.width = 4000, .height = 3000, .quality = 95, .grain = 18.0, .tags = {}});
   if (photo.size() <= kLimit) {
     state.SkipWithError("the test photo did not come out over the limit");
     return;

@@ -14,7 +14,7 @@ namespace {
 
 void BM_ThumbnailOf12MegapixelJpeg(benchmark::State& state) {
   const std::string jpeg =
-      wharfling::testing::MakeJpeg({.width = 4000, .height = 3000, .quality = 90, .grain = 24.0});
+      wharfling::testing::MakeJpeg({.width = 4000, .height = 3000, .quality = 90, .grain = 24.0, .tags = {}});
   const int fd = ::memfd_create("photo.jpg", MFD_CLOEXEC);
   if (fd < 0 || ::write(fd, jpeg.data(), jpeg.size()) != static_cast<ssize_t>(jpeg.size())) {
     state.SkipWithError("cannot hold the photo in memory");

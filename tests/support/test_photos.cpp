@@ -39,7 +39,7 @@ ImageRef Picture(const PhotoRecipe& recipe) {
   const ImageRef joined = take(vips_bandjoin(bands, &made, 3, nullptr));
   const ImageRef grainy = joined ? take(vips_add(joined.get(), grain.get(), &made, nullptr)) : nullptr;
   const ImageRef pixels = grainy ? take(vips_cast_uchar(grainy.get(), &made, nullptr)) : nullptr;
-  const ImageRef rgb =
+  ImageRef rgb =
       pixels ? take(vips_copy(pixels.get(), &made, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr))
              : nullptr;
   if (!rgb || !recipe.colourProfile) return rgb;

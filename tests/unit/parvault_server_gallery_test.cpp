@@ -228,8 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
   Browser browser(server_);
-  const auto ids = UploadAll(browser, {{"keep.jpg", testing::MakeJpeg({.width = 64, .height = 48})},
-                                       {"gone.jpg", testing::MakeJpeg({.width = 64, .height = 48})}});
+  const auto ids =
+      UploadAll(browser, {{"keep.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})},
+                          {"gone.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})}});
   ASSERT_EQ(browser.Get("thumb.asp?id=" + ids[1])->get_header_value("Content-Type"), "image/jpeg");
   EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   // The photo page's form asks first; the confirmation page's form deletes.
@@ -288,8 +289,10 @@ INSTANTIATE_TEST_SUITE_P(Tokens, CsrfTest,
 TEST_F(GalleryTest, AnotherAccountsIdIsNotFound) {
   Browser alice(server_);
   Browser bob(server_, "bob", "pw");
-  ASSERT_EQ(alice.UploaderPost("C:\\p\\private.jpg", testing::MakeJpeg({.width = 32, .height = 32}))->status,
-            200);
+  ASSERT_EQ(
+      alice.UploaderPost("C:\\p\\private.jpg", testing::MakeJpeg({.width = 32, .height = 32, .tags = {}}))
+          ->status,
+      200);
   const std::string id = alice.Ids().at(0);
   for (const char* page : {"photo.asp", "image.asp", "download.asp", "thumb.asp", "delete.asp"}) {
     EXPECT_EQ(bob.Get(std::string(page) + "?id=" + id)->status, 404) << page;
@@ -331,7 +334,7 @@ TEST_F(GalleryTest, ThumbnailsComeUprightAndANonImageGetsATile) {
   const auto ids = UploadAll(
       browser, {{"turned.jpg",
                  testing::MakeJpeg({.width = 200, .height = 100, .tags = {{"Exif.Image.Orientation", "6"}}})},
-                {"flat.jpg", testing::MakeJpeg({.width = 200, .height = 100})},
+                {"flat.jpg", testing::MakeJpeg({.width = 200, .height = 100, .tags = {}})},
                 {"notes.txt", "text"},
                 {"broken.jpg", "\xFF\xD8\xFF broken"}});
   const auto turned = browser.Get("thumb.asp?id=" + ids[0]);
