@@ -18,3 +18,9 @@ if ((${#missing[@]})); then
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+# Chromium's driver talks to the browser at "localhost"; a bare container or chroot may have no
+# /etc/hosts to name it.
+if ! getent hosts localhost >/dev/null; then
+  echo "127.0.0.1 localhost" >>/etc/hosts
+  echo "added localhost to /etc/hosts"
+fi
