@@ -8,6 +8,22 @@
 
 namespace wharfling::win32 {
 
+namespace {
+
+std::wstring WindowText(HWND control) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+bool IsEdit(HWND control) {
+  wchar_t name[8] = {};
+  GetClassNameW(control, name, 8);
+  return lstrcmpiW(name, L"Edit") == 0;
+}
+
+}  // namespace
+
 void ShowAppMessage(HWND owner, const std::string& appName, const Text& text) {
   MessageBoxW(owner, Cp932ToWide(text).c_str(), Cp932ToWide(appName).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
@@ -74,15 +90,20 @@ void Win32DialogView::ShowControl(int id, bool visible) { ShowWindow(Item(id), v
 void Win32DialogView::EnableControl(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
 
 void Win32DialogView::SetControlText(int id, const Text& text) {
-  SetWindowTextW(Item(id), Cp932ToWide(text).c_str());
+  HWND control = Item(id);
+  const std::wstring wide = Cp932ToWide(text);
+  // Setting an edit's text moves its caret to the start: the account edits are refreshed after
+  // every keystroke, so text that has not changed is left alone, and a changed text keeps the
+  // caret where the user had it.
+  if (WindowText(control) == wide) return;
+  const bool edit = IsEdit(control);
+  DWORD caret = 0;
+  if (edit) SendMessageW(control, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  SetWindowTextW(control, wide.c_str());
+  if (edit) SendMessageW(control, EM_SETSEL, caret, caret);
 }
 
-Text Win32DialogView::ControlText(int id) const {
-  HWND control = Item(id);
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return WideToCp932(text);
-}
+Text Win32DialogView::ControlText(int id) const { return WideToCp932(WindowText(Item(id))); }
 
 void Win32DialogView::SetChecked(int id, bool checked) {
   SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

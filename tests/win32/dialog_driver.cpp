@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "tests/win32/chooser_actions.h"
+#include "tests/win32/keystrokes.h"
+#include "tests/win32/label_actions.h"
 #include "tests/win32/png_writer.h"
 #include "tests/win32/probe_output.h"
 
@@ -67,9 +70,35 @@ void PrintState(HWND dialog, const char* stage) {
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font, &font);
   Print(prefix + "label", Utf8(WindowText(label)) + (font.lfUnderline ? " underlined" : " plain") +
                               ((GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY) ? " notify" : ""));
+  Print(prefix + "id", Utf8(WindowText(GetDlgItem(dialog, kId))));
+  Print(prefix + "password", Utf8(WindowText(GetDlgItem(dialog, kPassword))));
   HWND progress = GetDlgItem(dialog, kProgress);
   Print(prefix + "progress", std::to_string(SendMessageW(progress, PBM_GETPOS, 0, 0)) + "/" +
                                  std::to_string(SendMessageW(progress, PBM_GETRANGE, FALSE, 0)));
+}
+
+// Every visible static text and button whose one line of text is wider than the control, as
+// "text extent/width" in pixels: such a text wraps or is cut.
+void PrintOverflows(HWND dialog, const std::string& prefix) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t kind[16] = {};
+    GetClassNameW(child, kind, 16);
+    const std::wstring_view name(kind);
+    if (!IsWindowVisible(child) || (name != L"Static" && name != L"Button")) continue;
+    const std::wstring text = WindowText(child);
+    HDC dc = GetDC(child);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(child, dc);
+    RECT client{};
+    GetClientRect(child, &client);
+    if (extent.cx > client.right) {
+      Print(prefix + "overflow",
+            Utf8(text) + " " + std::to_string(extent.cx) + "/" + std::to_string(client.right));
+    }
+  }
 }
 
 void TakeScreenshot(HWND dialog, const std::string& path) {
@@ -135,10 +164,11 @@ void DialogDriver::WatchMessageBoxes() {
         Print("chooser.cancel", Utf8(WindowText(GetDlgItem(window, IDCANCEL))) +
                                     (IsWindowVisible(GetDlgItem(window, IDCANCEL)) ? " visible" : " hidden"));
         if (!script_.chooserScreenshot.empty()) TakeScreenshot(window, script_.chooserScreenshot);
-        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-        Sleep(200);
+        ActInChooser(window, sites, script_.siteChoice);
+        Sleep(400);
       } else if (HWND text = GetDlgItem(window, kMessageText)) {
         Print("message", Utf8(WindowText(text)));
+        ++messagesSeen_;
         PostMessageW(window, WM_COMMAND, IDOK, 0);
         Sleep(200);
       }
@@ -157,21 +187,28 @@ void DialogDriver::Drive() {
   }
   HWND dialog = dialog_;
   PrintState(dialog, "start");
+  PrintOverflows(dialog, "start.");
   if (script_.typeAccount) {
-    // Typing: each edit's text changes and the dialog hears of it.
-    SendMessageW(GetDlgItem(dialog, kId), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(std::wstring(script_.id.begin(), script_.id.end()).c_str()));
-    SendMessageW(
-        GetDlgItem(dialog, kPassword), WM_SETTEXT, 0,
-        reinterpret_cast<LPARAM>(std::wstring(script_.password.begin(), script_.password.end()).c_str()));
+    TypeKeys(GetDlgItem(dialog, kId), script_.idKeys);
+    TypeKeys(GetDlgItem(dialog, kPassword), script_.passwordKeys);
     PrintState(dialog, "typed");
   }
+  if (!script_.labelOpens.empty()) ExerciseLabel(dialog, script_.labelOpens, messagesSeen_);
   if (script_.press) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kDestination, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, kDestination)));
     PrintState(dialog, "done");
   }
   if (!script_.screenshot.empty()) TakeScreenshot(dialog, script_.screenshot);
+  if (script_.enter) {
+    // Posted, as a keyboard's are, so that the dialog's own loop turns Enter into its default button.
+    HWND id = GetDlgItem(dialog, kId);
+    PostMessageW(id, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(id, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    for (int waited = 0; waited < 10000 && IsWindow(dialog); waited += 50) Sleep(50);
+    Print("enter", IsWindow(dialog) ? "dialog still open" : "dialog closed");
+    if (!IsWindow(dialog)) return;
+  }
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 

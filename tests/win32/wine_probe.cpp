@@ -6,6 +6,8 @@
 //   wine_probe lifetime DLL                    DllCanUnloadNow around objects and locks, aggregation
 //   wine_probe dragenter PATH...               the drop handler, created through COM, offered files
 //   wine_probe drop [OPTION...] -- PATH...     a whole drop: settings, dialog, account, run, close
+//   wine_probe albums DLL ACTION [TEXT...]     the album chooser of the module, acted on as a user
+//   wine_probe record FILE [WORD...]           writes its words to FILE (a stand-in browser)
 //   wine_probe exchange (GET URL | POST URL BODY)...   page requests through WinINet
 //   wine_probe regdump ROOT\\PATH...           registry keys with everything below them
 
@@ -16,13 +18,18 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/win32/choosers.h"
 #include "platform/win32/registry_settings_store.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/wininet_transport.h"
 #include "shell/class_id.h"
+#include "tests/win32/chooser_actions.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/file_drop_data.h"
+#include "tests/win32/label_actions.h"
 #include "tests/win32/probe_output.h"
 #include "web/web_client.h"
 
@@ -157,8 +164,9 @@ int DragEnter(const std::vector<std::string>& paths) {
   return 0;
 }
 
-// drop options: --setting Section/Name=text or Section/Name=#number, --id ID, --password PW,
-// --press, --screenshot PATH, --chooser-screenshot PATH; then "--" and the dropped paths.
+// drop options: --setting Section/Name=text or Section/Name=#number, --id KEYS, --password KEYS
+// (typed key by key, keystrokes.h), --press, --enter, --label OPENED-FILE, --site-choice ACTION,
+// --screenshot PATH, --chooser-screenshot PATH; then "--" and the dropped paths.
 int Drop(const std::vector<std::string>& args) {
   win32::RegistrySettingsStore store("wharfling");
   DropScript script;
@@ -184,12 +192,18 @@ int Drop(const std::vector<std::string>& args) {
       }
     } else if (word == "--id" && hasValue) {
       script.typeAccount = true;
-      script.id = args[++i];
+      script.idKeys = args[++i];
     } else if (word == "--password" && hasValue) {
       script.typeAccount = true;
-      script.password = args[++i];
+      script.passwordKeys = args[++i];
     } else if (word == "--press") {
       script.press = true;
+    } else if (word == "--enter") {
+      script.enter = true;
+    } else if (word == "--label" && hasValue) {
+      script.labelOpens = args[++i];
+    } else if (word == "--site-choice" && hasValue) {
+      script.siteChoice = args[++i];
     } else if (word == "--screenshot" && hasValue) {
       script.screenshot = args[++i];
     } else if (word == "--chooser-screenshot" && hasValue) {
@@ -210,6 +224,54 @@ int Drop(const std::vector<std::string>& args) {
   PrintResult("drop.hr", dropped);
   Print("drop.effect", std::to_string(effect));
   target->Release();
+  return 0;
+}
+
+HWND FindChooser(DWORD thread, int listId) {
+  struct Search {
+    int listId;
+    HWND found;
+  } search{listId, nullptr};
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        if (IsWindowVisible(window) && GetDlgItem(window, wanted.listId) != nullptr) wanted.found = window;
+        return wanted.found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The album chooser as a driver runs it, with texts given in UTF-8; prints the outcome.
+int Albums(const std::string& dll, const std::string& action, const std::vector<std::string>& texts) {
+  constexpr int kAlbumList = 210;
+  HMODULE module = LoadModule(dll);
+  if (module == nullptr) return 2;
+  std::vector<Text> albums;
+  for (const auto& text : texts) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    albums.push_back(win32::WideToCp932(wide));
+  }
+  const DWORD thread = GetCurrentThreadId();
+  std::thread user([&] {
+    for (int waited = 0; waited < 20000; waited += 50) {
+      if (HWND chooser = FindChooser(thread, kAlbumList)) {
+        Print("albums.rows",
+              std::to_string(SendMessageW(GetDlgItem(chooser, kAlbumList), LB_GETCOUNT, 0, 0)));
+        ActInChooser(chooser, GetDlgItem(chooser, kAlbumList), action);
+        return;
+      }
+      Sleep(50);
+    }
+    Print("error", "no album chooser");
+  });
+  const ChooserOutcome outcome = win32::RunAlbumChooserDialog(module, albums);
+  user.join();
+  Print("albums.doubleclicked", outcome.doubleClicked ? "yes" : "no");
+  Print("albums.selection", std::to_string(outcome.selection));
   return 0;
 }
 
@@ -301,6 +363,12 @@ int main(int argc, char** argv) {
     status = DragEnter(args);
   } else if (command == "drop") {
     status = Drop(args);
+  } else if (command == "albums" && args.size() >= 2) {
+    status = Albums(args[0], args[1], {args.begin() + 2, args.end()});
+  } else if (command == "record" && !args.empty()) {
+    std::string words;
+    for (std::size_t i = 1; i < args.size(); ++i) words += (i > 1 ? "|" : "") + args[i];
+    status = Record(args[0], words);
   } else if (command == "regdump") {
     for (const auto& key : args) status = RegDump(key);
   } else if (command == "exchange") {

@@ -43,6 +43,7 @@ class WineSession {
   static std::string WindowsPath(const std::string& hostPath);
   const std::string& modulePath() const { return modulePath_; }
   std::string ModuleWindowsPath() const { return WindowsPath(modulePath_); }
+  std::string ProbeWindowsPath() const { return WindowsPath(probePath_); }
   // The prefix's own folders, e.g. the user's Send To folder.
   std::string SendToFolder() const;
 

@@ -1,0 +1,68 @@
+// The upload dialog's own input under Wine, as a keyboard gives it: the account typed key by key
+// (corrections, a paste, a character beyond ASCII) and signing in with it, and Enter, which ends
+// the dialog through its hidden OK without an upload or a save.
+
+#include <filesystem>
+
+#include "tests/support/fake_parvault.h"
+#include "tests/support/temp_dir.h"
+#include "tests/wine/wine_test.h"
+
+namespace wharfling::testing {
+namespace {
+
+class DialogInputTest : public WineTest {
+ protected:
+  void SetUp() override {
+    WineTest::SetUp();
+    if (IsSkipped() || HasFailure()) return;
+    RegisterModule();
+    wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+    photo_ = WineSession::WindowsPath(photos_.WriteFile("photo.jpg", "12345"));
+  }
+
+  ProbeOutput Drop(const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"drop", "--setting", "Settings/Select001=#1", "--setting",
+                                     "Settings/Url001=http://127.0.0.1:" + std::to_string(site_.PlainPort())};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--", photo_});
+    return wine().Probe(args).output;
+  }
+
+  std::vector<std::string> SavedSettings() {
+    return wine().Probe({"regdump", "HKCU\\Software\\Ferrowind\\wharfling\\Settings"}).output.All("value");
+  }
+
+  FakeParvault site_{"www.parvault.example", ""};
+  TempDir photos_;
+  std::string photo_;
+};
+
+TEST_F(DialogInputTest, AnAccountTypedKeyByKeyReadsBackAsTypedAndSignsIn) {
+  site_.SetAccount("alice", "secret\x93\xFA");              // "secret日" in CP932
+  const auto run = Drop({"--id", "alxce{LEFT}{LEFT}{BS}i",  // a correction in the middle
+                         "--password", "s{PASTE:ecr}et日", "--press"});
+  EXPECT_EQ(run["typed.id"], "alice");
+  EXPECT_EQ(run["typed.password"], "secret日");
+  EXPECT_EQ(run["typed.button"], "Parvault visible enabled");
+  EXPECT_EQ(run.All("done.row"), std::vector<std::string>{"photo.jpg|5|成功"}) << "signed in and uploaded";
+  EXPECT_EQ(site_.LoginForms(), std::vector<int>{1});
+  EXPECT_EQ(site_.Uploads().size(), 1u);
+}
+
+TEST_F(DialogInputTest, EnterEndsTheDialogWithoutUploadOrSave) {
+  const auto run = Drop({"--id", "alice", "--password", "secret", "--enter"});
+  EXPECT_EQ(run["typed.button"], "Parvault visible enabled");
+  EXPECT_EQ(run["enter"], "dialog closed");
+  EXPECT_EQ(run["drop.hr"], "0x00000000");
+  EXPECT_TRUE(site_.LoginForms().empty());
+  EXPECT_TRUE(site_.Uploads().empty());
+  EXPECT_EQ(SavedSettings(), (std::vector<std::string>{
+                                 "Software\\Ferrowind\\wharfling\\Settings|Select001|REG_DWORD|1",
+                                 "Software\\Ferrowind\\wharfling\\Settings|Url001|REG_SZ|http://127.0.0.1:" +
+                                     std::to_string(site_.PlainPort())}))
+      << "only what the test wrote";
+}
+
+}  // namespace
+}  // namespace wharfling::testing
