@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ pkg-config libc-bin
   libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libcpp-httplib-dev git
   libgtest-dev libgmock-dev libbenchmark-dev libvips-dev libexiv2-dev
   g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev python3
-  qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64
+  qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64 fonts-wine
   libsecret-1-dev gnome-keyring dbus-daemon
   chromium chromium-driver python3-selenium)
 missing=()

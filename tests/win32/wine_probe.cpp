@@ -15,6 +15,7 @@
 // after windows.h, which they need
 #include <objbase.h>
 #include <oleidl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -167,7 +168,8 @@ int DragEnter(const std::vector<std::string>& paths) {
 // drop options: --setting Section/Name=text or Section/Name=#number, --id KEYS, --password KEYS
 // (typed key by key, keystrokes.h), --press, --enter, --label OPENED-FILE, --site-choice ACTION,
 // --screenshot PATH, --chooser-screenshot PATH; then "--" and the dropped paths.
-int Drop(const std::vector<std::string>& args) {
+// texts: the same arguments in UTF-8, for what is typed (the ANSI ones lose what the code page lacks).
+int Drop(const std::vector<std::string>& args, const std::vector<std::string>& texts) {
   win32::RegistrySettingsStore store("wharfling");
   DropScript script;
   std::vector<std::string> paths;
@@ -192,10 +194,10 @@ int Drop(const std::vector<std::string>& args) {
       }
     } else if (word == "--id" && hasValue) {
       script.typeAccount = true;
-      script.idKeys = args[++i];
+      script.idKeys = texts[++i];
     } else if (word == "--password" && hasValue) {
       script.typeAccount = true;
-      script.passwordKeys = args[++i];
+      script.passwordKeys = texts[++i];
     } else if (word == "--press") {
       script.press = true;
     } else if (word == "--enter") {
@@ -259,9 +261,15 @@ int Albums(const std::string& dll, const std::string& action, const std::vector<
   std::thread user([&] {
     for (int waited = 0; waited < 20000; waited += 50) {
       if (HWND chooser = FindChooser(thread, kAlbumList)) {
-        Print("albums.rows",
-              std::to_string(SendMessageW(GetDlgItem(chooser, kAlbumList), LB_GETCOUNT, 0, 0)));
-        ActInChooser(chooser, GetDlgItem(chooser, kAlbumList), action);
+        HWND list = GetDlgItem(chooser, kAlbumList);
+        const auto rows = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row) {
+          std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1, L'\0');
+          text.resize(static_cast<std::size_t>(
+              SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
+          Print("albums.row", Utf8(text));
+        }
+        ActInChooser(chooser, list, action);
         return;
       }
       Sleep(50);
@@ -351,6 +359,13 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
+  std::vector<std::string> texts;
+  int wideCount = 0;
+  if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount)) {
+    for (int i = 2; i < wideCount; ++i) texts.push_back(Utf8(wide[i]));
+    LocalFree(wide);
+  }
+  if (texts.size() != args.size()) texts = args;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int status = 64;
   if ((command == "register" || command == "unregister") && args.size() == 1) {
@@ -362,9 +377,9 @@ int main(int argc, char** argv) {
   } else if (command == "dragenter") {
     status = DragEnter(args);
   } else if (command == "drop") {
-    status = Drop(args);
+    status = Drop(args, texts);
   } else if (command == "albums" && args.size() >= 2) {
-    status = Albums(args[0], args[1], {args.begin() + 2, args.end()});
+    status = Albums(args[0], args[1], {texts.begin() + 2, texts.end()});
   } else if (command == "record" && !args.empty()) {
     std::string words;
     for (std::size_t i = 1; i < args.size(); ++i) words += (i > 1 ? "|" : "") + args[i];

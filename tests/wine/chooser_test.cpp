@@ -86,7 +86,7 @@ TEST_P(AlbumChooserTest, ReportsTheRowDoubleClickedOrNone) {
   std::vector<std::string> args = {"albums", wine().ModuleWindowsPath(), choice.action};
   args.insert(args.end(), choice.albums.begin(), choice.albums.end());
   const auto run = wine().Probe(args).output;
-  EXPECT_EQ(run["albums.rows"], std::to_string(choice.albums.size()));
+  EXPECT_EQ(run.All("albums.row"), choice.albums) << "every text, in order, as given";
   EXPECT_EQ(run["albums.doubleclicked"], choice.doubleClicked);
   EXPECT_EQ(run["albums.selection"], std::to_string(choice.selection));
 }

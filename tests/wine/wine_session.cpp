@@ -149,10 +149,16 @@ bool WineSession::Start(std::string& why) {
     return false;
   }
   RunCommand(Environment(), ShellQuote(fs::path(wine_).replace_filename("wineserver").string()), "-p");
-  // Wine's dialog font borrows its Japanese glyphs from "MS UI Gothic", as on a Japanese Windows;
-  // the host's IPA Gothic stands in for it. Without a window manager Wine draws the frames itself.
+  // The dialogs' "MS Shell Dlg" is Tahoma, as on Windows. Wine's own Tahoma (Debian's fonts-wine)
+  // has its metrics, so every template text fits as it does there; Debian keeps it outside the
+  // font folders that Wine searches, so the prefix's Fonts folder gets it with Wine's other fonts
+  // (Marlett draws the frames' buttons).
+  LinkWineFonts();
+  // Tahoma borrows its Japanese glyphs from "MS UI Gothic", as on a Japanese Windows; the host's
+  // IPA P Gothic, proportional like it, stands in for it. Without a window manager Wine draws the
+  // frames itself.
   const std::vector<std::vector<std::string>> settings = {
-      {"HKCU\\Software\\Wine\\Fonts\\Replacements", "MS UI Gothic", "IPAGothic"},
+      {"HKCU\\Software\\Wine\\Fonts\\Replacements", "MS UI Gothic", "IPAPGothic"},
       {"HKCU\\Software\\Wine\\X11 Driver", "Managed", "N"},
       {"HKCU\\Software\\Wine\\X11 Driver", "Decorated", "Y"},
   };
@@ -160,6 +166,19 @@ bool WineSession::Start(std::string& why) {
     Windows("reg", {"add", setting[0], "/v", setting[1], "/d", setting[2], "/f"});
   }
   return true;
+}
+
+void WineSession::LinkWineFonts() const {
+  const fs::path wineFonts = FromEnvironment("WHARFLING_WINE_FONTS", "/usr/share/wine/fonts");
+  const fs::path prefixFonts = prefix_->path() / "drive_c/windows/Fonts";
+  std::error_code error;
+  fs::create_directories(prefixFonts, error);
+  for (const auto& font : fs::directory_iterator(wineFonts, error)) {
+    // Without its own bold face, bold Tahoma (the captions) is made from the regular one and
+    // borrows the Japanese glyphs as the regular one does.
+    if (font.path().filename() == "tahomabd.ttf") continue;
+    fs::create_symlink(font.path(), prefixFonts / font.path().filename(), error);
+  }
 }
 
 WineSession::~WineSession() {

@@ -60,6 +60,7 @@ class WineSession {
   WineSession() = default;
   bool Start(std::string& why);
   bool StartDisplay();
+  void LinkWineFonts() const;
   std::string Environment() const;
 
   std::string wine_;
