@@ -44,6 +44,8 @@ std::string Unescape(const std::string& text) {
 
 std::string whyNot;
 
+fs::path WineFontsFolder() { return FromEnvironment("WHARFLING_WINE_FONTS", "/usr/share/wine/fonts"); }
+
 }  // namespace
 
 ProbeOutput::ProbeOutput(const std::string& text) {
@@ -137,6 +139,11 @@ bool WineSession::Start(std::string& why) {
     why = "the Windows build is missing in " + buildDir_ + " (scripts/test.sh makes it)";
     return false;
   }
+  if (!fs::exists(WineFontsFolder() / "tahoma.ttf")) {
+    why = "Wine's fonts are missing in " + WineFontsFolder().string() +
+          " (scripts/install-deps.sh installs fonts-wine)";
+    return false;
+  }
   if (!StartDisplay()) {
     why = "Xvfb could not be started";
     return false;
@@ -169,11 +176,10 @@ bool WineSession::Start(std::string& why) {
 }
 
 void WineSession::LinkWineFonts() const {
-  const fs::path wineFonts = FromEnvironment("WHARFLING_WINE_FONTS", "/usr/share/wine/fonts");
   const fs::path prefixFonts = prefix_->path() / "drive_c/windows/Fonts";
   std::error_code error;
   fs::create_directories(prefixFonts, error);
-  for (const auto& font : fs::directory_iterator(wineFonts, error)) {
+  for (const auto& font : fs::directory_iterator(WineFontsFolder(), error)) {
     // Without its own bold face, bold Tahoma (the captions) is made from the regular one and
     // borrows the Japanese glyphs as the regular one does.
     if (font.path().filename() == "tahomabd.ttf") continue;
