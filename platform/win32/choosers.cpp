@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "platform/win32/icon_list_box.h"
@@ -11,7 +12,7 @@
 namespace wharfling::win32 {
 namespace {
 
-constexpr int kButtonWidth = 100;  // pixels, as the pages had them
+constexpr int kButtonWidth = 100;  // pixels, as the pages had them, where the list is wide enough
 constexpr int kButtonHeight = 24;
 constexpr int kMargin = 8;
 constexpr wchar_t kCancelText[] = L"\u30AD\u30E3\u30F3\u30BB\u30EB";
@@ -39,12 +40,14 @@ void ShowButtonStrip(HWND dialog, HWND list) {
                (frame.bottom - frame.top) + (newClientHeight - client.bottom), SWP_NOMOVE | SWP_NOZORDER);
   const auto font = SendMessageW(dialog, WM_GETFONT, 0, 0);
   const int right = listRect.right;
+  // Under a list narrower than the two buttons (the album chooser's) they share its width, so that
+  // neither reaches past the dialog's left edge.
+  const int width = std::min<int>(kButtonWidth, (listRect.right - listRect.left - kMargin) / 2);
   const struct {
     int id;
     const wchar_t* text;
     int left;
-  } buttons[] = {{IDOK, L"OK", right - 2 * kButtonWidth - kMargin},
-                 {IDCANCEL, kCancelText, right - kButtonWidth}};
+  } buttons[] = {{IDOK, L"OK", right - 2 * width - kMargin}, {IDCANCEL, kCancelText, right - width}};
   for (const auto& button : buttons) {
     HWND window = GetDlgItem(dialog, button.id);
     if (window == nullptr) {
@@ -54,7 +57,7 @@ void ShowButtonStrip(HWND dialog, HWND list) {
                                nullptr, nullptr);
       SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
     }
-    SetWindowPos(window, nullptr, button.left, stripTop, kButtonWidth, kButtonHeight, SWP_NOZORDER);
+    SetWindowPos(window, nullptr, button.left, stripTop, width, kButtonHeight, SWP_NOZORDER);
     ShowWindow(window, SW_SHOW);
   }
 }

@@ -7,8 +7,9 @@
 #include "tests/win32/chooser_actions.h"
 #include "tests/win32/keystrokes.h"
 #include "tests/win32/label_actions.h"
-#include "tests/win32/png_writer.h"
+#include "tests/win32/layout_check.h"
 #include "tests/win32/probe_output.h"
+#include "tests/win32/screenshot.h"
 
 namespace wharfling::probe {
 namespace {
@@ -77,65 +78,6 @@ void PrintState(HWND dialog, const char* stage) {
                                  std::to_string(SendMessageW(progress, PBM_GETRANGE, FALSE, 0)));
 }
 
-// Every visible static text and button whose one line of text is wider than the control, as
-// "text extent/width" in pixels: such a text wraps or is cut.
-void PrintOverflows(HWND dialog, const std::string& prefix) {
-  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t kind[16] = {};
-    GetClassNameW(child, kind, 16);
-    const std::wstring_view name(kind);
-    if (!IsWindowVisible(child) || (name != L"Static" && name != L"Button")) continue;
-    const std::wstring text = WindowText(child);
-    HDC dc = GetDC(child);
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(child, dc);
-    RECT client{};
-    GetClientRect(child, &client);
-    if (extent.cx > client.right) {
-      Print(prefix + "overflow",
-            Utf8(text) + " " + std::to_string(extent.cx) + "/" + std::to_string(client.right));
-    }
-  }
-}
-
-void TakeScreenshot(HWND dialog, const std::string& path) {
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Sleep(500);
-  RECT frame{};
-  GetWindowRect(dialog, &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  const HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-  SelectObject(memory, previous);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * height * 4);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgra.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  std::vector<std::uint8_t> rgb;
-  rgb.reserve(static_cast<std::size_t>(width) * height * 3);
-  for (std::size_t i = 0; i < bgra.size(); i += 4) {
-    rgb.push_back(bgra[i + 2]);
-    rgb.push_back(bgra[i + 1]);
-    rgb.push_back(bgra[i]);
-  }
-  Print("screenshot", WritePng(path, width, height, rgb) ? path : "failed");
-}
-
 }  // namespace
 
 DialogDriver::DialogDriver(DWORD uiThread, DropScript script)
@@ -163,6 +105,7 @@ void DialogDriver::WatchMessageBoxes() {
         Print("chooser.rows", std::to_string(SendMessageW(sites, LB_GETCOUNT, 0, 0)));
         Print("chooser.cancel", Utf8(WindowText(GetDlgItem(window, IDCANCEL))) +
                                     (IsWindowVisible(GetDlgItem(window, IDCANCEL)) ? " visible" : " hidden"));
+        PrintLayoutFaults(window, "chooser.");
         if (!script_.chooserScreenshot.empty()) TakeScreenshot(window, script_.chooserScreenshot);
         ActInChooser(window, sites, script_.siteChoice);
         Sleep(400);
@@ -187,7 +130,7 @@ void DialogDriver::Drive() {
   }
   HWND dialog = dialog_;
   PrintState(dialog, "start");
-  PrintOverflows(dialog, "start.");
+  PrintLayoutFaults(dialog, "start.");
   if (script_.typeAccount) {
     TypeKeys(GetDlgItem(dialog, kId), script_.idKeys);
     TypeKeys(GetDlgItem(dialog, kPassword), script_.passwordKeys);

@@ -6,7 +6,7 @@
 //   wine_probe lifetime DLL                    DllCanUnloadNow around objects and locks, aggregation
 //   wine_probe dragenter PATH...               the drop handler, created through COM, offered files
 //   wine_probe drop [OPTION...] -- PATH...     a whole drop: settings, dialog, account, run, close
-//   wine_probe albums DLL ACTION [TEXT...]     the album chooser of the module, acted on as a user
+//   wine_probe albums DLL ACTION [--screenshot PATH] [TEXT...]   the album chooser, worked as a user
 //   wine_probe record FILE [WORD...]           writes its words to FILE (a stand-in browser)
 //   wine_probe exchange (GET URL | POST URL BODY)...   page requests through WinINet
 //   wine_probe regdump ROOT\\PATH...           registry keys with everything below them
@@ -31,7 +31,9 @@
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/file_drop_data.h"
 #include "tests/win32/label_actions.h"
+#include "tests/win32/layout_check.h"
 #include "tests/win32/probe_output.h"
+#include "tests/win32/screenshot.h"
 #include "web/web_client.h"
 
 namespace wharfling::probe {
@@ -246,7 +248,8 @@ HWND FindChooser(DWORD thread, int listId) {
 }
 
 // The album chooser as a driver runs it, with texts given in UTF-8; prints the outcome.
-int Albums(const std::string& dll, const std::string& action, const std::vector<std::string>& texts) {
+int Albums(const std::string& dll, const std::string& action, const std::string& screenshot,
+           const std::vector<std::string>& texts) {
   constexpr int kAlbumList = 210;
   HMODULE module = LoadModule(dll);
   if (module == nullptr) return 2;
@@ -269,6 +272,8 @@ int Albums(const std::string& dll, const std::string& action, const std::vector<
               SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
           Print("albums.row", Utf8(text));
         }
+        PrintLayoutFaults(chooser, "albums.");
+        if (!screenshot.empty()) TakeScreenshot(chooser, screenshot);
         ActInChooser(chooser, list, action);
         return;
       }
@@ -379,7 +384,9 @@ int main(int argc, char** argv) {
   } else if (command == "drop") {
     status = Drop(args, texts);
   } else if (command == "albums" && args.size() >= 2) {
-    status = Albums(args[0], args[1], {texts.begin() + 2, texts.end()});
+    const bool photographed = args.size() >= 4 && args[2] == "--screenshot";
+    status = Albums(args[0], args[1], photographed ? args[3] : "",
+                    {texts.begin() + (photographed ? 4 : 2), texts.end()});
   } else if (command == "record" && !args.empty()) {
     std::string words;
     for (std::size_t i = 1; i < args.size(); ++i) words += (i > 1 ? "|" : "") + args[i];

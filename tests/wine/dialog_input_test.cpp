@@ -50,6 +50,12 @@ TEST_F(DialogInputTest, AnAccountTypedKeyByKeyReadsBackAsTypedAndSignsIn) {
   EXPECT_EQ(site_.Uploads().size(), 1u);
 }
 
+TEST_F(DialogInputTest, ACharacterTheCodePageLacksShowsAsSentAndTypingGoesOnAfterIt) {
+  const auto run = Drop({"--id", "ab\u00E9cd", "--password", "pw"});
+  // The code page's best fit (e for é) replaces it in the edit, which keeps the caret after it.
+  EXPECT_EQ(run["typed.id"], "abecd");
+}
+
 TEST_F(DialogInputTest, EnterEndsTheDialogWithoutUploadOrSave) {
   const auto run = Drop({"--id", "alice", "--password", "secret", "--enter"});
   EXPECT_EQ(run["typed.button"], "Parvault visible enabled");

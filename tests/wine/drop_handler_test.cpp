@@ -68,6 +68,7 @@ TEST_F(DropHandlerTest, DropOpensTheDialogOverTheFilesAndAlwaysSucceeds) {
   EXPECT_EQ(run["start.button"], "Parvault hidden enabled");
   EXPECT_EQ(run["start.progress"], "0/2");
   EXPECT_EQ(run.All("start.overflow"), std::vector<std::string>{}) << "every text fits its control";
+  EXPECT_EQ(run.All("start.outside"), std::vector<std::string>{}) << "every control can be seen";
   EXPECT_EQ(run["start.label"], "Orsolan Co.Ltd underlined notify") << "the maker's link, always underlined";
   EXPECT_EQ(
       run.All("message"),

@@ -1,0 +1,52 @@
+#include "tests/win32/layout_check.h"
+
+#include "tests/win32/probe_output.h"
+
+namespace wharfling::probe {
+namespace {
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+int TextWidth(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return extent.cx;
+}
+
+}  // namespace
+
+void PrintLayoutFaults(HWND window, const std::string& prefix) {
+  RECT area{};
+  GetClientRect(window, &area);
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    const std::wstring text = WindowText(child);
+    RECT place{};
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    if (place.left < area.left || place.top < area.top || place.right > area.right ||
+        place.bottom > area.bottom)
+      Print(prefix + "outside", Utf8(text));
+    wchar_t kind[16] = {};
+    GetClassNameW(child, kind, 16);
+    const std::wstring_view name(kind);
+    if (name != L"Static" && name != L"Button") continue;
+    RECT client{};
+    GetClientRect(child, &client);
+    const int width = TextWidth(child, text);
+    if (width > client.right) {
+      Print(prefix + "overflow",
+            Utf8(text) + " " + std::to_string(width) + "/" + std::to_string(client.right));
+    }
+  }
+}
+
+}  // namespace wharfling::probe
