@@ -23,12 +23,6 @@ constexpr int kMessageText = 0xFFFF;
 constexpr int kSiteList = 209;
 constexpr int kMakerLabel = 208;
 
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 std::vector<HWND> DialogsOf(DWORD thread) {
   std::vector<HWND> found;
   EnumThreadWindows(

@@ -51,6 +51,12 @@ std::string Utf8(std::wstring_view text) {
   return bytes;
 }
 
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 std::string Cp932ToUtf8(std::string_view text) { return Utf8(win32::Cp932ToWide(text)); }
 
 }  // namespace wharfling::probe
