@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <latch>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,6 +30,7 @@ struct Backend {
   const char* name;
   Opener open;
 };
+void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
 
 std::unique_ptr<LibraryState> OpenSqlite(const std::filesystem::path& folder, const StatePolicy& policy) {
   SqliteStateOptions options;
@@ -150,22 +152,28 @@ TEST_P(LibraryStateTest, ABodyOfUnknownLengthGrowsItsHoldUpToTheQuota) {
 }
 
 // Twenty uploads of 1 MB at once against a 10 MB quota, half declaring their length and half
-// growing as they go: what is stored never passes the quota, and no room stays held.
+// growing as they go, all holding their room before any is published: what is stored never passes
+// the quota, and no room stays held.
 TEST_P(LibraryStateTest, ParallelUploadsNeverPassTheQuota) {
   constexpr std::uint64_t kQuota = 10'000'000;
   constexpr std::uint64_t kFile = 1'000'000;
+  constexpr int kUploads = 20;
   std::atomic<int> stored{0};
+  std::latch allHeld(kUploads);
   std::vector<std::thread> uploads;
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < kUploads; ++i) {
     uploads.emplace_back([&, i] {
       UploadRoom room(*state_, kQuota);
       const bool declared = i % 2 == 0;
-      if (room.Reserve("alice", declared ? kFile : 0) != Outcome::kDone) return;
-      for (std::uint64_t got = 64 * 1024; !declared && got < kFile + 64 * 1024; got += 64 * 1024) {
-        if (room.Cover(std::min(got, kFile)) != Outcome::kDone) return;
+      bool held = room.Reserve("alice", declared ? kFile : 0) == Outcome::kDone;
+      for (std::uint64_t got = 64 * 1024; held && !declared && got < kFile + 64 * 1024; got += 64 * 1024) {
+        held = room.Cover(std::min(got, kFile)) == Outcome::kDone;
       }
-      if (room.Publish(Photo("alice", "p" + std::to_string(i) + ".jpg", kFile, i)) == Outcome::kDone)
+      allHeld.arrive_and_wait();
+      if (held &&
+          room.Publish(Photo("alice", "p" + std::to_string(i) + ".jpg", kFile, i)) == Outcome::kDone) {
         ++stored;
+      }
     });
   }
   for (auto& upload : uploads) upload.join();
@@ -173,7 +181,7 @@ TEST_P(LibraryStateTest, ParallelUploadsNeverPassTheQuota) {
   EXPECT_LE(usage.storedBytes, kQuota);
   EXPECT_EQ(usage.storedBytes, static_cast<std::uint64_t>(stored.load()) * kFile);
   EXPECT_EQ(usage.reservedBytes, 0u);
-  EXPECT_GE(stored.load(), 1);
+  EXPECT_GE(stored.load(), 9);  // growing holds run a step ahead, so the last megabyte may go unused
 }
 
 // 32 wrong guesses at once: each is counted before its hash would run, so no more are let through
