@@ -114,6 +114,23 @@ void BM_GalleryPageWithItsThumbnails(benchmark::State& bench) {
 }
 BENCHMARK(BM_GalleryPageWithItsThumbnails)->Unit(benchmark::kMicrosecond);
 
+// A server's start: the file checked and opened, then its first page.
+void BM_OpenAndFirstPage(benchmark::State& bench) {
+  LargeLibrary& library = Library();
+  if (!library.state) return bench.SkipWithError("the state could not be made");
+  SqliteStateOptions options;
+  options.file = library.folder / std::string(kSqliteStateFileName);
+  for (auto _ : bench) {
+    std::string error;
+    auto opened = OpenSqliteLibraryState(options, error);
+    PhotoPage page;
+    if (!opened || opened->Photos("alice", 0, kPageSize, page) != Outcome::kDone) {
+      return bench.SkipWithError("cannot open the state again");
+    }
+  }
+}
+BENCHMARK(BM_OpenAndFirstPage)->Unit(benchmark::kMillisecond);
+
 // Another account's page while the large one exists; measured from several threads at once.
 void BM_OtherAccountsPage(benchmark::State& bench) {
   LargeLibrary& library = Library();

@@ -74,14 +74,14 @@ FolderChanges Compare(int folder, std::vector<PhotoEntry> records, std::vector<P
   }
   for (auto& photo : legacy) {
     const auto found = onDisk.find(photo.storedName);
-    if (found == onDisk.end()) continue;  // its file went while no server ran
+    // Its file went while no server ran, or another file took its name: that one is new.
+    if (found == onDisk.end() || found->second->size != photo.size) continue;
     if (photo.id.empty()) {
       do photo.id = NewPhotoId();
       while (!ids.insert(photo.id).second);
     } else {
       ++takenOver;
     }
-    if (found->second->size != photo.size) lookAgain(photo, *found->second);
     changes.added.push_back(std::move(photo));
     onDisk.erase(found);
   }

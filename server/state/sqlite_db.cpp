@@ -83,7 +83,12 @@ SqliteConnection::SqliteConnection(const std::filesystem::path& file, std::chron
   sqlite3_busy_timeout(db_, static_cast<int>(busyTimeout.count()));
   // NORMAL under WAL: a commit is never half there; a power cut may lose the last few, which the
   // start-up's look at the folders makes good for photos.
-  Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+  try {
+    Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+  } catch (...) {
+    sqlite3_close(db_);  // no destructor runs for a constructor that throws
+    throw;
+  }
 }
 
 SqliteConnection::~SqliteConnection() {

@@ -157,6 +157,10 @@ class SqliteLibraryState final : public LibraryState {
   }
 
   Outcome Publish(const Reservation& reservation, const PhotoEntry& photo) override {
+    if (reservation.id != 0 && reservation.account != photo.account) {
+      Log("state: recording a photo: the room was held for another account");
+      return Outcome::kFailed;
+    }
     return Run("recording a photo", [&](SqliteConnection& db) {
       SqliteTransaction transaction(db, Kind::kWrite);
       // The file took a name that was free on disk: a record still naming it is of a file removed

@@ -27,6 +27,8 @@ const char* const kOldIndex = R"({
   {"id": "0123456789abcdef0123456789abcdef", "name": "beach.jpg", "size": 5, "uploaded": 1700000000000,
    "type": "image/jpeg", "thumbnail": ".thumb-0123456789abcdef0123456789abcdef.jpg"},
   {"id": "fedcba9876543210fedcba9876543210", "name": "gone.jpg", "size": 3, "uploaded": 1700000001000,
+   "type": "image/jpeg", "thumbnail": ""},
+  {"id": "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "name": "replaced.jpg", "size": 9, "uploaded": 1700000002000,
    "type": "image/jpeg", "thumbnail": ""}
  ]
 })";
@@ -65,21 +67,23 @@ class LibraryStartupTest : public ::testing::Test {
 TEST_F(LibraryStartupTest, TheOldIndexIsTakenOverOnceWithItsIds) {
   Write("alice/beach.jpg", "12345");
   Write("alice/new.png", "png");
+  Write("alice/replaced.jpg", "1234");  // not the file the old index knew under that name
   Write("alice/.photos.json", kOldIndex);
   Write("alice/.thumb-0123456789abcdef0123456789abcdef.jpg", "thumb");
   Start();
   auto records = Records("alice");
-  ASSERT_EQ(records.size(), 2u);  // gone.jpg has no file
+  ASSERT_EQ(records.size(), 3u);  // gone.jpg has no file
   EXPECT_EQ(records["beach.jpg"].id, kIdA);
   EXPECT_EQ(records["beach.jpg"].uploadedMs, 1700000000000);
   EXPECT_EQ(records["beach.jpg"].thumbnail, ".thumb-0123456789abcdef0123456789abcdef.jpg");
   EXPECT_NE(records["new.png"].id, kIdB);
+  EXPECT_NE(records["replaced.jpg"].id, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa");
   EXPECT_EQ(counts_.takenOver, 1u);
-  EXPECT_EQ(counts_.added, 1u);
+  EXPECT_EQ(counts_.added, 2u);
   AccountUsage usage;
   ASSERT_EQ(state_->Usage("alice", usage), Outcome::kDone);
-  EXPECT_EQ(usage.photos, 2u);
-  EXPECT_EQ(usage.storedBytes, 8u);
+  EXPECT_EQ(usage.photos, 3u);
+  EXPECT_EQ(usage.storedBytes, 12u);
 
   // Taken over once: a photo deleted afterwards does not come back from the old index.
   PhotoEntry removed;
