@@ -120,14 +120,17 @@ void BM_OpenAndFirstPage(benchmark::State& bench) {
   if (!library.state) return bench.SkipWithError("the state could not be made");
   SqliteStateOptions options;
   options.file = library.folder / std::string(kSqliteStateFileName);
+  library.state.reset();  // one server at a time
+  std::string error;
   for (auto _ : bench) {
-    std::string error;
     auto opened = OpenSqliteLibraryState(options, error);
     PhotoPage page;
     if (!opened || opened->Photos("alice", 0, kPageSize, page) != Outcome::kDone) {
-      return bench.SkipWithError("cannot open the state again");
+      bench.SkipWithError("cannot open the state again");
+      break;
     }
   }
+  library.state = OpenSqliteLibraryState(options, error);
 }
 BENCHMARK(BM_OpenAndFirstPage)->Unit(benchmark::kMillisecond);
 

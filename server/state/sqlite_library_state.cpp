@@ -1,12 +1,18 @@
 #include "server/state/sqlite_library_state.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "server/state/sqlite_db.h"
 #include "server/state/sqlite_pool.h"
@@ -36,10 +42,25 @@ bool Fits(std::uint64_t taken, std::uint64_t more, std::optional<std::uint64_t> 
   return !quota || (taken <= *quota && more <= *quota - taken);
 }
 
+// The lock that keeps a second server off the same database, held for the state's life.
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(int fd) : fd_(fd) {}
+  ~ExclusiveLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
 class SqliteLibraryState final : public LibraryState {
  public:
-  explicit SqliteLibraryState(const SqliteStateOptions& options)
-      : options_(options), pool_(options.file, options.connections, options.busyTimeout) {}
+  SqliteLibraryState(const SqliteStateOptions& options, int lockFd)
+      : lock_(lockFd), options_(options), pool_(options.file, options.connections, options.busyTimeout) {}
 
   Outcome Photos(std::string_view account, std::uint64_t offset, std::uint64_t limit,
                  PhotoPage& page) override {
@@ -498,6 +519,7 @@ class SqliteLibraryState final : public LibraryState {
     if (tracked() >= limit) db.Prepare("DELETE FROM brake WHERE kind = ?1").Bind(1, kind).Run();
   }
 
+  ExclusiveLock lock_;
   const SqliteStateOptions options_;
   SqlitePool pool_;
   std::mutex csrfMutex_;
@@ -544,6 +566,19 @@ bool MoveAside(const std::filesystem::path& file, std::string& moved, std::strin
 std::unique_ptr<LibraryState> OpenSqliteLibraryState(const SqliteStateOptions& options, std::string& error) {
   SqliteStateOptions opened = options;
   if (!opened.log) opened.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  // Holds of uploads under way and the brake's counts are only right for one server at a time.
+  const std::string lockPath = options.file.string() + ".lock";
+  const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (lockFd < 0) {
+    error = "cannot open " + lockPath + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  ExclusiveLock lock(lockFd);
+  if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? "another server is using " + options.file.string()
+                                 : "cannot lock " + lockPath + ": " + std::strerror(errno);
+    return nullptr;
+  }
   try {
     struct stat info {};
     const bool present = ::lstat(options.file.c_str(), &info) == 0;
@@ -557,7 +592,7 @@ std::unique_ptr<LibraryState> OpenSqliteLibraryState(const SqliteStateOptions& o
       SqliteConnection connection(options.file, options.busyTimeout);
       UpgradeSqliteSchema(connection);
     }
-    auto state = std::make_unique<SqliteLibraryState>(opened);
+    auto state = std::make_unique<SqliteLibraryState>(opened, lock.Release());
     state->DropReservations();
     return state;
   } catch (const SqliteError& e) {

@@ -1,7 +1,7 @@
 #pragma once
 // The state in one SQLite file in the storage folder: write-ahead logging so that pages read while
 // an upload is recorded, a few pooled connections, and a busy time-out for writers that meet.
-// One server per database file.
+// One server per database file: a lock beside it ("<file>.lock") keeps a second one off.
 
 #include <chrono>
 #include <cstddef>

@@ -20,9 +20,10 @@ using ::wharfling::testing::TempDir;
 
 class SqliteStateTest : public ::testing::Test {
  protected:
-  std::unique_ptr<LibraryState> Open(std::string& error) {
+  std::unique_ptr<LibraryState> Open(std::string& error, StatePolicy policy = {}) {
     SqliteStateOptions options;
     options.file = file_;
+    options.policy = policy;
     options.busyTimeout = std::chrono::milliseconds(50);
     options.log = [this](const std::string& line) { log_ += line + "\n"; };
     return OpenSqliteLibraryState(options, error);
@@ -87,6 +88,37 @@ TEST_F(SqliteStateTest, AWriterHeldUpPastTheBusyTimeOutIsAFailureNotAWait) {
   EXPECT_EQ(state->Reserve("alice", 1, std::nullopt, 0, reservation), Outcome::kDone);
 }
 
+TEST_F(SqliteStateTest, ASecondServerOnTheSameFileIsRefusedUntilTheFirstStops) {
+  std::string error;
+  auto first = Open(error);
+  ASSERT_NE(first, nullptr) << error;
+  EXPECT_EQ(Open(error), nullptr);
+  EXPECT_NE(error.find("another server"), std::string::npos) << error;
+  first.reset();
+  EXPECT_NE(Open(error), nullptr) << error;
+}
+
+// Guesses from ever new addresses (an IPv6 network has plenty) do not grow the brake's table.
+TEST_F(SqliteStateTest, TheBrakeRemembersABoundedNumberOfAddresses) {
+  StatePolicy policy;
+  policy.brake.maxTracked = 3;
+  std::string error;
+  auto state = Open(error, policy);
+  ASSERT_NE(state, nullptr) << error;
+  GuessVerdict verdict;
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(state->CountGuess("2001:db8::" + std::to_string(i), "", i, verdict), Outcome::kDone);
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM brake", -1, &count, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_LE(sqlite3_column_int(count, 0), 3);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+}
+
 TEST_F(SqliteStateTest, SessionTokensAreKeptOnlyAsHashes) {
   std::string error, token;
   {
@@ -141,7 +173,8 @@ TEST_F(SqliteStateTest, ADatabaseOfANewerServerIsLeftAlone) {
   std::string error;
   EXPECT_EQ(Open(error), nullptr);
   EXPECT_NE(error.find("newer server"), std::string::npos) << error;
-  EXPECT_EQ(Entries(), std::vector<std::string>{std::string(kSqliteStateFileName)});
+  EXPECT_EQ(Entries(), (std::vector<std::string>{std::string(kSqliteStateFileName),
+                                                 std::string(kSqliteStateFileName) + ".lock"}));
 }
 
 }  // namespace
