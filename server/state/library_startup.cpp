@@ -1,9 +1,9 @@
 #include "server/state/library_startup.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "server/state/account_folder.h"
@@ -14,6 +14,11 @@ namespace wharfling::server::state {
 namespace {
 
 constexpr std::size_t kMaxLegacyIndexBytes = 64 * 1024 * 1024;
+// New records are written this many to a transaction, so that a folder of 100,000 files never has
+// all of its records in memory at once.
+constexpr std::size_t kRecordsPerWrite = 5000;
+
+constexpr auto kByName = [](const auto& a, const auto& b) { return a.storedName < b.storedName; };
 
 // Removes a thumbnail file named by a record (only ever a hidden name inside the folder).
 void RemoveThumbnail(int folder, const std::string& thumbnail) {
@@ -24,91 +29,113 @@ void RemoveThumbnail(int folder, const std::string& thumbnail) {
   ::unlinkat(folder, thumbnail.c_str(), 0);
 }
 
-// The old index's records whose names have none yet, their ids kept unless already in use.
-std::vector<PhotoEntry> LegacyRecords(int folder, const std::vector<PhotoEntry>& records) {
+// The old index's records, by name, whose names have no record yet and whose ids are free.
+std::vector<PhotoEntry> LegacyRecords(int folder, const std::vector<RecordedFile>& records) {
   const auto text = ReadHiddenFile(folder, kLegacyIndexName, kMaxLegacyIndexBytes);
   if (!text) return {};
   auto legacy = ParseLegacyIndex(*text);
   if (!legacy) return {};
-  std::unordered_set<std::string> names, ids;
-  for (const auto& record : records) {
-    names.insert(record.storedName);
-    ids.insert(record.id);
-  }
+  std::unordered_set<std::string> ids;
+  for (const auto& record : records) ids.insert(record.id);
   std::vector<PhotoEntry> kept;
   for (auto& photo : *legacy) {
-    if (!names.insert(photo.storedName).second) continue;
-    if (!ids.insert(photo.id).second) photo.id.clear();  // drawn anew below
+    const auto recorded = std::lower_bound(records.begin(), records.end(), photo, kByName);
+    if (recorded != records.end() && recorded->storedName == photo.storedName) continue;
+    if (!ids.insert(photo.id).second) continue;  // its file is treated as a new one
     kept.push_back(std::move(photo));
   }
+  std::sort(kept.begin(), kept.end(), kByName);
+  kept.erase(std::unique(kept.begin(), kept.end(),
+                         [](const auto& a, const auto& b) { return a.storedName == b.storedName; }),
+             kept.end());
   return kept;
 }
 
-FolderChanges Compare(int folder, std::vector<PhotoEntry> records, std::vector<PhotoEntry> legacy,
-                      std::vector<FolderFile> files, const InspectFile& inspect, std::size_t& takenOver) {
-  FolderChanges changes;
-  std::unordered_map<std::string, FolderFile*> onDisk;
-  for (auto& file : files) onDisk.emplace(file.name, &file);
-  std::unordered_set<std::string> ids;
-  for (const auto& record : records) ids.insert(record.id);
-  for (const auto& photo : legacy) ids.insert(photo.id);
+class AccountReconciler {
+ public:
+  AccountReconciler(LibraryState& state, std::string account, int folder, const InspectFile& inspect)
+      : state_(state), account_(std::move(account)), folder_(folder), inspect_(inspect) {}
 
-  const auto lookAgain = [&](PhotoEntry& photo, const FolderFile& file) {
-    RemoveThumbnail(folder, photo.thumbnail);
-    photo.size = file.size;
-    photo.contentType = inspect ? inspect(folder, file.name) : std::string();
-    photo.thumbnail.clear();
-  };
-  for (auto& record : records) {
-    const auto found = onDisk.find(record.storedName);
-    if (found == onDisk.end()) {
-      RemoveThumbnail(folder, record.thumbnail);
-      changes.removedIds.push_back(record.id);
-      continue;
+  // Walks the records and the files together, both in name order.
+  bool Run(const std::vector<RecordedFile>& records, std::vector<PhotoEntry> legacy,
+           std::vector<FolderFile> files, StartUpCounts& counts) {
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::vector<const FolderFile*> unrecorded;
+    auto record = records.begin();
+    for (const auto& file : files) {
+      for (; record != records.end() && record->storedName < file.name; ++record) Drop(*record);
+      if (record != records.end() && record->storedName == file.name) {
+        if (record->size != file.size) LookAgain(*record, file);
+        ++record;
+        continue;
+      }
+      const auto old =
+          std::lower_bound(legacy.begin(), legacy.end(), file.name,
+                           [](const PhotoEntry& p, const std::string& name) { return p.storedName < name; });
+      // Another file that took a taken-over name is a new one.
+      if (old != legacy.end() && old->storedName == file.name && old->size == file.size) {
+        old->account = account_;
+        if (!Add(std::move(*old))) return false;
+        ++counts.takenOver;
+      } else {
+        unrecorded.push_back(&file);
+      }
     }
-    if (found->second->size != record.size) {
-      lookAgain(record, *found->second);
-      changes.changed.push_back(record);
+    for (; record != records.end(); ++record) Drop(*record);
+    // Files without a record, oldest first, so that the newest lists first.
+    std::sort(unrecorded.begin(), unrecorded.end(), [](const FolderFile* a, const FolderFile* b) {
+      return a->modifiedMs != b->modifiedMs ? a->modifiedMs < b->modifiedMs : a->name < b->name;
+    });
+    for (const FolderFile* file : unrecorded) {
+      PhotoEntry photo{NewPhotoId(),        account_, file->name, file->size, file->modifiedMs,
+                       Inspect(file->name), ""};
+      if (!Add(std::move(photo))) return false;
+      ++counts.added;
     }
-    onDisk.erase(found);
+    counts.changed += pending_.changed.size();
+    counts.removed += pending_.removedIds.size();
+    pending_.lastOfAccount = true;
+    return state_.ApplyFolderChanges(account_, pending_) == Outcome::kDone;
   }
-  for (auto& photo : legacy) {
-    const auto found = onDisk.find(photo.storedName);
-    // Its file went while no server ran, or another file took its name: that one is new.
-    if (found == onDisk.end() || found->second->size != photo.size) continue;
-    if (photo.id.empty()) {
-      do photo.id = NewPhotoId();
-      while (!ids.insert(photo.id).second);
-    } else {
-      ++takenOver;
-    }
-    changes.added.push_back(std::move(photo));
-    onDisk.erase(found);
+
+ private:
+  std::string Inspect(const std::string& name) const {
+    return inspect_ ? inspect_(folder_, name) : std::string();
   }
-  // Files without a record, oldest first, so that the newest lists first.
-  std::vector<const FolderFile*> unrecorded;
-  for (const auto& [name, file] : onDisk) unrecorded.push_back(file);
-  std::sort(unrecorded.begin(), unrecorded.end(), [](const FolderFile* a, const FolderFile* b) {
-    return a->modifiedMs != b->modifiedMs ? a->modifiedMs < b->modifiedMs : a->name < b->name;
-  });
-  for (const FolderFile* file : unrecorded) {
-    PhotoEntry photo;
-    do photo.id = NewPhotoId();
-    while (!ids.insert(photo.id).second);
-    photo.storedName = file->name;
-    photo.size = file->size;
-    photo.uploadedMs = file->modifiedMs;
-    photo.contentType = inspect ? inspect(folder, file->name) : std::string();
-    changes.added.push_back(std::move(photo));
+
+  void Drop(const RecordedFile& record) {
+    RemoveThumbnail(folder_, record.thumbnail);
+    pending_.removedIds.push_back(record.id);
   }
-  return changes;
-}
+
+  // Same name, other bytes: the id stays, the rest is looked at again.
+  void LookAgain(const RecordedFile& record, const FolderFile& file) {
+    RemoveThumbnail(folder_, record.thumbnail);
+    pending_.changed.push_back({record.id, account_, file.name, file.size, 0, Inspect(file.name), ""});
+  }
+
+  bool Add(PhotoEntry photo) {
+    pending_.added.push_back(std::move(photo));
+    if (pending_.added.size() < kRecordsPerWrite) return true;
+    pending_.lastOfAccount = false;
+    if (state_.ApplyFolderChanges(account_, pending_) != Outcome::kDone) return false;
+    pending_.added.clear();
+    return true;
+  }
+
+  LibraryState& state_;
+  const std::string account_;
+  const int folder_;
+  const InspectFile& inspect_;
+  FolderChanges pending_;
+};
 
 }  // namespace
 
 bool ReconcileAccounts(LibraryState& state, const std::filesystem::path& storage,
                        const std::vector<std::string>& accounts, const InspectFile& inspect,
                        StartUpCounts& counts, std::string& error) {
+  bool ok = true;
   for (const auto& account : accounts) {
     bool missing = false;
     const FolderHandle folder = OpenAccountFolder(storage, account, missing);
@@ -119,29 +146,26 @@ bool ReconcileAccounts(LibraryState& state, const std::filesystem::path& storage
       continue;
     }
     if (!files) files.emplace();  // no folder yet: no photos
-    std::vector<PhotoEntry> records;
+    std::vector<RecordedFile> records;
     bool takenOver = false;
-    if (state.AllPhotos(account, records) != Outcome::kDone ||
+    if (state.RecordedFiles(account, records) != Outcome::kDone ||
         state.TakenOver(account, takenOver) != Outcome::kDone) {
       error = "cannot read the records of " + account;
-      return false;
+      ok = false;
+      break;
     }
     std::vector<PhotoEntry> legacy;
     if (!takenOver && folder.valid()) legacy = LegacyRecords(folder.get(), records);
-    std::size_t keptIds = 0;
-    FolderChanges changes =
-        Compare(folder.get(), std::move(records), std::move(legacy), std::move(*files), inspect, keptIds);
-    for (auto& photo : changes.added) photo.account = account;
-    if (state.ApplyFolderChanges(account, changes) != Outcome::kDone) {
+    AccountReconciler reconciler(state, account, folder.get(), inspect);
+    if (!reconciler.Run(records, std::move(legacy), std::move(*files), counts)) {
       error = "cannot record the photos of " + account;
-      return false;
+      ok = false;
+      break;
     }
-    counts.takenOver += keptIds;
-    counts.added += changes.added.size() - keptIds;
-    counts.changed += changes.changed.size();
-    counts.removed += changes.removedIds.size();
   }
-  return true;
+  // What the comparison took goes back to the system rather than staying in the server's heap.
+  ::malloc_trim(0);
+  return ok;
 }
 
 }  // namespace wharfling::server::state

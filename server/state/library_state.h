@@ -61,11 +61,20 @@ struct GuessVerdict {
   std::chrono::milliseconds wait{0};  // when not: how long the client still has to wait
 };
 
+// What the start-up compares with a folder: a record's name, size and thumbnail.
+struct RecordedFile {
+  std::string id;
+  std::string storedName;
+  std::uint64_t size = 0;
+  std::string thumbnail;
+};
+
 // The folder's side of a reconciliation, applied in one transaction.
 struct FolderChanges {
   std::vector<PhotoEntry> added;        // files found without a record, ids already drawn
   std::vector<PhotoEntry> changed;      // records whose size, type or thumbnail is new (by id)
   std::vector<std::string> removedIds;  // records whose file is gone
+  bool lastOfAccount = true;            // the account's old index counts as taken over with it
 };
 
 class LibraryState {
@@ -116,11 +125,12 @@ class LibraryState {
   virtual Outcome ClearGuesses(std::string_view address, std::string_view account) = 0;
 
   // --- start-up ---
-  // Every record of the account, in no particular order.
-  virtual Outcome AllPhotos(std::string_view account, std::vector<PhotoEntry>& photos) = 0;
+  // Every record of the account, by name in byte order.
+  virtual Outcome RecordedFiles(std::string_view account, std::vector<RecordedFile>& files) = 0;
   // Whether the account's old index file was taken over already.
   virtual Outcome TakenOver(std::string_view account, bool& takenOver) = 0;
-  // Applies a reconciliation with the folder and notes the old index as taken over.
+  // Applies (part of) a reconciliation with the folder; its last part notes the old index as taken
+  // over.
   virtual Outcome ApplyFolderChanges(std::string_view account, const FolderChanges& changes) = 0;
 };
 

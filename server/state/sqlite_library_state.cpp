@@ -341,14 +341,13 @@ class SqliteLibraryState final : public LibraryState {
     });
   }
 
-  Outcome AllPhotos(std::string_view account, std::vector<PhotoEntry>& photos) override {
-    return Run("listing every photo", [&](SqliteConnection& db) {
-      photos.clear();
+  Outcome RecordedFiles(std::string_view account, std::vector<RecordedFile>& files) override {
+    return Run("listing the records", [&](SqliteConnection& db) {
+      files.clear();
       auto rows = db.Prepare(
-          "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos "
-          "WHERE account = ?1");
+          "SELECT id, stored_name, size, thumbnail FROM photos WHERE account = ?1 ORDER BY stored_name");
       rows.Bind(1, account);
-      while (rows.Step()) photos.push_back(ReadPhoto(rows));
+      while (rows.Step()) files.push_back({rows.Text(0), rows.Text(1), rows.Size(2), rows.Text(3)});
       return Outcome::kDone;
     });
   }
@@ -397,7 +396,9 @@ class SqliteLibraryState final : public LibraryState {
             "SELECT ?1, count(*), coalesce(sum(size), 0) FROM photos WHERE account = ?1")
           .Bind(1, account)
           .Run();
-      db.Prepare("INSERT OR IGNORE INTO taken_over (account) VALUES (?1)").Bind(1, account).Run();
+      if (changes.lastOfAccount) {
+        db.Prepare("INSERT OR IGNORE INTO taken_over (account) VALUES (?1)").Bind(1, account).Run();
+      }
       transaction.Commit();
       return Outcome::kDone;
     });

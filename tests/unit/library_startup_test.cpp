@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -51,11 +52,13 @@ class LibraryStartupTest : public ::testing::Test {
   }
   void Write(const std::string& relative, const std::string& bytes) { dir_.WriteFile(relative, bytes); }
   // Every record of the account, by name.
-  std::map<std::string, PhotoEntry> Records(const std::string& account) {
-    std::vector<PhotoEntry> photos;
-    EXPECT_EQ(state_->AllPhotos(account, photos), Outcome::kDone);
-    std::map<std::string, PhotoEntry> byName;
-    for (auto& photo : photos) byName[photo.storedName] = photo;
+  std::map<std::string, RecordedFile> Records(const std::string& account) {
+    std::vector<RecordedFile> files;
+    EXPECT_EQ(state_->RecordedFiles(account, files), Outcome::kDone);
+    EXPECT_TRUE(std::is_sorted(files.begin(), files.end(),
+                               [](const auto& a, const auto& b) { return a.storedName < b.storedName; }));
+    std::map<std::string, RecordedFile> byName;
+    for (auto& file : files) byName[file.storedName] = file;
     return byName;
   }
 
@@ -74,7 +77,10 @@ TEST_F(LibraryStartupTest, TheOldIndexIsTakenOverOnceWithItsIds) {
   auto records = Records("alice");
   ASSERT_EQ(records.size(), 3u);  // gone.jpg has no file
   EXPECT_EQ(records["beach.jpg"].id, kIdA);
-  EXPECT_EQ(records["beach.jpg"].uploadedMs, 1700000000000);
+  PhotoEntry beach;
+  ASSERT_EQ(state_->FindPhoto("alice", kIdA, beach), Outcome::kDone);
+  EXPECT_EQ(beach.uploadedMs, 1700000000000);
+  EXPECT_EQ(beach.contentType, "image/jpeg");
   EXPECT_EQ(records["beach.jpg"].thumbnail, ".thumb-0123456789abcdef0123456789abcdef.jpg");
   EXPECT_NE(records["new.png"].id, kIdB);
   EXPECT_NE(records["replaced.jpg"].id, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa");
@@ -107,6 +113,32 @@ TEST_F(LibraryStartupTest, AFileWithoutARecordGetsAnIdOnceAndKeepsIt) {
     EXPECT_EQ(Records("alice")["a.jpg"].id, id);
     EXPECT_EQ(counts_.added, 0u);
   }
+}
+
+// More files than go to one write: every one is recorded, and the old index's ids are kept for
+// files in any of the writes.
+TEST_F(LibraryStartupTest, AFolderOfManyFilesIsRecordedWhole) {
+  constexpr int kFiles = 12000;
+  std::filesystem::create_directories(dir_.path() / "alice");
+  std::string index = R"({"version": 1, "photos": [)";
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "IMG_" + std::to_string(10000 + i) + ".jpg";
+    std::ofstream(dir_.path() / "alice" / name) << "x";
+    if (i % 1000 == 999) {
+      const int n = i / 1000;  // 0 to 11: ids "aa...a00" to "aa...a11"
+      index += std::string(i == 999 ? "" : ",") + R"({"id": ")" + std::string(30, 'a') + char('0' + n / 10) +
+               char('0' + n % 10) + R"(", "name": ")" + name +
+               R"(", "size": 1, "uploaded": 1, "type": "", "thumbnail": ""})";
+    }
+  }
+  Write("alice/.photos.json", index + "]}");
+  Start();
+  EXPECT_EQ(counts_.takenOver, 12u);
+  EXPECT_EQ(counts_.added, static_cast<std::size_t>(kFiles) - 12);
+  AccountUsage usage;
+  ASSERT_EQ(state_->Usage("alice", usage), Outcome::kDone);
+  EXPECT_EQ(usage.photos, static_cast<std::uint64_t>(kFiles));
+  EXPECT_EQ(Records("alice")["IMG_21999.jpg"].id, std::string(30, 'a') + "11");
 }
 
 TEST_F(LibraryStartupTest, RecordsFollowTheFolderAndKeepTheirIds) {
