@@ -181,7 +181,7 @@ TEST_P(LibraryStateTest, ParallelUploadsNeverPassTheQuota) {
   EXPECT_LE(usage.storedBytes, kQuota);
   EXPECT_EQ(usage.storedBytes, static_cast<std::uint64_t>(stored.load()) * kFile);
   EXPECT_EQ(usage.reservedBytes, 0u);
-  EXPECT_GE(stored.load(), 9);  // growing holds run a step ahead, so the last megabyte may go unused
+  EXPECT_GE(stored.load(), 8);  // growing holds run a step ahead, so some of the room may go unused
 }
 
 // 32 wrong guesses at once: each is counted before its hash would run, so no more are let through
