@@ -16,6 +16,7 @@
 
 #include "server/state/sqlite_db.h"
 #include "server/state/sqlite_pool.h"
+#include "server/state/sqlite_rows.h"
 #include "server/state/sqlite_schema.h"
 #include "server/state/state_tokens.h"
 
@@ -24,14 +25,8 @@ namespace {
 
 using Kind = SqliteTransaction::Kind;
 
-constexpr int kAddressKind = 0;
-constexpr int kAccountKind = 1;
 constexpr std::string_view kCsrfKeyName = "csrf-key";
 constexpr std::size_t kCsrfKeyBytes = 32;
-
-PhotoEntry ReadPhoto(const SqliteStatement& row) {
-  return {row.Text(0), row.Text(1), row.Text(2), row.Size(3), row.Int(4), row.Text(5), row.Text(6)};
-}
 
 std::int64_t Clamped(std::uint64_t value) {
   return static_cast<std::int64_t>(std::min<std::uint64_t>(value, std::numeric_limits<std::int64_t>::max()));
@@ -316,9 +311,11 @@ class SqliteLibraryState final : public LibraryState {
         transaction.Commit();
         return Outcome::kDone;
       }
-      CountFailure(db, kAddressKind, address, options_.policy.brake.addressFreeFailures, nowMs);
+      CountFailure(db, kAddressKind, address, options_.policy.brake.addressFreeFailures,
+                   options_.policy.brake, nowMs);
       if (!account.empty())
-        CountFailure(db, kAccountKind, account, options_.policy.brake.accountFreeFailures, nowMs);
+        CountFailure(db, kAccountKind, account, options_.policy.brake.accountFreeFailures,
+                     options_.policy.brake, nowMs);
       transaction.Commit();
       verdict = {true, std::chrono::milliseconds(0)};
       return Outcome::kDone;
@@ -411,12 +408,6 @@ class SqliteLibraryState final : public LibraryState {
   }
 
  private:
-  struct BrakeCount {
-    int failures = 0;
-    std::int64_t until = 0;
-    bool present = false;
-  };
-
   template <typename Fn>
   Outcome Run(const char* doing, Fn&& fn) {
     try {
@@ -439,86 +430,6 @@ class SqliteLibraryState final : public LibraryState {
   }
 
   std::int64_t IdleMs() const { return options_.policy.sessionIdleLimit.count(); }
-
-  static AccountUsage ReadUsage(SqliteConnection& db, std::string_view account) {
-    AccountUsage usage;
-    {
-      auto row = db.Prepare("SELECT photos, stored_bytes FROM usage WHERE account = ?1");
-      row.Bind(1, account);
-      if (row.Step()) {
-        usage.photos = row.Size(0);
-        usage.storedBytes = row.Size(1);
-      }
-    }
-    auto held = db.Prepare("SELECT coalesce(sum(bytes), 0) FROM reservations WHERE account = ?1");
-    held.Bind(1, account);
-    if (held.Step()) usage.reservedBytes = held.Size(0);
-    return usage;
-  }
-
-  static void InsertRecord(SqliteConnection& db, const PhotoEntry& photo) {
-    db.Prepare(
-          "INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, thumbnail) "
-          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
-        .Bind(1, photo.id)
-        .Bind(2, photo.account)
-        .Bind(3, photo.storedName)
-        .Bind(4, photo.size)
-        .Bind(5, photo.uploadedMs)
-        .Bind(6, photo.contentType)
-        .Bind(7, photo.thumbnail)
-        .Run();
-    db.Prepare(
-          "INSERT INTO usage (account, photos, stored_bytes) VALUES (?1, 1, ?2) ON CONFLICT (account) "
-          "DO UPDATE SET photos = photos + 1, stored_bytes = stored_bytes + excluded.stored_bytes")
-        .Bind(1, photo.account)
-        .Bind(2, photo.size)
-        .Run();
-  }
-
-  static void DeleteRecord(SqliteConnection& db, const PhotoEntry& photo) {
-    db.Prepare("DELETE FROM photos WHERE id = ?1").Bind(1, photo.id).Run();
-    db.Prepare(
-          "UPDATE usage SET photos = max(photos - 1, 0), stored_bytes = max(stored_bytes - ?1, 0) "
-          "WHERE account = ?2")
-        .Bind(1, photo.size)
-        .Bind(2, photo.account)
-        .Run();
-  }
-
-  static BrakeCount BrakeRow(SqliteConnection& db, int kind, std::string_view key) {
-    auto row = db.Prepare("SELECT failures, until_ms FROM brake WHERE kind = ?1 AND key = ?2");
-    row.Bind(1, kind).Bind(2, key);
-    if (!row.Step()) return {};
-    return {static_cast<int>(row.Int(0)), row.Int(1), true};
-  }
-
-  void CountFailure(SqliteConnection& db, int kind, std::string_view key, int freeFailures,
-                    std::int64_t nowMs) {
-    const BrakeCount count = BrakeRow(db, kind, key);
-    if (!count.present) MakeRoom(db, kind, nowMs);
-    const int failures = std::min(count.failures, std::numeric_limits<int>::max() - 1) + 1;
-    db.Prepare("INSERT OR REPLACE INTO brake (kind, key, failures, until_ms) VALUES (?1, ?2, ?3, ?4)")
-        .Bind(1, kind)
-        .Bind(2, key)
-        .Bind(3, failures)
-        .Bind(4, BrakeUntilMs(failures, freeFailures, options_.policy.brake, nowMs))
-        .Run();
-  }
-
-  // Full: forget whoever no longer has to wait; failing that, everyone of that kind (the brake
-  // loosens, the table does not grow).
-  void MakeRoom(SqliteConnection& db, int kind, std::int64_t nowMs) {
-    const auto tracked = [&] {
-      auto row = db.Prepare("SELECT count(*) FROM brake WHERE kind = ?1");
-      row.Bind(1, kind);
-      return row.Step() ? row.Size(0) : 0;
-    };
-    const std::uint64_t limit = options_.policy.brake.maxTracked;
-    if (tracked() < limit) return;
-    db.Prepare("DELETE FROM brake WHERE kind = ?1 AND until_ms <= ?2").Bind(1, kind).Bind(2, nowMs).Run();
-    if (tracked() >= limit) db.Prepare("DELETE FROM brake WHERE kind = ?1").Bind(1, kind).Run();
-  }
 
   ExclusiveLock lock_;
   const SqliteStateOptions options_;
