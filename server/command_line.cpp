@@ -1,5 +1,6 @@
 #include "server/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 
@@ -88,15 +89,22 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
       out.usersFiles.emplace_back(value);
     } else if (option == "--user") {
       if (!takeValue()) return false;
+      if (std::find(out.users.begin(), out.users.end(), value) != out.users.end()) {
+        error = "--user " + std::string(value) + " is given twice";
+        return false;
+      }
       out.user = std::string(value);
+      out.users.push_back(out.user);
       out.hasUser = true;
     } else if (option == "--password") {
       if (!takeValue()) return false;
       out.password = std::string(value);
+      out.passwords.push_back(out.password);
       out.hasPassword = true;
     } else if (option == "--password-file") {
       if (!takeValue()) return false;
       if (!ReadPasswordFile(std::string(value), out.password, error)) return false;
+      out.passwords.push_back(out.password);
       out.hasPassword = true;
     } else if (option == "--max-size") {
       if (!takeValue()) return false;
@@ -127,8 +135,8 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
     }
     return true;
   }
-  if (out.hasUser != out.hasPassword) {
-    error = "--user and --password (or --password-file) go together";
+  if (out.users.size() != out.passwords.size()) {
+    error = "each --user goes with one --password (or --password-file)";
     return false;
   }
   if (!out.hasUser && out.usersFiles.empty()) {
@@ -142,20 +150,20 @@ bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accou
   for (const auto& file : commandLine.usersFiles) {
     if (!LoadAccountsFile(file, accounts, error)) return false;
   }
-  if (commandLine.hasUser) {
+  for (std::size_t i = 0; i < commandLine.users.size() && i < commandLine.passwords.size(); ++i) {
     std::string why;
-    if (!IsValidAccountName(commandLine.user, why)) {
-      error = "--user: " + why;
+    if (!IsValidAccountName(commandLine.users[i], why)) {
+      error = "--user " + commandLine.users[i] + ": " + why;
       return false;
     }
-    accounts.push_back(MakeAccount(commandLine.user, commandLine.password));
+    accounts.push_back(MakeAccount(commandLine.users[i], commandLine.passwords[i]));
   }
   return true;
 }
 
 std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
-         "                       [--user NAME --password-file FILE] [--max-size BYTES] [--quota BYTES]\n"
+         "                       [--user NAME --password-file FILE]... [--max-size BYTES] [--quota BYTES]\n"
          "       parvault-server --hash-password --user NAME < password\n"
          "\n"
          "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of parvault-server:
 //   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
-//                   [--user NAME --password-file FILE | --password PW] [--max-size BYTES]
+//                   [--user NAME --password-file FILE | --password PW]... [--max-size BYTES]
 //                   [--quota BYTES]
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 
@@ -21,8 +21,11 @@ inline constexpr std::uint64_t kMaxFileSizeLimit = std::uint64_t{1} << 48;
 struct CommandLine {
   ParvaultServerOptions options;  // address, storage and size limit; accounts come from below
   std::vector<std::string> usersFiles;
-  std::string user;
-  std::string password;
+  // Each --user is one more account; the Nth takes the Nth --password or --password-file.
+  std::vector<std::string> users;
+  std::vector<std::string> passwords;
+  std::string user;      // the last --user (the name --hash-password hashes for)
+  std::string password;  // the last password given
   bool hasUser = false;
   bool hasPassword = false;
   bool hashPassword = false;

@@ -1,0 +1,69 @@
+// Accounts on parvault-server's command line: every --user with its own password is an account.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "server/accounts.h"
+#include "server/command_line.h"
+#include "tests/support/temp_dir.h"
+
+namespace wharfling::server {
+namespace {
+
+using ::wharfling::testing::TempDir;
+
+TEST(CommandLineAccountsTest, EachUserWithItsPasswordIsOneAccount) {
+  TempDir dir;
+  const std::string fileA = dir.WriteFile("a.pw", "alice-secret\n");
+  const std::string fileB = dir.WriteFile("b.pw", "bob-secret\r\n");
+  struct Case {
+    std::vector<std::string_view> args;
+    std::vector<std::pair<std::string, std::string>> accounts;  // name, password
+  };
+  const std::vector<Case> cases = {
+      {{"--user", "alice", "--password-file", fileA, "--user", "bob", "--password-file", fileB},
+       {{"alice", "alice-secret"}, {"bob", "bob-secret"}}},
+      {{"--user=alice", "--password", "pw1", "--user=bob", "--password=pw2", "--user", "carol",
+        "--password-file", fileB},
+       {{"alice", "pw1"}, {"bob", "pw2"}, {"carol", "bob-secret"}}},
+      {{"--password", "pw", "--user", "alice"}, {{"alice", "pw"}}},
+  };
+  for (const auto& c : cases) {
+    CommandLine commandLine;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.args, commandLine, error)) << error;
+    std::vector<Account> accounts;
+    ASSERT_TRUE(CollectAccounts(commandLine, accounts, error)) << error;
+    ASSERT_EQ(accounts.size(), c.accounts.size());
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+      EXPECT_EQ(accounts[i].name, c.accounts[i].first);
+      EXPECT_EQ(accounts[i].hash,
+                DerivePasswordHash(c.accounts[i].second, accounts[i].salt, accounts[i].iterations))
+          << accounts[i].name << " has another's password";
+    }
+  }
+}
+
+TEST(CommandLineAccountsTest, AUserTwiceOrWithoutItsOwnPasswordIsAUsageError) {
+  struct Case {
+    std::vector<std::string_view> args;
+    const char* error;
+  };
+  const std::vector<Case> cases = {
+      {{"--user", "alice", "--password", "a", "--user", "alice", "--password", "b"},
+       "--user alice is given twice"},
+      {{"--user", "alice", "--password", "a", "--user", "bob"}, "each --user goes with one --password"},
+      {{"--user", "alice", "--password", "a", "--password", "b"}, "each --user goes with one --password"},
+  };
+  for (const auto& c : cases) {
+    CommandLine commandLine;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(c.args, commandLine, error)) << c.args[0];
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+  }
+}
+
+}  // namespace
+}  // namespace wharfling::server
