@@ -23,10 +23,13 @@ nlohmann::json FileJson(const std::filesystem::path& path, const std::vector<std
           {"problems", problems}};
 }
 
+// The lines of what was reported on stderr, without the program's name in front.
 std::vector<std::string> Lines(const std::string& text) {
+  constexpr std::string_view kProgram = "wharfling: ";
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line.starts_with(kProgram) ? line.substr(kProgram.size()) : line);
   return lines;
 }
 

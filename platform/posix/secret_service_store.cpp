@@ -89,17 +89,20 @@ class SecretServiceStore final : public SecretStore {
     GList* found = secret_password_search_sync(
         PasswordSchema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK), nullptr,
         &error.error, "profile", profile_.c_str(), "value", name.c_str(), nullptr);
-    // The item of this ID, else one kept before IDs were recorded; never another ID's.
+    // The item of this ID; else, while no item records an ID, one kept before IDs were recorded.
     SecretRetrievable* exact = nullptr;
     SecretRetrievable* unrecorded = nullptr;
+    bool anyRecorded = false;
     for (GList* at = found; at != nullptr; at = at->next) {
       auto* item = static_cast<SecretRetrievable*>(at->data);
       GHashTable* attributes = secret_retrievable_get_attributes(item);
       const auto* recorded = static_cast<const char*>(g_hash_table_lookup(attributes, "account"));
+      anyRecorded = anyRecorded || recorded != nullptr;
       if (recorded == nullptr && unrecorded == nullptr) unrecorded = item;
       if (recorded != nullptr && wanted == recorded) exact = item;
       g_hash_table_unref(attributes);
     }
+    if (anyRecorded) unrecorded = nullptr;
     std::optional<Text> password;
     if (SecretRetrievable* item = exact != nullptr ? exact : unrecorded) {
       Error readError;
