@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
   if (paths.empty()) return Usage();
 
   wharfling::desktop::DesktopServices services;
+  const auto hook = wharfling::desktop::SnapshotHookFromEnvironment();
   if (!services.problems().empty()) {
     QString text =
         "The settings cannot be used, so nothing is sent. Fix these lines (see 'wharfling config'):\n";
@@ -57,10 +58,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", problem.c_str());
       text += "\n" + QString::fromStdString(problem);
     }
-    QMessageBox::warning(nullptr, QApplication::applicationName(), text);
+    // Unattended runs have the lines on stderr only.
+    if (!hook) QMessageBox::warning(nullptr, QApplication::applicationName(), text);
     return kConfigError;
   }
-  const auto hook = wharfling::desktop::SnapshotHookFromEnvironment();
   wharfling::qt::DesktopDialog dialog(
       paths, services.services(),
       hook ? std::optional(wharfling::desktop::SnapshotModals(*hook)) : std::nullopt);

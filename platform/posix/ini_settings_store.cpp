@@ -115,18 +115,18 @@ std::vector<std::string> IniSettingsStore::Problems() {
 
 IniSettingsStore::Snapshot IniSettingsStore::Load(bool report) {
   Snapshot snapshot;
-  const auto fail = [&](std::vector<std::string> problems) {
+  const auto fail = [&](std::vector<std::string> problems, std::string_view consequence = kIgnored) {
     snapshot.problems = std::move(problems);
     if (report) {
       std::string message;
       for (const auto& problem : snapshot.problems)
         message += (message.empty() ? "" : "\nsettings: ") + problem;
-      Report(fileProblemReported_, message + kIgnored);
+      Report(fileProblemReported_, message + std::string(consequence));
     }
     return snapshot;
   };
   if (path_.empty()) {
-    return fail({"no folder for the settings file (set WHARFLING_CONFIG_DIR or HOME); nothing is saved"});
+    return fail({"no folder for the settings file (set WHARFLING_CONFIG_DIR or HOME); nothing is saved"}, "");
   }
   FileContents file = ReadWholeFile(path_, kMaxProfileBytes);
   if (file.outcome == FileContents::Outcome::kMissing) return snapshot;

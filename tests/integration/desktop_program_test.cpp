@@ -68,6 +68,19 @@ TEST(DesktopProgram, SharesTheTerminalProgramsProfileWhateverItsName) {
       << shown.out;
 }
 
+// A typo in the profile must not send the account to destination 1: the dialog does not open.
+TEST(DesktopProgram, RefusesSettingsItCannotUse) {
+  TempDir dir;
+  dir.WriteFile("config/wharfling.ini", "[Settings]\nSelect001=two\nParvaultD=alice\nParvaultW=secret\n");
+  const auto run = RunCommand(
+      "QT_QPA_PLATFORM=offscreen WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) +
+          " WHARFLING_DESKTOP_SNAPSHOT=" + ShellQuote("upload:" + (dir.path() / "w.png").string()),
+      WHARFLING_DESKTOP_PROGRAM, ShellQuote(dir.WriteFile("a.jpg", "photo")));
+  EXPECT_EQ(run.status, 78);
+  EXPECT_NE(run.err.find("wharfling.ini:2: Select001=two"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "w.png")) << "the dialog opened";
+}
+
 TEST(DesktopProgram, WithoutPathsPrintsItsUsage) {
   EXPECT_EQ(RunCommand("", WHARFLING_DESKTOP_PROGRAM, "").status, 64);
   EXPECT_EQ(RunCommand("QT_QPA_PLATFORM=offscreen", WHARFLING_DESKTOP_PROGRAM, "--bogus x").status, 64);
