@@ -1,6 +1,5 @@
 #include "apps/wharfling/front_end.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <sstream>
 
