@@ -20,6 +20,8 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
     frontEnd->keyring = posix::OpenKeyringFor(*frontEnd->store, frontEnd->store->path().string());
     frontEnd->formerProfile =
         posix::MergeFormerDesktopProfile(*frontEnd->store, frontEnd->keyring.store.get());
+    for (const auto& problem : frontEnd->formerProfile.problems)
+      std::fprintf(stderr, "settings: not merged from the former desktop profile: %s\n", problem.c_str());
   }
   frontEnd->settings = std::make_unique<KeyringSettings>(*frontEnd->store, frontEnd->keyring.store.get());
   if (!directory.empty()) {
