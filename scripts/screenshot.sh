@@ -35,7 +35,7 @@ export WHARFLING_CONFIG_DIR="$work/config"
 mkdir -p "$WHARFLING_CONFIG_DIR"
 # The throwaway password stays in this profile, out of the desktop keyring.
 printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\n[Mode]\nkeyring=0\n' \
-  >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
+  >"$WHARFLING_CONFIG_DIR/wharfling.ini"
 printf '[Endpoints]\ninhouse.server=%s\n' "$address" >"$WHARFLING_CONFIG_DIR/endpoints.ini"
 
 mkdir -p "$work/photos"
@@ -54,7 +54,7 @@ echo "wrote $out/upload-dialog.png"
 # The chooser opens at start-up when the profile asks for it. This run closes it without a choice,
 # which selects destination 1 (Parvault), so that one gets an account too.
 printf '[Settings]\nSelect001=2\nId002=demo\nPw002=demo pass\nParvaultD=demo\nParvaultW=demo pass\n[Mode]\nmulti=1\nkeyring=0\n' \
-  >"$WHARFLING_CONFIG_DIR/wharfling-desktop.ini"
+  >"$WHARFLING_CONFIG_DIR/wharfling.ini"
 run_desktop "chooser:$out/site-chooser.png"
 echo "wrote $out/site-chooser.png"
 echo "== stored on the server"

@@ -1,8 +1,9 @@
 #pragma once
-// The profile with the destinations' passwords kept in a SecretStore instead. A password value
-// reads from the store, or from the profile while it still holds one; a saved password goes to the
-// store and leaves the profile, so a password written there earlier moves at the next save. With
-// no store, or "Mode"/"keyring" = 0, every value stays in the profile.
+// The profile with the destinations' passwords kept in a SecretStore instead, under the ID they
+// belong to. A password value reads from the store (for the ID the profile holds), or from the
+// profile while it still holds one; a saved password goes to the store and leaves the profile in
+// the save that writes its ID, so a password written there earlier moves at the next save. With no
+// store, or "Mode"/"keyring" = 0, every value stays in the profile.
 
 #include "session/secret_store.h"
 #include "session/settings_store.h"
@@ -27,10 +28,9 @@ class KeyringSettings final : public SettingsStore {
   void WriteInt(std::string_view section, std::string_view name, std::int32_t value) override;
   void WriteText(std::string_view section, std::string_view name, std::string_view value) override;
   void RemoveValue(std::string_view section, std::string_view name) override;
+  void Apply(const std::vector<SettingChange>& changes) override;
 
  private:
-  bool KeptInKeyring(std::string_view section, std::string_view name);
-
   SettingsStore& profile_;
   SecretStore* secrets_;
 };

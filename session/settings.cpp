@@ -1,8 +1,24 @@
 #include "session/settings.h"
 
+#include "session/keyring_settings.h"
 #include "session/site_catalogue.h"
 
 namespace wharfling {
+
+std::vector<ProfileInteger> ProfileIntegers() {
+  std::vector<ProfileInteger> integers = {
+      {kSettingsSection, "Select001"}, {kModeSection, "multi"},
+      {kModeSection, "rule"},          {kModeSection, "fit"},
+      {kModeSection, "nolocation"},    {kModeSection, std::string(kKeyringValue)},
+  };
+  for (int site = 1; site <= kSiteCount; ++site) {
+    const SiteInfo& row = CatalogueRow(site);
+    integers.push_back({kSettingsSection, NumberedValueName("Uid", site)});
+    integers.push_back({kSettingsSection, NumberedValueName("Type", site)});
+    integers.push_back({kSettingsSection, std::string(row.maxSizeValue), true});
+  }
+  return integers;
+}
 
 void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSettings& settings) {
   settings.siteIndex = store.ReadInt(kSettingsSection, "Select001").value_or(1);
@@ -26,16 +42,18 @@ void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSe
 }
 
 void SaveSettings(SettingsStore& store, const DialogSettings& settings, bool selectionOnly) {
-  store.WriteInt(kSettingsSection, "Select001", settings.siteIndex);
-  if (selectionOnly) return;
-  const SiteInfo& row = CatalogueRow(settings.siteIndex);
-  store.WriteText(kSettingsSection, row.idValue, settings.account.id);
-  store.WriteText(kSettingsSection, row.passwordValue, settings.account.password);
+  std::vector<SettingChange> save{SettingChange::Int(kSettingsSection, "Select001", settings.siteIndex)};
+  if (!selectionOnly) {
+    const SiteInfo& row = CatalogueRow(settings.siteIndex);
+    save.push_back(SettingChange::String(kSettingsSection, row.idValue, settings.account.id));
+    save.push_back(SettingChange::String(kSettingsSection, row.passwordValue, settings.account.password));
+  }
+  store.Apply(save);
 }
 
 void SavePhotoOptions(SettingsStore& store, const DialogSettings& settings) {
-  store.WriteInt(kModeSection, "fit", settings.fit);
-  store.WriteInt(kModeSection, "nolocation", settings.noLocation);
+  store.Apply({SettingChange::Int(kModeSection, "fit", settings.fit),
+               SettingChange::Int(kModeSection, "nolocation", settings.noLocation)});
 }
 
 }  // namespace wharfling

@@ -3,6 +3,8 @@
 // application profile.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "session/endpoints.h"
 #include "session/settings_store.h"
@@ -31,6 +33,16 @@ struct DialogSettings {
   std::int32_t noLocation = 0;  // GPS data is removed from every photo sent
   SiteAccount account;
 };
+
+// An integer value of the profile and its range: signed 32-bit, or unsigned 32-bit for a size limit.
+struct ProfileInteger {
+  std::string_view section;
+  std::string name;
+  bool isUnsigned = false;
+};
+
+// Every integer value the profile can hold, for stores that check them as they read the file.
+std::vector<ProfileInteger> ProfileIntegers();
 
 // Fills settings from the profile; absent values take their defaults. Cannot fail.
 void LoadSettings(SettingsStore& store, const EndpointTable& endpoints, DialogSettings& settings);

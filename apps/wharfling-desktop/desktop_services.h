@@ -1,9 +1,11 @@
 #pragma once
-// What the desktop program puts around the dialog: the profile named after the program (its
-// passwords in the desktop keyring when there is one), the
-// endpoint table with the overrides of its configuration folder, the path codec and the web client.
+// What the desktop program puts around the dialog: the profile it shares with the terminal program
+// (its passwords in the desktop keyring when there is one), the endpoint table with the overrides of
+// its configuration folder, the path codec and the web client.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
@@ -19,8 +21,11 @@ namespace wharfling::desktop {
 
 class DesktopServices {
  public:
-  explicit DesktopServices(const char* argv0);
+  DesktopServices();
   DialogServices services() { return DialogServices{*settings_, endpoints_, codec_, web_}; }
+  // What makes the profile or endpoints.ini unusable, one line each; the dialog must not open then,
+  // or an account could go where the user never chose.
+  const std::vector<std::string>& problems() const { return problems_; }
 
  private:
   posix::PosixTextCodec codec_;
@@ -31,6 +36,7 @@ class DesktopServices {
   posix::CurlTransport transport_;
   posix::PosixPhotoPreparer photos_;
   WebClient web_{transport_, codec_};
+  std::vector<std::string> problems_;
 };
 
 }  // namespace wharfling::desktop

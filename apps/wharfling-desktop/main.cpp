@@ -1,6 +1,7 @@
 // wharfling-desktop PATH...: the upload dialog on the desktop, for the photos a file manager sends.
 
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr int kUsageError = 64;
+constexpr int kConfigError = 78;
 
 int Usage() {
   std::fprintf(stderr,
@@ -29,8 +31,8 @@ int main(int argc, char** argv) {
   // Told before Qt starts, so that a wrong call gets its answer even without a display.
   if (argc < 2 || std::string_view(argv[1]) == "--help") return Usage();
   QApplication application(argc, argv);
-  // Message boxes are captioned with the program's name, as the profile is named after it.
-  QApplication::setApplicationName(QString::fromStdString(wharfling::posix::ProfileName(argv[0])));
+  // Message boxes are captioned with the program's name.
+  QApplication::setApplicationName(QString::fromStdString(wharfling::posix::ProgramName(argv[0])));
 
   // Qt has taken its own options out of argv; the rest are paths, kept as the bytes they are.
   std::vector<std::string> paths;
@@ -47,8 +49,19 @@ int main(int argc, char** argv) {
   }
   if (paths.empty()) return Usage();
 
-  wharfling::desktop::DesktopServices services(argv[0]);
+  wharfling::desktop::DesktopServices services;
   const auto hook = wharfling::desktop::SnapshotHookFromEnvironment();
+  if (!services.problems().empty()) {
+    QString text =
+        "The settings cannot be used, so nothing is sent. Fix these lines (see 'wharfling config'):\n";
+    for (const auto& problem : services.problems()) {
+      std::fprintf(stderr, "%s\n", problem.c_str());
+      text += "\n" + QString::fromStdString(problem);
+    }
+    // Unattended runs have the lines on stderr only.
+    if (!hook) QMessageBox::warning(nullptr, QApplication::applicationName(), text);
+    return kConfigError;
+  }
   wharfling::qt::DesktopDialog dialog(
       paths, services.services(),
       hook ? std::optional(wharfling::desktop::SnapshotModals(*hook)) : std::nullopt);

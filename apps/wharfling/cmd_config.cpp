@@ -23,10 +23,13 @@ nlohmann::json FileJson(const std::filesystem::path& path, const std::vector<std
           {"problems", problems}};
 }
 
+// The lines of what was reported on stderr, without the program's name in front.
 std::vector<std::string> Lines(const std::string& text) {
+  constexpr std::string_view kProgram = "wharfling: ";
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line.starts_with(kProgram) ? line.substr(kProgram.size()) : line);
   return lines;
 }
 
@@ -51,14 +54,32 @@ void PrintPhotoOptions(const nlohmann::json& options) {
               onOff(options["fit"]), onOff(options["nolocation"]));
 }
 
+// The desktop program's profile of old: no longer read once merged, and only then.
+nlohmann::json FormerProfileJson(const posix::FormerProfile& former) {
+  if (former.path.empty()) return nullptr;
+  nlohmann::json file = FileJson(former.path, former.problems);
+  file["merged"] = former.merged;
+  return file;
+}
+
+void PrintFormerProfile(const nlohmann::json& former) {
+  if (former.is_null()) return;
+  const std::string path = former["path"];
+  if (former["merged"].get<bool>()) {
+    std::printf("%-10s %s (no longer read: its values were merged into the profile)\n", "former",
+                path.c_str());
+    return;
+  }
+  std::printf("%-10s %s (not merged yet: the desktop program's profile of old)\n", "former", path.c_str());
+  for (const auto& problem : former["problems"])
+    std::printf("  problem: %s\n", problem.get<std::string>().c_str());
+}
+
 int Run(const ParsedArgs& args) {
   auto frontEnd = MakeFrontEnd();
-  std::vector<std::string> profileProblems;
-  if (const std::string problem = frontEnd->store->FileProblem(); !problem.empty()) {
-    profileProblems.push_back(problem);
-  }
   const nlohmann::json report = {
-      {"profile", FileJson(frontEnd->store->path(), profileProblems)},
+      {"profile", FileJson(frontEnd->store->path(), frontEnd->store->Problems())},
+      {"former_desktop_profile", FormerProfileJson(frontEnd->formerProfile)},
       {"endpoints", FileJson(frontEnd->endpointsPath, Lines(frontEnd->endpointProblems))},
       {"passwords",
        {{"keyring", frontEnd->keyring.store != nullptr}, {"where", posix::PasswordPlace(frontEnd->keyring)}}},
@@ -67,10 +88,12 @@ int Run(const ParsedArgs& args) {
     PrintJson(report);
   } else {
     PrintFile("profile", report["profile"], "missing: every setting takes its default");
+    PrintFormerProfile(report["former_desktop_profile"]);
     PrintFile("endpoints", report["endpoints"], "missing: the built-in hosts are used");
     std::printf("%-10s %s\n", "passwords", report["passwords"]["where"].get<std::string>().c_str());
     PrintPhotoOptions(report["photo_options"]);
   }
+  // A former profile that could not be merged is not read either: shown, but no reason to stop.
   const bool clean = report["profile"]["problems"].empty() && report["endpoints"]["problems"].empty();
   return clean ? 0 : kConfigError;
 }

@@ -1,6 +1,5 @@
 #include "apps/wharfling/front_end.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <sstream>
 
@@ -13,13 +12,16 @@ namespace wharfling::cli {
 std::unique_ptr<FrontEnd> MakeFrontEnd() {
   auto frontEnd = std::make_unique<FrontEnd>();
   const auto directory = posix::ConfigDirectory();
-  // The profile is named after the program, so a renamed copy keeps settings of its own.
-  frontEnd->store =
-      std::make_unique<posix::IniSettingsStore>(directory, posix::ProfileName(program_invocation_name));
+  // One profile for both programs, whatever their file names.
+  frontEnd->store = std::make_unique<posix::IniSettingsStore>(directory, posix::kProfileName);
   if (frontEnd->store->path().empty()) {
     frontEnd->keyring.absence = "no configuration folder";
   } else {
     frontEnd->keyring = posix::OpenKeyringFor(*frontEnd->store, frontEnd->store->path().string());
+    frontEnd->formerProfile =
+        posix::MergeFormerDesktopProfile(*frontEnd->store, frontEnd->keyring.store.get());
+    for (const auto& problem : frontEnd->formerProfile.problems)
+      std::fprintf(stderr, "settings: not merged from the former desktop profile: %s\n", problem.c_str());
   }
   frontEnd->settings = std::make_unique<KeyringSettings>(*frontEnd->store, frontEnd->keyring.store.get());
   if (!directory.empty()) {
@@ -36,9 +38,10 @@ std::unique_ptr<FrontEnd> MakeFrontEnd() {
 }
 
 bool SettingsUsable(FrontEnd& frontEnd, std::string_view command) {
-  const std::string profileProblem = frontEnd.store->path().empty() ? "" : frontEnd.store->FileProblem();
-  if (profileProblem.empty() && frontEnd.endpointProblems.empty()) return true;
-  if (!profileProblem.empty()) std::fprintf(stderr, "wharfling: %s\n", profileProblem.c_str());
+  const std::vector<std::string> profileProblems =
+      frontEnd.store->path().empty() ? std::vector<std::string>() : frontEnd.store->Problems();
+  if (profileProblems.empty() && frontEnd.endpointProblems.empty()) return true;
+  for (const auto& problem : profileProblems) std::fprintf(stderr, "wharfling: %s\n", problem.c_str());
   std::fputs(frontEnd.endpointProblems.c_str(), stderr);
   std::fprintf(stderr,
                "wharfling %.*s: stopped before signing in: fix the settings above (see 'wharfling config'); "

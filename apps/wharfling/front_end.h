@@ -10,6 +10,7 @@
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
 #include "platform/posix/posix_photo_preparer.h"
+#include "platform/posix/profile_merge.h"
 #include "platform/posix/secret_service_store.h"
 #include "session/endpoints.h"
 #include "session/keyring_settings.h"
@@ -22,6 +23,7 @@ struct FrontEnd {
   std::unique_ptr<posix::IniSettingsStore> store;
   posix::SecretServiceConnection keyring;     // its store is null when the passwords stay in the file
   std::unique_ptr<KeyringSettings> settings;  // the profile, passwords in the keyring if there is one
+  posix::FormerProfile formerProfile;         // the desktop program's own profile of old, if any
   EndpointTable endpoints = EndpointTable::Defaults();
   std::filesystem::path endpointsPath;  // empty when there is no configuration folder
   std::string endpointProblems;         // what endpoints.ini got wrong, one line each; empty if nothing

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace wharfling::posix {
@@ -35,18 +36,6 @@ class FileDescriptor {
   int fd_;
 };
 
-bool CreateFolders(const std::filesystem::path& folder, std::string& reason) {
-  std::filesystem::path prefix;
-  for (const auto& part : folder) {
-    prefix /= part;
-    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-      reason = Describe("cannot create the folder", prefix, errno);
-      return false;
-    }
-  }
-  return true;
-}
-
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -59,10 +48,36 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+constexpr std::string_view kTemporarySuffix = "XXXXXX";
+
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+  return target.has_parent_path() ? target.parent_path() : ".";
+}
+
+// ".<name>.tmp" followed by the suffix that mkostemp fills in: hidden, and unlike a name a person
+// would give a file of their own.
+std::string TemporaryPrefix(const std::filesystem::path& target) {
+  return "." + target.filename().string() + ".tmp";
+}
+
+// The file a replacement writes: the one a symbolic link at path names, else path.
+bool ResolveTarget(const std::filesystem::path& path, std::filesystem::path& target, std::string& reason) {
+  target = path;
+  std::error_code error;
+  if (std::filesystem::is_symlink(path, error)) {
+    target = std::filesystem::canonical(path, error);
+    if (error) {
+      reason = "cannot follow the symbolic link " + path.string() + ": " + error.message();
+      return false;
+    }
+  }
+  return true;
+}
+
 // Writes bytes to a new temporary file beside target and renames it over target.
 bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, std::string& reason) {
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const std::filesystem::path folder = FolderOf(target);
+  std::string temporary = (folder / (TemporaryPrefix(target) + std::string(kTemporarySuffix))).string();
   FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
   if (file.get() < 0) {
     reason = Describe("cannot create a temporary file in", folder, errno);
@@ -93,7 +108,19 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
 
 }  // namespace
 
-FileContents ReadWholeFile(const std::filesystem::path& path) {
+bool CreateFolders(const std::filesystem::path& folder, std::string& reason) {
+  std::filesystem::path prefix;
+  for (const auto& part : folder) {
+    prefix /= part;
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+      reason = Describe("cannot create the folder", prefix, errno);
+      return false;
+    }
+  }
+  return true;
+}
+
+FileContents ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
   FileContents result;
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
@@ -113,6 +140,12 @@ FileContents ReadWholeFile(const std::filesystem::path& path) {
     result.reason = "cannot read " + path.string() + ": not a regular file";
     return result;
   }
+  const auto tooLarge = [&] {
+    result.reason = path.string() + " is larger than " + std::to_string(maxBytes) + " bytes";
+    result.bytes.clear();
+    return result;
+  };
+  if (static_cast<std::uintmax_t>(status.st_size) > maxBytes) return tooLarge();
   char buffer[8192];
   for (;;) {
     const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
@@ -123,6 +156,8 @@ FileContents ReadWholeFile(const std::filesystem::path& path) {
       return result;
     }
     if (got == 0) break;
+    // The file may grow while it is read.
+    if (static_cast<std::size_t>(got) > maxBytes - result.bytes.size()) return tooLarge();
     result.bytes.append(buffer, static_cast<std::size_t>(got));
   }
   result.outcome = FileContents::Outcome::kRead;
@@ -130,17 +165,27 @@ FileContents ReadWholeFile(const std::filesystem::path& path) {
 }
 
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, std::string& reason) {
-  std::filesystem::path target = path;
-  std::error_code error;
-  if (std::filesystem::is_symlink(path, error)) {
-    target = std::filesystem::canonical(path, error);
-    if (error) {
-      reason = "cannot follow the symbolic link " + path.string() + ": " + error.message();
-      return false;
-    }
-  }
+  std::filesystem::path target;
+  if (!ResolveTarget(path, target, reason)) return false;
   if (target.has_parent_path() && !CreateFolders(target.parent_path(), reason)) return false;
   return WriteAndRename(target, bytes, reason);
+}
+
+int RemoveLeftoverTemporaries(const std::filesystem::path& path) {
+  std::filesystem::path target;
+  std::string reason;
+  if (!ResolveTarget(path, target, reason)) return 0;
+  const std::string prefix = TemporaryPrefix(target);
+  int removed = 0;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(FolderOf(target), error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != prefix.size() + kTemporarySuffix.size() || !name.starts_with(prefix)) continue;
+    std::error_code kind;
+    if (!it->is_symlink(kind) && it->is_regular_file(kind)) removed += ::unlink(it->path().c_str()) == 0;
+  }
+  return removed;
 }
 
 }  // namespace wharfling::posix

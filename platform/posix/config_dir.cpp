@@ -10,7 +10,6 @@ namespace wharfling::posix {
 namespace {
 
 constexpr const char* kMakerFolder = "Ferrowind";
-constexpr const char* kDefaultProfile = "wharfling";
 
 std::string Variable(const EnvironmentLookup& environment, const char* name) {
   return environment(name).value_or(std::string());
@@ -40,10 +39,10 @@ std::filesystem::path ConfigDirectory(const EnvironmentLookup& environment) {
 
 std::filesystem::path ConfigDirectory() { return ConfigDirectory(ProcessEnvironment); }
 
-std::string ProfileName(const char* argv0) {
-  if (argv0 == nullptr) return kDefaultProfile;
+std::string ProgramName(const char* argv0) {
+  if (argv0 == nullptr) return kProfileName;
   std::string name = std::filesystem::path(argv0).stem().string();
-  if (name.empty() || name == "." || name == "..") return kDefaultProfile;
+  if (name.empty() || name == "." || name == "..") return kProfileName;
   return name;
 }
 

@@ -15,9 +15,14 @@ namespace wharfling::posix {
 std::filesystem::path ConfigDirectory();
 std::filesystem::path ConfigDirectory(const EnvironmentLookup& environment);
 
-// The program's file name without its extension ("/usr/bin/wharfling" -> "wharfling"); "wharfling"
-// when argv0 is missing or names no file.
-std::string ProfileName(const char* argv0);
+// The one profile of both programs, whatever their file names: <folder>/wharfling.ini.
+inline constexpr const char* kProfileName = "wharfling";
+// The profile the desktop program kept before it shared the terminal program's; merged once.
+inline constexpr const char* kFormerDesktopProfileName = "wharfling-desktop";
+
+// The program's file name without its extension ("/usr/bin/wharfling" -> "wharfling"), which
+// captions its messages; "wharfling" when argv0 is missing or names no file.
+std::string ProgramName(const char* argv0);
 
 // <directory>/<profile>.ini
 std::filesystem::path ProfileSettingsPath(const std::filesystem::path& directory, const std::string& profile);

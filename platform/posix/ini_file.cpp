@@ -133,11 +133,29 @@ std::vector<IniEntry> IniDocument::Entries(std::string_view section) const {
     if (!inSection || line.kind != Kind::kValue) continue;
     bool seen = false;
     for (const auto& entry : entries) seen = seen || SameName(entry.name, line.key);
-    if (!seen)
-      entries.push_back(
-          {line.key, UnescapeIniValue(Trim(std::string_view(line.text).substr(line.valueStart))), i + 1});
+    if (!seen) entries.push_back(EntryAt(i));
   }
   return entries;
+}
+
+IniEntry IniDocument::EntryAt(std::size_t index) const {
+  const Line& line = lines_[index];
+  std::string escaped(Trim(std::string_view(line.text).substr(line.valueStart)));
+  return {line.key, UnescapeIniValue(escaped), index + 1, escaped};
+}
+
+std::optional<IniEntry> IniDocument::Find(std::string_view section, std::string_view name) const {
+  const auto index = FindValue(section, name);
+  if (!index) return std::nullopt;
+  return EntryAt(*index);
+}
+
+std::vector<IniSection> IniDocument::Sections() const {
+  std::vector<IniSection> sections;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == Kind::kSection) sections.push_back({lines_[i].key, i + 1});
+  }
+  return sections;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view name, std::string_view value) {

@@ -25,8 +25,14 @@ struct IniError {
 
 struct IniEntry {
   std::string name;
-  std::string value;
+  std::string value;     // unescaped
   std::size_t line = 0;  // 1-based, where the value stands
+  std::string escaped;   // as the file holds it
+};
+
+struct IniSection {
+  std::string name;
+  std::size_t line = 0;  // 1-based, where its header stands
 };
 
 class IniDocument {
@@ -40,8 +46,12 @@ class IniDocument {
   std::optional<std::string> Get(std::string_view section, std::string_view name) const;
   // The value as the file holds it, escapes and all.
   std::optional<std::string> GetEscaped(std::string_view section, std::string_view name) const;
+  // The value with the line it stands on; nothing when the section or the value is absent.
+  std::optional<IniEntry> Find(std::string_view section, std::string_view name) const;
   // The section's values in file order, unescaped, each name once (its first occurrence).
   std::vector<IniEntry> Entries(std::string_view section) const;
+  // Every section header in file order, repeated names included.
+  std::vector<IniSection> Sections() const;
 
   // Stores value (escaped here) under name: an existing value line keeps its place and everything up
   // to the value ("Name = "); a new one goes after the last value of its section, a missing section
@@ -71,6 +81,7 @@ class IniDocument {
   };
 
   std::optional<std::size_t> FindValue(std::string_view section, std::string_view name) const;
+  IniEntry EntryAt(std::size_t index) const;
   void InsertLine(std::size_t at, Line line);
 
   bool byteOrderMark_ = false;

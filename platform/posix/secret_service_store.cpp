@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/posix/ini_text.h"
 #include "session/keyring_settings.h"
 
 namespace wharfling::posix {
@@ -25,6 +26,9 @@ const SecretSchema* PasswordSchema() {
     s.attributes[0].type = SECRET_SCHEMA_ATTRIBUTE_STRING;
     s.attributes[1].name = "value";
     s.attributes[1].type = SECRET_SCHEMA_ATTRIBUTE_STRING;
+    // The ID the password belongs to; items kept before IDs were recorded lack it.
+    s.attributes[2].name = "account";
+    s.attributes[2].type = SECRET_SCHEMA_ATTRIBUTE_STRING;
     return s;
   }();
   return &schema;
@@ -67,6 +71,9 @@ std::string PingService(GDBusConnection* bus) {
   return "the Secret Service did not answer (" + error.message() + ")";
 }
 
+// D-Bus carries UTF-8 only; the ID is CP932, written as the profile file writes it.
+std::string AccountAttribute(std::string_view id) { return Cp932ToIniValue(id); }
+
 class SecretServiceStore final : public SecretStore {
  public:
   SecretServiceStore(SecretService* service, std::string profileName)
@@ -75,28 +82,51 @@ class SecretServiceStore final : public SecretStore {
   SecretServiceStore(const SecretServiceStore&) = delete;
   SecretServiceStore& operator=(const SecretServiceStore&) = delete;
 
-  std::optional<Text> Lookup(std::string_view valueName) override {
+  std::optional<Text> Lookup(std::string_view valueName, std::string_view account) override {
     const std::string name(valueName);
+    const std::string wanted = AccountAttribute(account);
     Error error;
-    SecretValue* value = secret_password_lookup_binary_sync(
-        PasswordSchema(), nullptr, &error.error, "profile", profile_.c_str(), "value", name.c_str(), nullptr);
-    if (value == nullptr) return std::nullopt;
-    gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
-    Text password(bytes, length);
-    secret_value_unref(value);
+    GList* found = secret_password_search_sync(
+        PasswordSchema(), static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK), nullptr,
+        &error.error, "profile", profile_.c_str(), "value", name.c_str(), nullptr);
+    // The item of this ID; else, while no item records an ID, one kept before IDs were recorded.
+    SecretRetrievable* exact = nullptr;
+    SecretRetrievable* unrecorded = nullptr;
+    bool anyRecorded = false;
+    for (GList* at = found; at != nullptr; at = at->next) {
+      auto* item = static_cast<SecretRetrievable*>(at->data);
+      GHashTable* attributes = secret_retrievable_get_attributes(item);
+      const auto* recorded = static_cast<const char*>(g_hash_table_lookup(attributes, "account"));
+      anyRecorded = anyRecorded || recorded != nullptr;
+      if (recorded == nullptr && unrecorded == nullptr) unrecorded = item;
+      if (recorded != nullptr && wanted == recorded) exact = item;
+      g_hash_table_unref(attributes);
+    }
+    if (anyRecorded) unrecorded = nullptr;
+    std::optional<Text> password;
+    if (SecretRetrievable* item = exact != nullptr ? exact : unrecorded) {
+      Error readError;
+      if (SecretValue* value = secret_retrievable_retrieve_secret_sync(item, nullptr, &readError.error)) {
+        gsize length = 0;
+        const gchar* bytes = secret_value_get(value, &length);
+        password = Text(bytes, length);
+        secret_value_unref(value);
+      }
+    }
+    g_list_free_full(found, g_object_unref);
     return password;
   }
 
-  bool Store(std::string_view valueName, std::string_view password) override {
+  bool Store(std::string_view valueName, std::string_view account, std::string_view password) override {
     const std::string name(valueName);
-    const std::string label = "Wharfling password (" + profile_ + ", " + name + ")";
+    const std::string recorded = AccountAttribute(account);
+    const std::string label = "Wharfling password (" + profile_ + ", " + name + ", " + recorded + ")";
     SecretValue* value =
         secret_value_new(password.data(), static_cast<gssize>(password.size()), kContentType);
     Error error;
     const gboolean stored = secret_password_store_binary_sync(
         PasswordSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(), value, nullptr, &error.error, "profile",
-        profile_.c_str(), "value", name.c_str(), nullptr);
+        profile_.c_str(), "value", name.c_str(), "account", recorded.c_str(), nullptr);
     secret_value_unref(value);
     return stored != FALSE;
   }

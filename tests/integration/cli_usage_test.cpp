@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/command_run.h"
+#include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::testing {
@@ -137,6 +138,37 @@ TEST_F(UsageCli, ConfigTellsWhereTheSettingsAreAndWhatIsWrongWithThem) {
   const auto photoOptions = Wharfling("config --json");
   EXPECT_EQ(nlohmann::json::parse(photoOptions.out)["photo_options"],
             (nlohmann::json{{"fit", true}, {"nolocation", false}}));
+}
+
+// A typo in a value or a header must not quietly send the account elsewhere: every command that
+// would send stops, the file is named with its line, and nothing is overwritten.
+TEST_F(UsageCli, BadValuesStopTheUploadAndConfigListsThem) {
+  const struct {
+    const char* file;
+    const char* text;
+    const char* problem;
+  } cases[] = {
+      {"wharfling.ini", "[Settings]\nSelect001=two\nId002=me\n",
+       "wharfling.ini:2: Select001=two is not a whole"},
+      {"endpoints.ini", "[Endpoint]\nparvault.web=127.0.0.1:9\n",
+       "endpoints.ini:1: ignoring the section [Endpoint]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    dir.WriteFile(std::string("config/") + c.file, c.text);
+    const auto config = Wharfling("config");
+    EXPECT_EQ(config.status, 78);
+    EXPECT_NE(config.out.find(std::string("  problem: ") + Config() + "/" + c.problem), std::string::npos)
+        << config.out;
+    const std::string password = "pw\n";
+    const auto upload = Wharfling(
+        "upload --id me --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "photo")), &password);
+    EXPECT_EQ(upload.status, 78);
+    EXPECT_NE(upload.err.find(c.problem), std::string::npos) << upload.err;
+    EXPECT_NE(upload.err.find("nothing was sent"), std::string::npos) << upload.err;
+    EXPECT_EQ(FileContents(dir.path() / "config" / c.file), c.text) << "nothing is overwritten";
+    std::filesystem::remove(dir.path() / "config" / c.file);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // run_in_private_keyring.sh): passwords go to the keyring and leave the profile, unless keyring=0.
 
 #include <gtest/gtest.h>
+#include <libsecret/secret.h>
 
 #include <fstream>
 
@@ -81,6 +82,50 @@ INSTANTIATE_TEST_SUITE_P(
                     "[Mode]\nkeyring=0\n\n[Settings]\nSelect001=1\nParvaultD=alice\nParvaultW=secret\n",
                     "profile file ([Mode] keyring=0)"}),
     [](const auto& param) { return param.param.name; });
+
+// An item as builds that did not record the ID kept it: the profile file's path and the value name.
+bool StoreUnrecordedItem(const std::string& profile, const char* value, const char* password) {
+  SecretSchema schema{};
+  schema.name = "com.ferrowind.Wharfling.Password";
+  schema.attributes[0] = {"profile", SECRET_SCHEMA_ATTRIBUTE_STRING};
+  schema.attributes[1] = {"value", SECRET_SCHEMA_ATTRIBUTE_STRING};
+  GError* error = nullptr;
+  const gboolean stored =
+      secret_password_store_sync(&schema, SECRET_COLLECTION_DEFAULT, "older item", password, nullptr, &error,
+                                 "profile", profile.c_str(), "value", value, nullptr);
+  g_clear_error(&error);
+  return stored != FALSE;
+}
+
+class OlderItems : public WithProfile, public ::testing::Test {};
+
+// The desktop program's former profile and its keyring item: the terminal program merges both and
+// signs in with that password.
+TEST_F(OlderItems, TheDesktopProgramsPasswordComesAlong) {
+  const auto former = dir.path() / "config" / "wharfling-desktop.ini";
+  dir.WriteFile("config/wharfling-desktop.ini", "[Settings]\nParvaultD=alice\n");
+  ASSERT_TRUE(StoreUnrecordedItem(former.string(), "ParvaultW", "secret"));
+  const auto run = Wharfling("upload " + ShellQuote(dir.WriteFile("a.jpg", "photo")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Profile(),
+            "[Settings]\nParvaultD=alice\nSelect001=1\n\n[Profile]\nMergedFrom=wharfling-desktop.ini\n");
+}
+
+// An item kept before IDs were recorded serves until a save records the ID; from then on it is never
+// read for another ID.
+TEST_F(OlderItems, AnItemWithoutItsIdServesUntilTheIdIsRecorded) {
+  dir.WriteFile("config/wharfling.ini", "[Settings]\nParvaultD=alice\n");
+  ASSERT_TRUE(StoreUnrecordedItem((dir.path() / "config" / "wharfling.ini").string(), "ParvaultW", "secret"));
+  const std::string photo = ShellQuote(dir.WriteFile("a.jpg", "photo"));
+  const auto alice = Wharfling("upload " + photo);
+  ASSERT_EQ(alice.status, 0) << alice.err;
+
+  dir.WriteFile("config/wharfling.ini", "[Settings]\nParvaultD=bob\n");
+  site.SetAccount("bob", "secret");
+  const auto bob = Wharfling("upload " + photo);
+  EXPECT_NE(bob.status, 0) << "the password kept for alice was read for bob";
+  EXPECT_EQ(site.Uploads().size(), 1u);
+}
 
 }  // namespace
 }  // namespace wharfling::testing

@@ -82,5 +82,19 @@ TEST(EndpointOverrides, MissingFileIsSilentMalformedFileIsReported) {
   EXPECT_EQ(table.Host("zorg.web"), "www.zorg.example");
 }
 
+// A misspelt header must not leave every host silently at its built-in value.
+TEST(EndpointOverrides, AnySectionButEndpointsIsAProblem) {
+  testing::TempDir dir;
+  const auto file =
+      dir.WriteFile("endpoints.ini", "[endpoints]\nzorg.web=a.example\n[Endpoint]\nhatena.photo=b.example\n");
+  EndpointTable table = EndpointTable::Defaults();
+  std::ostringstream errors;
+  EXPECT_FALSE(LoadEndpointOverrides(file, table, errors));
+  EXPECT_EQ(table.Host("zorg.web"), "a.example") << "section names ignore case";
+  EXPECT_NE(table.Host("hatena.photo"), "b.example");
+  EXPECT_NE(errors.str().find("endpoints.ini:3: ignoring the section [Endpoint]"), std::string::npos)
+      << errors.str();
+}
+
 }  // namespace
 }  // namespace wharfling::posix

@@ -71,7 +71,7 @@ TEST(ConfigDirectory, ReadsTheProcessEnvironment) {
   EXPECT_EQ(ConfigDirectory(), fs::path("/tmp/xdg/Ferrowind"));
 }
 
-TEST(ProfileName, IsTheProgramFileNameWithoutExtension) {
+TEST(ProgramName, IsTheProgramFileNameWithoutExtension) {
   const struct {
     const char* argv0;
     const char* expected;
@@ -87,7 +87,7 @@ TEST(ProfileName, IsTheProgramFileNameWithoutExtension) {
       {"..", "wharfling"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ProfileName(c.argv0), c.expected) << (c.argv0 ? c.argv0 : "(null)");
+    EXPECT_EQ(ProgramName(c.argv0), c.expected) << (c.argv0 ? c.argv0 : "(null)");
   }
 }
 

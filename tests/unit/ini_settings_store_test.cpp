@@ -1,16 +1,21 @@
 #include "platform/posix/ini_settings_store.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/posix/file_lock.h"
 #include "tests/support/child_process.h"
 #include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
@@ -23,6 +28,8 @@ using namespace std::string_literals;
 using testing::FileContents;
 using testing::FileMode;
 using testing::FolderNames;
+
+const std::vector<std::string> kProfileAndLock = {".wharfling.ini.lock", "wharfling.ini"};
 
 std::size_t LineCount(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -59,7 +66,8 @@ TEST_F(IniSettingsStoreTest, FirstWriteCreatesAPrivateFileInAPrivateFolder) {
   EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=15\n");
   EXPECT_EQ(FileMode(File()), 0600u);
   EXPECT_EQ(FileMode(Folder()), 0700u);
-  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FolderNames(Folder()), kProfileAndLock);
+  EXPECT_EQ(FileMode(Folder() / ".wharfling.ini.lock"), 0600u);
 }
 
 TEST_F(IniSettingsStoreTest, IntegersRoundTrip) {
@@ -71,6 +79,8 @@ TEST_F(IniSettingsStoreTest, IntegersRoundTrip) {
   EXPECT_EQ(FileContents(File()), "[Mode]\nrule=-2147483648\n");
 }
 
+// A value the program does not own reads as the registry would hand it over; the profile's own
+// integers are held to their ranges (below).
 TEST_F(IniSettingsStoreTest, ReadsHandWrittenIntegers) {
   const struct {
     const char* written;
@@ -97,8 +107,8 @@ TEST_F(IniSettingsStoreTest, ReadsHandWrittenIntegers) {
       {"1e3", std::nullopt},
   };
   for (const auto& c : cases) {
-    WriteFile("[Settings]\nsize=" + std::string(c.written) + "\n");
-    EXPECT_EQ(NewStore().ReadInt("Settings", "size"), c.read) << c.written;
+    WriteFile("[Settings]\nHandwritten=" + std::string(c.written) + "\n");
+    EXPECT_EQ(NewStore().ReadInt("Settings", "Handwritten"), c.read) << c.written;
   }
 }
 
@@ -199,7 +209,7 @@ TEST_F(IniSettingsStoreTest, AMalformedFileIsReportedOnceIgnoredAndNeverOverwrit
   store.WriteInt("Settings", "Select001", 1);
   store.WriteText("Settings", "Id005", "y");
   EXPECT_EQ(FileContents(File()), broken);
-  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FolderNames(Folder()), kProfileAndLock);
   EXPECT_NE(store.lastWriteError(), "");
   const std::string report = errors_.str();
   EXPECT_EQ(LineCount(report), 1u) << report;
@@ -219,7 +229,7 @@ TEST_F(IniSettingsStoreTest, AnUnreadableFileIsReportedOnceAndLeftAlone) {
   store.WriteInt("Settings", "Select001", 2);
   EXPECT_TRUE(fs::is_directory(File()));
   EXPECT_TRUE(fs::is_empty(File()));
-  EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"wharfling.ini"});
+  EXPECT_EQ(FolderNames(Folder()), kProfileAndLock);
   EXPECT_EQ(LineCount(errors_.str()), 1u) << errors_.str();
   EXPECT_NE(errors_.str().find(File().string()), std::string::npos) << errors_.str();
   EXPECT_NE(store.lastWriteError(), "");
@@ -265,6 +275,132 @@ TEST_F(IniSettingsStoreTest, ASaveThatChangesNothingLeavesTheFileAlone) {
   struct stat after {};
   ASSERT_EQ(::stat(File().c_str(), &after), 0);
   EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
+// The profile's own integers must be in their range; anything else would quietly become a default
+// (a typo sending the account to destination 1) and be overwritten by the next save.
+TEST_F(IniSettingsStoreTest, AnIntegerOutOfItsRangeIsAProblemOfTheFile) {
+  const struct {
+    const char* line;
+    bool usable;
+  } cases[] = {
+      {"Select001=15", true},  // names no destination: destination 1, kept as it is
+      {"Select001=-2147483648", true},
+      {"Select001= +7 ", true},
+      {"Select001=two", false},
+      {"Select001=99999999999999", false},
+      {"Select001=2147483648", false},  // signed: no DWORD bits
+      {"select001=2x", false},          // names ignore case, as reads do
+      {"Select001=", false},
+      {"Uid014=1.5", false},
+      {"Type007=0x1", false},
+      {"iparvault_maxsize=4294967295", true},  // the size limits are unsigned
+      {"iparvault_maxsize=4294967296", false},
+      {"iparvault_maxsize=-1", false},
+      {"Size=abc", false},
+      {"LastTargetDir=abc", true},  // a text
+      {"Unknown=abc", true},        // not the profile's: kept, not judged
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string text = "[Settings]\n; hand-written\n" + std::string(c.line) + "\nId002=me\n";
+    WriteFile(text);
+    auto store = NewStore();
+    const auto problems = store.Problems();
+    store.WriteText("Settings", "Id002", "other");
+    if (c.usable) {
+      EXPECT_TRUE(problems.empty()) << problems.front();
+      EXPECT_EQ(store.ReadText("Settings", "Id002"), Text("other"));
+      continue;
+    }
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].rfind(File().string() + ":3: " + c.line, 0), 0u) << problems[0];
+    EXPECT_NE(problems[0].find("is not a whole number from"), std::string::npos) << problems[0];
+    EXPECT_EQ(FileContents(File()), text) << "nothing is overwritten";
+    EXPECT_EQ(store.ReadText("Settings", "Id002"), std::nullopt);
+  }
+}
+
+TEST_F(IniSettingsStoreTest, EveryBadValueIsListed) {
+  WriteFile("[Settings]\nSelect001=two\n[Mode]\nrule=abc\nmulti=1\nkeyring=on\n");
+  const auto problems = NewStore().Problems();
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_NE(problems[0].find(":2: Select001=two"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find(":4: rule=abc"), std::string::npos) << problems[1];
+  EXPECT_NE(problems[2].find(":6: keyring=on"), std::string::npos) << problems[2];
+}
+
+TEST_F(IniSettingsStoreTest, AFileOverOneMebibyteIsNotRead) {
+  std::string text = "[Settings]\nSelect001=3\n";
+  text += std::string(kMaxProfileBytes - text.size() - 1, ';') + "\n";
+  WriteFile(text);
+  EXPECT_TRUE(NewStore().Problems().empty());
+  EXPECT_EQ(NewStore().ReadInt("Settings", "Select001"), 3);
+  WriteFile(text + "\n");
+  auto store = NewStore();
+  const auto problems = store.Problems();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("larger than 1048576 bytes"), std::string::npos) << problems[0];
+  store.WriteInt("Settings", "Select001", 4);
+  EXPECT_EQ(FileContents(File()).size(), kMaxProfileBytes + 1) << "nothing is overwritten";
+}
+
+TEST_F(IniSettingsStoreTest, TheFileIsReadOnceAndASaveReadsItAfresh) {
+  WriteFile("[Settings]\nSelect001=3\n");
+  auto store = NewStore();
+  EXPECT_EQ(store.ReadInt("Settings", "Select001"), 3);
+  WriteFile("[Settings]\nSelect001=4\n[Mode]\nrule=2\n");  // another program's save
+  EXPECT_EQ(store.ReadInt("Settings", "Select001"), 3) << "read once";
+  store.WriteText("Settings", "Id003", "me");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=4\nId003=me\n[Mode]\nrule=2\n");
+  EXPECT_EQ(store.ReadInt("Mode", "rule"), 2) << "what the save read";
+}
+
+TEST_F(IniSettingsStoreTest, OneSaveIsOneReplacementAndClearsWhatKilledSavesLeft) {
+  WriteFile("[Settings]\nSelect001=1\n");
+  temp_.WriteFile("Ferrowind/.wharfling.ini.tmpAb3dE9", "ParvaultW=leaked");
+  temp_.WriteFile("Ferrowind/.wharfling.ini.tmpshort", "kept: not a name saves give");
+  temp_.WriteFile("Ferrowind/.wharfling.ini.backup", "kept: a person's own");
+  auto store = NewStore();
+  store.Apply({SettingChange::Int("Settings", "Select001", 2),
+               SettingChange::String("Settings", "Id002", "me"),
+               SettingChange::String("Settings", "Pw002", "pw"), SettingChange::Removal("Settings", "Gone")});
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=2\nId002=me\nPw002=pw\n");
+  EXPECT_EQ(FolderNames(Folder()), (std::vector<std::string>{".wharfling.ini.backup", ".wharfling.ini.lock",
+                                                             ".wharfling.ini.tmpshort", "wharfling.ini"}));
+  // A bad name in the batch saves none of it.
+  store.Apply(
+      {SettingChange::Int("Settings", "Select001", 3), SettingChange::String("Settings", "a=b", "x")});
+  EXPECT_NE(store.lastWriteError(), "");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=2\nId002=me\nPw002=pw\n");
+}
+
+TEST_F(IniSettingsStoreTest, ASaveWaitsForTheLockRatherThanLoseItsChange) {
+  const std::string before = "[Settings]\nSelect001=1\n";
+  WriteFile(before);
+  int held[2];
+  ASSERT_EQ(::pipe(held), 0);
+  // Another program holds the lock for a while, and sees the file unchanged all that time.
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const FileLock lock(NewStore().lockPath(), std::chrono::milliseconds(0));
+    (void)::write(held[1], lock.held() ? "y" : "n", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::_exit(lock.held() && FileContents(File()) == before ? 0 : 1);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(held[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+  auto store = NewStore();
+  store.WriteInt("Settings", "Select001", 5);
+  EXPECT_EQ(store.lastWriteError(), "");
+  EXPECT_EQ(FileContents(File()), "[Settings]\nSelect001=5\n");
+  int status = 0;
+  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "saved while the lock was held";
+  ::close(held[0]);
+  ::close(held[1]);
 }
 
 }  // namespace
