@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -111,12 +111,12 @@ int PortOf(const std::string& readyLine) {
 
 // Signs in and uploads one file as the uploader would; returns the upload's status.
 int SignInAndUpload(int port, const std::string& user, const std::string& password) {
-  httplib::Client client("127.0.0.1", port);
+  HttpTestClient client(port);
   const auto login = client.Post("/ParvaultAsp2/logincheck2.asp",
                                  "username=" + user + "&password=" + password + "&x=52&y=15",
                                  "application/x-www-form-urlencoded");
-  if (!login || login->get_header_value("Location") != "menu.asp") return -1;
-  const std::string cookie = login->get_header_value("Set-Cookie");
+  if (!login || login->Header("Location") != "menu.asp") return -1;
+  const std::string cookie = login->Header("Set-Cookie");
   const auto upload =
       client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie.substr(0, cookie.find(';'))}},
                   UploaderBody("C:\\photos\\beach.jpg", "jpeg bytes"), std::string(kUploaderContentType));

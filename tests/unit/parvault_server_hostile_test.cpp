@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "server/request_log.h"
+#include "server/engine/request_log.h"
 #include "tests/support/parvault_test_server.h"
 
 namespace wharfling::server {
