@@ -178,6 +178,10 @@ TEST(ParvaultServerProcessTest, BadUsageAndBadAccountsFilesAreReported) {
   EXPECT_EQ(noAccount.Wait(), 64);
   EXPECT_THAT(noAccount.Errors(), HasSubstr("usage: parvault-server"));
 
+  ServerProcess halfTls({"--listen", "127.0.0.1:0", "--user", "a", "--password", "b", "--tls-cert", "c.pem"});
+  EXPECT_EQ(halfTls.Wait(), 64);
+  EXPECT_THAT(halfTls.Errors(), HasSubstr("--tls-cert and --tls-key go together"));
+
   const std::string users = dir.WriteFile("users", "alice:not-hex:00\n");
   ServerProcess badFile({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});
   EXPECT_EQ(badFile.Wait(), 1);
