@@ -15,7 +15,6 @@
 #include "server/engine/listen_socket.h"
 #include "server/engine/request_bodies.h"
 #include "server/engine/request_log.h"
-#include "server/library/photo_library.h"
 #include "server/library/refusals.h"
 #include "server/library/upload_receiver.h"
 #include "server/library/upload_store.h"
@@ -79,8 +78,7 @@ void AnswerRedirect(HttpResponse& res, const std::string& location) {
 struct ParvaultServer::Impl final : HttpHandler {
   explicit Impl(ParvaultServerOptions o)
       : options(std::move(o)),
-        library(store),
-        gallery(library, csrf, {options.maxFileSize, options.quota, options.photosPerPage}),
+        state(options.makeState ? options.makeState() : MakeFilesAndMemoryState()),
         http(options.limits, *this) {}
 
   void Log(const std::string& line) {
@@ -111,12 +109,12 @@ struct ParvaultServer::Impl final : HttpHandler {
 
   ParvaultServerOptions options;
   AccountTable accounts;
-  SessionTable sessions;
-  LoginBrake loginBrake;
+  std::unique_ptr<ServerState> state;
+  // Bounds the password hashing under way in this process.
+  LoginBrake hashing;
   UploadStore store;
-  PhotoLibrary library;
-  CsrfTokens csrf;
-  GalleryRoutes gallery;
+  std::optional<CsrfTokens> csrf;
+  std::optional<GalleryRoutes> gallery;
   TlsCertificate certificate;
   HttpEngine http;
   bool started = false;
@@ -127,7 +125,7 @@ std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
   const std::string cookies = req.Header("Cookie");
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
-  auto account = sessions.Find(*token);
+  auto account = state->sessions().Find(*token);
   if (!account || accounts.Find(*account) == nullptr) return std::nullopt;
   return SignedIn{std::move(*account), std::string(*token)};
 }
@@ -136,14 +134,14 @@ std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
 // left above the receiver's own limit so that an upload that is too large still gets its refusal.
 std::uint64_t ParvaultServer::Impl::BodyCap(const HttpRequest& req, const std::optional<Route>& route) const {
   const bool browserForm = req.method == "POST" && route && GalleryRoutes::IsPostPage(route->page);
-  return browserForm ? gallery.BodyCap(route->page) + kEnvelopeAllowance
+  return browserForm ? gallery->BodyCap(route->page) + kEnvelopeAllowance
                      : options.maxFileSize + 2 * kEnvelopeAllowance;
 }
 
 // What the account may still store under its quota.
 std::optional<std::uint64_t> ParvaultServer::Impl::RoomLeft(const std::string& account) {
   if (!options.quota) return std::nullopt;
-  return *options.quota - std::min(*options.quota, library.BytesUsed(account));
+  return *options.quota - std::min(*options.quota, state->photos().BytesUsed(account));
 }
 
 // What can be refused from the request's head alone, before any of the body is read.
@@ -226,7 +224,7 @@ void ParvaultServer::Impl::HandleGet(Exchange& ex, const std::optional<Route>& r
       ex.outcome = "not signed in";
       return;
     }
-    gallery.Get(page, user, ex);
+    gallery->Get(page, user, ex);
   } else if (page == "error.asp") {
     AnswerPage(res, 200, LoginFailedPage(route->base));
   } else if (page == "refused.asp") {
@@ -250,7 +248,7 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::HandlePost(Exchange& ex,
   if (route && route->page == "logincheck2.asp") return Login(ex);
   if (route && route->page == "insertfile.asp") return Upload(ex, *route);
   if (route && GalleryRoutes::IsPostPage(route->page))
-    return gallery.Post(route->page, Session(ex.request), ex);
+    return gallery->Post(route->page, Session(ex.request), ex);
   AnswerPage(ex.response, 404, NotFoundPage(route ? route->base : ""));
   ex.response.drainBriefly = true;
   return nullptr;
@@ -283,7 +281,7 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   // Only names of accounts are remembered by the brake: any other name is the client's invention.
   const Account* named = name ? accounts.FindByLoginName(*name) : nullptr;
   const std::string brakeAccount = named ? named->name : std::string();
-  const auto wait = loginBrake.WaitFor(address, brakeAccount, LoginBrake::Clock::now());
+  const auto wait = state->brake().WaitFor(address, brakeAccount, LoginBrake::Clock::now());
   if (wait.count() > 0) {
     // Answered without checking the password, so that guessing gains nothing by going on.
     res.SetHeader("Retry-After", std::to_string((wait.count() + 999) / 1000));
@@ -293,17 +291,17 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   }
   const Account* account = nullptr;
   if (name && password) {
-    LoginBrake::HashSlot slot(loginBrake);
+    LoginBrake::HashSlot slot(hashing);
     account = accounts.Verify(*name, *password);
   }
   if (account == nullptr) {
-    loginBrake.Failed(address, brakeAccount, LoginBrake::Clock::now());
+    state->brake().Failed(address, brakeAccount, LoginBrake::Clock::now());
     AnswerRedirect(res, "Error.ASP");
     ex.outcome = "login failed user=" + LoggedName(name.value_or(""));
     return;
   }
-  loginBrake.Succeeded(address, account->name);
-  res.SetHeader("Set-Cookie", SessionCookie(sessions.Open(account->name), false));
+  state->brake().Succeeded(address, account->name);
+  res.SetHeader("Set-Cookie", SessionCookie(state->sessions().Open(account->name), false));
   AnswerRedirect(res, "menu.asp");
   ex.outcome = "signed in user=" + account->name;
 }
@@ -331,7 +329,7 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Ro
           Refuse(ex, *outcome.refusal, account);
           return;
         }
-        library.NotePublished(account, outcome.storedName);
+        state->photos().NotePublished(account, outcome.storedName);
         AnswerPage(ex.response, 200, StoredPage(base, outcome.storedName));
         ex.outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
                      FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
@@ -343,7 +341,7 @@ void ParvaultServer::Impl::Logout(Exchange& ex, const Route& route) {
   // and the query is neither checked nor logged.
   const auto user = Session(ex.request);
   const std::string cookies = ex.request.Header("Cookie");
-  if (const auto token = FindCookie(cookies, kSessionCookie)) sessions.Close(*token);
+  if (const auto token = FindCookie(cookies, kSessionCookie)) state->sessions().Close(*token);
   ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
   AnswerPage(ex.response, 200, LoggedOutPage(route.base));
   ex.outcome = user ? "signed out user=" + user->account : "no session";
@@ -366,8 +364,11 @@ bool ParvaultServer::Start(std::string& error) {
   }
   const bool tls = !s.options.tlsCertFile.empty() || !s.options.tlsKeyFile.empty();
   if (tls && !s.certificate.Load(s.options.tlsCertFile, s.options.tlsKeyFile, error)) return false;
-  if (!s.store.Open(s.options.storage, error)) return false;
+  if (!s.store.Open(s.options.storage, error) || !s.state->Open(s.store, error)) return false;
   for (const Account* account : s.accounts.all()) s.store.RemoveLeftovers(account->name);
+  s.csrf.emplace(s.state->csrfKey());
+  s.gallery.emplace(s.state->photos(), *s.csrf,
+                    GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage});
   return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }
 

@@ -23,6 +23,7 @@
 
 #include "server/accounts/accounts.h"
 #include "server/engine/connection_limits.h"
+#include "server/server_state.h"
 
 namespace wharfling::server {
 
@@ -42,6 +43,8 @@ struct ParvaultServerOptions {
   // With both, the address serves https only (GnuTLS): PEM files of the certificate chain and its key.
   std::string tlsCertFile;
   std::string tlsKeyFile;
+  // Where the server's state is kept; by default index files and memory (MakeFilesAndMemoryState).
+  std::function<std::unique_ptr<ServerState>()> makeState;
   // Receives each log line, without its line feed; by default they go to standard error.
   std::function<void(const std::string&)> log;
 };

@@ -5,12 +5,16 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace wharfling::server {
 
 class CsrfTokens {
  public:
+  // A key drawn now: tokens are worth nothing after a restart.
   CsrfTokens();
+  // A key kept elsewhere (32 raw bytes), so that forms stay valid across restarts.
+  explicit CsrfTokens(std::string key) : key_(std::move(key)) {}
   // 64 hex digits.
   std::string For(std::string_view sessionToken) const;
   // Compared in constant time.

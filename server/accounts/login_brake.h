@@ -24,18 +24,29 @@ struct LoginBrakeLimits {
   std::size_t maxTracked = 4096;  // addresses and accounts remembered, each
 };
 
-class LoginBrake {
+// The brake's counts of failed logins, wherever they are kept.
+class BrakeCounters {
  public:
   using Clock = std::chrono::steady_clock;
-
-  explicit LoginBrake(LoginBrakeLimits limits = {}) : limits_(limits) {}
+  virtual ~BrakeCounters() = default;
 
   // How long the attempt must still wait: zero when it may be checked now. account is empty when
   // the name is no account's (it is not remembered then: names come from the client).
+  virtual std::chrono::milliseconds WaitFor(std::string_view address, std::string_view account,
+                                            Clock::time_point now) = 0;
+  virtual void Failed(std::string_view address, std::string_view account, Clock::time_point now) = 0;
+  virtual void Succeeded(std::string_view address, std::string_view account) = 0;
+};
+
+// The counts in memory, and the slots that bound the hashing under way in this process.
+class LoginBrake final : public BrakeCounters {
+ public:
+  explicit LoginBrake(LoginBrakeLimits limits = {}) : limits_(limits) {}
+
   std::chrono::milliseconds WaitFor(std::string_view address, std::string_view account,
-                                    Clock::time_point now);
-  void Failed(std::string_view address, std::string_view account, Clock::time_point now);
-  void Succeeded(std::string_view address, std::string_view account);
+                                    Clock::time_point now) override;
+  void Failed(std::string_view address, std::string_view account, Clock::time_point now) override;
+  void Succeeded(std::string_view address, std::string_view account) override;
 
   // Holds one of the hashing slots for its life.
   class HashSlot {

@@ -13,18 +13,28 @@
 
 namespace wharfling::server {
 
-class SessionTable {
+// Signed-in sessions by token, wherever they are kept.
+class SessionStore {
+ public:
+  virtual ~SessionStore() = default;
+  // A new session of the account; returns its token (64 hex digits).
+  virtual std::string Open(std::string accountName) = 0;
+  // The account of a live session, which counts as a use of it.
+  virtual std::optional<std::string> Find(std::string_view token) = 0;
+  virtual void Close(std::string_view token) = 0;
+};
+
+// Sessions in memory: they end with the process.
+class SessionTable final : public SessionStore {
  public:
   using Clock = std::chrono::steady_clock;
 
   explicit SessionTable(Clock::duration idleLimit = std::chrono::hours(2), std::size_t capacity = 10000,
                         std::function<Clock::time_point()> now = Clock::now);
 
-  // A new session of the account; returns its token (64 hex digits).
-  std::string Open(std::string accountName);
-  // The account of a live session, which counts as a use of it.
-  std::optional<std::string> Find(std::string_view token);
-  void Close(std::string_view token);
+  std::string Open(std::string accountName) override;
+  std::optional<std::string> Find(std::string_view token) override;
+  void Close(std::string_view token) override;
   std::size_t size() const;
 
  private:

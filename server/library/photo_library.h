@@ -14,30 +14,31 @@
 #include <utility>
 #include <vector>
 
+#include "server/library/photo_catalog.h"
 #include "server/library/photo_index.h"
 #include "server/library/upload_store.h"
 
 namespace wharfling::server {
 
-class PhotoLibrary {
+class PhotoLibrary final : public PhotoCatalog {
  public:
   explicit PhotoLibrary(const UploadStore& store);
 
   // Every photo of the account, newest first.
-  std::vector<PhotoRecord> List(std::string_view account);
+  std::vector<PhotoRecord> List(std::string_view account) override;
   // The account's photo of that id; another account's id is not found.
-  std::optional<PhotoRecord> Find(std::string_view account, std::string_view id);
+  std::optional<PhotoRecord> Find(std::string_view account, std::string_view id) override;
   // The bytes the account's photos take.
-  std::uint64_t BytesUsed(std::string_view account);
+  std::uint64_t BytesUsed(std::string_view account) override;
   // An upload has just published `name`: its time is noted in memory for its record, finer than the
   // file system's clock, so that photos uploaded within one tick still list in their order.
-  void NotePublished(std::string_view account, std::string_view name);
+  void NotePublished(std::string_view account, std::string_view name) override;
   // Removes the photo, its thumbnail and its record; false when there is no such photo.
-  bool Remove(std::string_view account, std::string_view id);
+  bool Remove(std::string_view account, std::string_view id) override;
   // Notes the thumbnail made for a photo (a file name, or kNoThumbnail).
-  void SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail);
+  void SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override;
 
-  const UploadStore& store() const { return store_; }
+  const UploadStore& store() const override { return store_; }
 
  private:
   struct Loaded;

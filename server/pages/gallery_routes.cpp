@@ -66,7 +66,7 @@ int PageNumber(const HttpRequest& req) {
 
 }  // namespace
 
-GalleryRoutes::GalleryRoutes(PhotoLibrary& library, const CsrfTokens& csrf, GallerySettings settings)
+GalleryRoutes::GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings)
     : library_(library), csrf_(csrf), settings_(settings) {}
 
 bool GalleryRoutes::IsGetPage(std::string_view page) {

@@ -21,7 +21,7 @@
 
 #include "server/accounts/csrf_tokens.h"
 #include "server/engine/http_exchange.h"
-#include "server/library/photo_library.h"
+#include "server/library/photo_catalog.h"
 
 namespace wharfling::server {
 
@@ -38,7 +38,7 @@ struct SignedIn {
 
 class GalleryRoutes {
  public:
-  GalleryRoutes(PhotoLibrary& library, const CsrfTokens& csrf, GallerySettings settings);
+  GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings);
 
   static bool IsGetPage(std::string_view page);
   static bool IsPostPage(std::string_view page);
@@ -56,7 +56,7 @@ class GalleryRoutes {
   std::unique_ptr<RequestBody> Delete(const SignedIn& user, Exchange& ex);
   void DeleteWith(const SignedIn& user, Exchange& ex, const std::optional<std::string>& body);
 
-  PhotoLibrary& library_;
+  PhotoCatalog& library_;
   const CsrfTokens& csrf_;
   const GallerySettings settings_;
 };
