@@ -372,7 +372,11 @@ bool ParvaultServer::Start(std::string& error) {
   return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }
 
-void ParvaultServer::Stop() { impl_->http.Stop(); }
+void ParvaultServer::Stop() {
+  impl_->http.Stop([this] {
+    if (impl_->gallery) impl_->gallery->CancelThumbnails();
+  });
+}
 
 bool ParvaultServer::ReloadCertificate(std::string& error) {
   Impl& s = *impl_;

@@ -400,7 +400,7 @@ bool HttpEngine::Start(const std::string& host, int port, TlsCertificate* tls, s
   return true;
 }
 
-void HttpEngine::Stop() {
+void HttpEngine::Stop(const std::function<void()>& atCutOff) {
   Impl& e = *impl_;
   if (e.daemon == nullptr) return;
   const auto cutOff = Clock::now() + e.limits.stopGrace;
@@ -410,6 +410,7 @@ void HttpEngine::Stop() {
     std::unique_lock lock(e.mutex);
     e.changed.wait_until(lock, cutOff, [&e] { return e.requestsUnderWay == 0; });
   }
+  if (atCutOff) atCutOff();
   MHD_stop_daemon(e.daemon);
   e.daemon = nullptr;
   ::close(e.listenFd);

@@ -5,6 +5,7 @@
 // is here: the deadline for a whole request head, the bound and minimum rate of a body, the
 // reading and dropping of a body left unread, the grace of a stop. Requests go to one HttpHandler.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,7 +29,9 @@ class HttpEngine {
   int port() const;
   // Stops accepting, lets the requests under way end within the stop grace (past it their
   // connections are cut: an upload cut off leaves no file), and returns when all have ended.
-  void Stop();
+  // `atCutOff` runs when the grace has passed, before the connections are cut: it ends whatever
+  // work of the handlers would keep them.
+  void Stop(const std::function<void()>& atCutOff = {});
 
   struct Impl;
 

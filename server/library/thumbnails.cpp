@@ -2,6 +2,7 @@
 
 #include <vips/vips.h>
 
+#include <chrono>
 #include <mutex>
 #include <semaphore>
 
@@ -38,14 +39,41 @@ bool StartImageLibrary(const char* programName) {
   return started;
 }
 
-std::optional<std::string> MakeThumbnail(int fd, int size, std::string& why) {
+void ThumbnailWork::Cancel() {
+  std::lock_guard lock(mutex_);
+  cancelled_ = true;
+  for (void* image : images_) vips_image_set_kill(static_cast<VipsImage*>(image), TRUE);
+}
+
+bool ThumbnailWork::cancelled() const {
+  std::lock_guard lock(mutex_);
+  return cancelled_;
+}
+
+void ThumbnailWork::Track(void* image) {
+  std::lock_guard lock(mutex_);
+  images_.insert(image);
+  if (cancelled_) vips_image_set_kill(static_cast<VipsImage*>(image), TRUE);
+}
+
+void ThumbnailWork::Untrack(void* image) {
+  std::lock_guard lock(mutex_);
+  images_.erase(image);
+}
+
+std::optional<std::string> MakeThumbnail(int fd, int size, std::string& why, ThumbnailWork* work) {
   if (!StartImageLibrary("parvault-server")) {
     why = "libvips did not start";
     return std::nullopt;
   }
   // The file by its open descriptor: no name that could have changed since it was checked.
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  g_makers.acquire();
+  while (!g_makers.try_acquire_for(std::chrono::milliseconds(50))) {
+    if (work != nullptr && work->cancelled()) {
+      why = "cancelled";
+      return std::nullopt;
+    }
+  }
   struct Release {
     ~Release() { g_makers.release(); }
   } release;
@@ -80,8 +108,13 @@ std::optional<std::string> MakeThumbnail(int fd, int size, std::string& why) {
   }
   void* buffer = nullptr;
   std::size_t length = 0;
-  if (vips_jpegsave_buffer(saved, &buffer, &length, "Q", 80, "strip", TRUE, nullptr) != 0) {
-    why = TakeVipsError();
+  // The pixels are made here, as the JPEG is written: this is what a cancel stops.
+  if (work != nullptr) work->Track(saved);
+  const int failed = vips_jpegsave_buffer(saved, &buffer, &length, "Q", 80, "strip", TRUE, nullptr);
+  if (work != nullptr) work->Untrack(saved);
+  if (failed != 0 || (work != nullptr && work->cancelled())) {
+    why = failed != 0 ? TakeVipsError() : "cancelled";
+    g_free(buffer);
     return std::nullopt;
   }
   std::string bytes(static_cast<const char*>(buffer), length);

@@ -154,7 +154,8 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Ht
     // Not made yet (or removed by hand): made now, kept beside the photo.
     const UniqueFd original(OpenForReading(folder.get(), photo.name));
     std::string why;
-    const auto bytes = original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why) : std::nullopt;
+    const auto bytes =
+        original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
     if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
       library_.SetThumbnail(user.account, photo.id, name);
       // Deleted while its thumbnail was being made: the thumbnail goes too.
@@ -162,7 +163,10 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Ht
       res.SetContent(*bytes, "image/jpeg");
       return;
     }
-    if (original.valid() && !bytes) library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
+    // A picture that cannot be read shows the tile from now on; one cut short by a stop is made later.
+    if (original.valid() && !bytes && !thumbnails_.cancelled()) {
+      library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
+    }
   }
   res.SetContent(std::string(NeutralTileSvg()), kSvgType);
 }

@@ -22,6 +22,7 @@
 #include "server/accounts/csrf_tokens.h"
 #include "server/engine/http_exchange.h"
 #include "server/library/photo_catalog.h"
+#include "server/library/thumbnails.h"
 
 namespace wharfling::server {
 
@@ -39,6 +40,9 @@ struct SignedIn {
 class GalleryRoutes {
  public:
   GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings);
+
+  // Ends the thumbnails being made: the server stops.
+  void CancelThumbnails() { thumbnails_.Cancel(); }
 
   static bool IsGetPage(std::string_view page);
   static bool IsPostPage(std::string_view page);
@@ -59,6 +63,7 @@ class GalleryRoutes {
   PhotoCatalog& library_;
   const CsrfTokens& csrf_;
   const GallerySettings settings_;
+  ThumbnailWork thumbnails_;
 };
 
 }  // namespace wharfling::server
