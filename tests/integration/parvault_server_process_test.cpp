@@ -15,6 +15,7 @@
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_ca.h"
 
 #ifdef PARVAULT_SERVER
 
@@ -149,6 +150,25 @@ TEST(ParvaultServerProcessTest, StopsOnSigintWithAConnectionOpen) {
   ASSERT_TRUE(idle.connected());
   server.Signal(SIGINT);
   EXPECT_EQ(server.Wait(), 0);
+}
+
+TEST(ParvaultServerProcessTest, ServesHttpsAndReloadsItsCertificateOnSighup) {
+  TempDir dir;
+  const TestCa ca({"localhost"});
+  ServerProcess server({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--user", "a",
+                        "--password", "b", "--tls-cert", dir.WriteFile("cert.pem", ca.serverCertPem()),
+                        "--tls-key", dir.WriteFile("key.pem", ca.serverKeyPem())});
+  const int port = PortOf(server.ReadLine());
+  ASSERT_GT(port, 0);
+  HttpTestClient client(port, ca.caBundlePath());
+  EXPECT_TRUE(client.Get("/")) << client.error();
+  server.Signal(SIGHUP);
+  EXPECT_TRUE(client.Get("/")) << client.error();
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(), 0);
+  const std::string log = server.Errors();
+  EXPECT_THAT(log, HasSubstr(", https only"));
+  EXPECT_THAT(log, HasSubstr("SIGHUP, certificate loaded again"));
 }
 
 TEST(ParvaultServerProcessTest, HashPasswordPrintsALineTheUsersFileTakes) {
