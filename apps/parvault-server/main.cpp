@@ -93,9 +93,9 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   const std::string quotaText =
       quota ? ", up to " + wharfling::FormatThousands(static_cast<long long>(*quota)) + " bytes per account"
             : "";
-  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s%s\n", accountCount,
-               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), quotaText.c_str(),
-               storage.c_str(), server.secure() ? ", https only" : "");
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s%s\n",
+               accountCount, wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(),
+               quotaText.c_str(), storage.c_str(), server.secure() ? ", https only" : "");
   std::printf("listening on %s\n", server.address().c_str());
   std::fflush(stdout);
 
