@@ -146,8 +146,10 @@ std::string UploadBody(const std::string& name, const std::string& bytes) {
 }
 const std::string kUploadType = "multipart/form-data; boundary=" + std::string(kBoundary);
 
-int Connect(int port, const char* from) {
+// `window`: a small receive buffer, for a client that reads nothing and so holds the answer back.
+int Connect(int port, const char* from, int window = 0) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (window > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   if (from != nullptr) {
@@ -368,7 +370,7 @@ void ServerStopsWithinItsGrace(benchmark::State& state) {
     std::vector<int> stuck;
     for (const auto& id : ids) {
       for (const char* page : {"download.asp", "thumb.asp"}) {
-        const int fd = Connect(server.port(), nullptr);
+        const int fd = Connect(server.port(), nullptr, 4096);
         SendAll(fd, std::string("GET /ParvaultAsp2/") + page + "?id=" + id +
                         " HTTP/1.1\r\nHost: b\r\nCookie: " + cookie + "\r\n\r\n");
         stuck.push_back(fd);
