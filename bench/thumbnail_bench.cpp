@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "server/thumbnails.h"
+#include "server/library/thumbnails.h"
 #include "tests/support/test_photos.h"
 
 namespace {

@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, whatever the build, the tests and the demo need and the machine lacks.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libc-bin
-  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libcpp-httplib-dev libsqlite3-dev git
+  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libmicrohttpd-dev libgnutls28-dev libsqlite3-dev git
   libgtest-dev libgmock-dev libbenchmark-dev libvips-dev libexiv2-dev
   g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev python3
   qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64 fonts-wine

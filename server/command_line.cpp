@@ -114,6 +114,13 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
         error = "--max-size takes a number of bytes from 1 to " + std::to_string(kMaxFileSizeLimit);
         return false;
       }
+    } else if (option == "--tls-cert" || option == "--tls-key") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = std::string(option) + " needs a file";
+        return false;
+      }
+      (option == "--tls-cert" ? out.options.tlsCertFile : out.options.tlsKeyFile) = std::string(value);
     } else if (option == "--quota") {
       if (!takeValue()) return false;
       std::uint64_t quota = 0;
@@ -134,6 +141,10 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
       return false;
     }
     return true;
+  }
+  if (out.options.tlsCertFile.empty() != out.options.tlsKeyFile.empty()) {
+    error = "--tls-cert and --tls-key go together";
+    return false;
   }
   if (out.users.size() != out.passwords.size()) {
     error = "each --user goes with one --password (or --password-file)";
@@ -164,6 +175,7 @@ bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accou
 std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
          "                       [--user NAME --password-file FILE]... [--max-size BYTES] [--quota BYTES]\n"
+         "                       [--tls-cert FILE --tls-key FILE]\n"
          "       parvault-server --hash-password --user NAME < password\n"
          "\n"
          "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"
@@ -174,6 +186,8 @@ std::string UsageText() {
          "  --password PW       PW itself, visible to every local user while the server runs\n"
          "  --max-size BYTES    largest file accepted (default 4000000)\n"
          "  --quota BYTES       most bytes one account's files may take (default: no limit)\n"
+         "  --tls-cert FILE     serve https only, with this certificate chain (PEM; SIGHUP reloads it)\n"
+         "  --tls-key FILE      and its private key (PEM, unencrypted)\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
          "  --version           print the version and exit\n"
          "  -h, --help          show this help and exit\n";

@@ -2,7 +2,7 @@
 // The command line of parvault-server:
 //   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
 //                   [--user NAME --password-file FILE | --password PW]... [--max-size BYTES]
-//                   [--quota BYTES]
+//                   [--quota BYTES] [--tls-cert FILE --tls-key FILE]
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 
 #include <cstdint>

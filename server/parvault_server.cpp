@@ -1,29 +1,26 @@
 #include "server/parvault_server.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "platform/posix/encoding.h"
-#include "server/csrf_tokens.h"
-#include "server/form_decoding.h"
-#include "server/gallery_routes.h"
-#include "server/http_connection.h"
-#include "server/login_brake.h"
-#include "server/pages.h"
-#include "server/photo_library.h"
-#include "server/refusals.h"
-#include "server/request_log.h"
-#include "server/response_headers.h"
-#include "server/sessions.h"
-#include "server/upload_receiver.h"
-#include "server/upload_store.h"
+#include "server/accounts/csrf_tokens.h"
+#include "server/accounts/login_brake.h"
+#include "server/accounts/sessions.h"
+#include "server/engine/form_decoding.h"
+#include "server/engine/http_engine.h"
+#include "server/engine/listen_socket.h"
+#include "server/engine/request_bodies.h"
+#include "server/engine/request_log.h"
+#include "server/library/refusals.h"
+#include "server/library/upload_receiver.h"
+#include "server/library/upload_store.h"
+#include "server/pages/gallery_routes.h"
+#include "server/pages/pages.h"
+#include "server/pages/response_headers.h"
 #include "text/text.h"
 
 namespace wharfling::server {
@@ -31,12 +28,6 @@ namespace {
 
 constexpr std::size_t kMaxLoginBody = 8192;
 constexpr std::size_t kMaxLoggedNameBytes = 64;
-constexpr int kListenBacklog = 128;
-
-// What the handlers say about the request under way on this thread, for its log line.
-thread_local std::string t_outcome;
-// Set when one of this server's handlers made the answer (not cpp-httplib on its own).
-thread_local bool t_answered = false;
 
 struct Route {
   std::string base;  // "" or kSiteFolder
@@ -68,60 +59,27 @@ std::string LoggedName(std::string_view cp932Name) {
   return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
 }
 
-bool HasBody(const httplib::Request& req) {
-  return req.has_header("Transfer-Encoding") ||
-         (req.has_header("Content-Length") && req.get_header_value("Content-Length") != "0");
-}
-
-void AnswerPage(httplib::Response& res, int status, const std::string& html) {
+void AnswerPage(HttpResponse& res, int status, const std::string& html) {
   res.status = status;
-  res.set_content(html, std::string(kHtmlContentType));
+  res.SetContent(html, kHtmlContentType);
 }
 
 // A redirect to a page of the site, given by its name only: the uploader appends it to its site
 // URL and a "/".
-void AnswerRedirect(httplib::Response& res, const std::string& location) {
+void AnswerRedirect(HttpResponse& res, const std::string& location) {
   res.status = 302;
-  res.set_header("Location", location);
+  res.SetHeader("Location", location);
   const std::string link = EscapeHtml(location);
-  res.set_content("<html><body><a href=\"" + link + "\">" + link + "</a></body></html>\n",
-                  std::string(kHtmlContentType));
-}
-
-// The request body was not read to its end, so the connection cannot carry another request. What the
-// client still sends is drained so that it reads the answer: briefly for a client without a session,
-// which is owed no more.
-void CloseConnection(httplib::Response& res, bool brief = false) {
-  res.set_header("Connection", "close");
-  ConnectionServer::CloseAfterResponse(brief);
-}
-
-// An encoded body would be unpacked before any limit could count it, and a small one can grow huge:
-// such a request is answered 415 before its body is read.
-bool RefuseEncodedBody(const httplib::Request& req, httplib::Response& res) {
-  if (!req.has_header("Content-Encoding") ||
-      EqualsIgnoreCase(req.get_header_value("Content-Encoding"), "identity")) {
-    return false;
-  }
-  t_answered = true;
-  AnswerPage(res, 415, NotFoundPage(""));
-  CloseConnection(res, true);
-  t_outcome = "refused an encoded body";
-  return true;
-}
-
-void AddSecurityHeaders(httplib::Response& res) {
-  for (const auto& [name, value] : SecurityHeaders()) res.set_header(name, value);
+  res.SetContent("<html><body><a href=\"" + link + "\">" + link + "</a></body></html>\n", kHtmlContentType);
 }
 
 }  // namespace
 
-struct ParvaultServer::Impl {
+struct ParvaultServer::Impl final : HttpHandler {
   explicit Impl(ParvaultServerOptions o)
       : options(std::move(o)),
-        library(store),
-        gallery(library, csrf, {options.maxFileSize, options.quota, options.photosPerPage}),
-        http(options.limits) {}
+        state(options.makeState ? options.makeState() : MakeFilesAndMemoryState()),
+        http(options.limits, *this) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -133,163 +91,125 @@ struct ParvaultServer::Impl {
     std::fflush(stderr);
   }
 
-  void InstallHandlers();
-  std::optional<std::string> SessionAccount(const httplib::Request& req);
-  std::optional<SignedIn> Session(const httplib::Request& req);
-  void CapBody(const httplib::Request& req);
+  std::unique_ptr<RequestBody> Begin(Exchange& ex) override;
+  void Completed(const Exchange& ex) override;
+
+  std::optional<SignedIn> Session(const HttpRequest& req);
+  std::uint64_t BodyCap(const HttpRequest& req, const std::optional<Route>& route) const;
   std::optional<std::uint64_t> RoomLeft(const std::string& account);
-  std::optional<Refusal> CheckUploadHeaders(const httplib::Request& req, std::string& account);
-  void Refuse(httplib::Response& res, Refusal refusal, const std::string& account);
-  void HandleGet(const httplib::Request& req, httplib::Response& res);
-  void HandlePost(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
-  void Login(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
-  void Upload(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
-              const Route& route);
-  void Logout(const httplib::Request& req, httplib::Response& res, const Route& route);
+  std::optional<Refusal> CheckUploadHeaders(const HttpRequest& req, std::string& account);
+  void Refuse(Exchange& ex, Refusal refusal, const std::string& account);
+  void HandleGet(Exchange& ex, const std::optional<Route>& route);
+  std::unique_ptr<RequestBody> HandlePost(Exchange& ex, const std::optional<Route>& route);
+  std::unique_ptr<RequestBody> Login(Exchange& ex);
+  void CheckLogin(Exchange& ex, const std::optional<std::string>& body);
+  std::unique_ptr<RequestBody> Upload(Exchange& ex, const Route& route);
+  void Logout(Exchange& ex, const Route& route);
+  std::string SessionCookie(const std::string& value, bool ending) const;
 
   ParvaultServerOptions options;
   AccountTable accounts;
-  SessionTable sessions;
-  LoginBrake loginBrake;
+  std::unique_ptr<ServerState> state;
+  // Bounds the password hashing under way in this process.
+  LoginBrake hashing;
   UploadStore store;
-  PhotoLibrary library;
-  CsrfTokens csrf;
-  GalleryRoutes gallery;
-  ConnectionServer http;
-  std::thread thread;
-  std::atomic<bool> listenEnded{false};
+  std::optional<CsrfTokens> csrf;
+  std::optional<GalleryRoutes> gallery;
+  TlsCertificate certificate;
+  HttpEngine http;
   bool started = false;
-  int port = -1;
   std::mutex logMutex;
 };
 
-std::optional<SignedIn> ParvaultServer::Impl::Session(const httplib::Request& req) {
-  const std::string cookies = req.get_header_value("Cookie");
+std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
+  const std::string cookies = req.Header("Cookie");
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
-  auto account = sessions.Find(*token);
+  auto account = state->sessions().Find(*token);
   if (!account || accounts.Find(*account) == nullptr) return std::nullopt;
   return SignedIn{std::move(*account), std::string(*token)};
 }
 
-std::optional<std::string> ParvaultServer::Impl::SessionAccount(const httplib::Request& req) {
-  auto user = Session(req);
-  if (!user) return std::nullopt;
-  return std::move(user->account);
-}
-
 // Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
 // left above the receiver's own limit so that an upload that is too large still gets its refusal.
-void ParvaultServer::Impl::CapBody(const httplib::Request& req) {
-  const auto route = ResolvePath(req.path);
+std::uint64_t ParvaultServer::Impl::BodyCap(const HttpRequest& req, const std::optional<Route>& route) const {
   const bool browserForm = req.method == "POST" && route && GalleryRoutes::IsPostPage(route->page);
-  ConnectionServer::CapBody(browserForm ? gallery.BodyCap(route->page) + kEnvelopeAllowance
-                                        : options.maxFileSize + 2 * kEnvelopeAllowance);
+  return browserForm ? gallery->BodyCap(route->page) + kEnvelopeAllowance
+                     : options.maxFileSize + 2 * kEnvelopeAllowance;
 }
 
 // What the account may still store under its quota.
 std::optional<std::uint64_t> ParvaultServer::Impl::RoomLeft(const std::string& account) {
   if (!options.quota) return std::nullopt;
-  return *options.quota - std::min(*options.quota, library.BytesUsed(account));
+  return *options.quota - std::min(*options.quota, state->photos().BytesUsed(account));
 }
 
-// What can be refused from the request's header alone, before any of the body is read.
-std::optional<Refusal> ParvaultServer::Impl::CheckUploadHeaders(const httplib::Request& req,
+// What can be refused from the request's head alone, before any of the body is read.
+std::optional<Refusal> ParvaultServer::Impl::CheckUploadHeaders(const HttpRequest& req,
                                                                 std::string& account) {
-  auto signedIn = SessionAccount(req);
+  auto signedIn = Session(req);
   if (!signedIn) return Refusal::kNotSignedIn;
-  account = std::move(*signedIn);
-  if (!req.is_multipart_form_data()) return Refusal::kMalformed;
-  if (req.has_header("Content-Length")) {
-    const std::string text = req.get_header_value("Content-Length");
+  account = std::move(signedIn->account);
+  if (!MultipartBoundary(req.Header("Content-Type"))) return Refusal::kMalformed;
+  if (req.HasHeader("Content-Length")) {
+    const std::string text = req.Header("Content-Length");
     std::uint64_t length = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), length);
     if (ec != std::errc() || end != text.data() + text.size()) return Refusal::kMalformed;
     if (length > options.maxFileSize + kEnvelopeAllowance) return Refusal::kTooLarge;
-  } else if (!req.has_header("Transfer-Encoding")) {
+  } else if (!req.HasHeader("Transfer-Encoding")) {
     return Refusal::kNoFile;  // no body at all
   }
   return std::nullopt;
 }
 
-void ParvaultServer::Impl::Refuse(httplib::Response& res, Refusal refusal, const std::string& account) {
-  AnswerRedirect(res, RefusalLocation(refusal));
-  t_outcome = (account.empty() ? std::string() : "user=" + account + " ") + "refused " +
-              std::string(RefusalCode(refusal)) + (t_outcome.empty() ? "" : " (" + t_outcome + ")");
+void ParvaultServer::Impl::Refuse(Exchange& ex, Refusal refusal, const std::string& account) {
+  AnswerRedirect(ex.response, RefusalLocation(refusal));
+  ex.outcome = (account.empty() ? std::string() : "user=" + account + " ") + "refused " +
+               std::string(RefusalCode(refusal)) + (ex.outcome.empty() ? "" : " (" + ex.outcome + ")");
 }
 
-void ParvaultServer::Impl::InstallHandlers() {
-  // SO_REUSEADDR only: cpp-httplib's default SO_REUSEPORT would let a second server share the
-  // port silently instead of failing to start.
-  http.set_socket_options([](socket_t sock) {
-    int yes = 1;
-    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    ConnectionServer::HeadRead();
-    CapBody(req);
-    if (RefuseEncodedBody(req, res)) return httplib::Server::HandlerResponse::Handled;
-    if (req.method == "POST") return httplib::Server::HandlerResponse::Unhandled;
-    if (req.method == "GET" || req.method == "HEAD") {
-      if (HasBody(req)) CloseConnection(res, true);  // a body nobody reads
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    t_answered = true;
-    res.set_header("Allow", "GET, HEAD, POST");
-    AnswerPage(res, 405, NotFoundPage(""));
-    CloseConnection(res);
-    return httplib::Server::HandlerResponse::Handled;
-  });
-  http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-    t_answered = true;
-    HandleGet(req, res);
-    AddSecurityHeaders(res);
-  });
-  http.Post(".*", [this](const httplib::Request& req, httplib::Response& res,
-                         const httplib::ContentReader& reader) {
-    t_answered = true;
-    HandlePost(req, res, reader);
-    AddSecurityHeaders(res);
-  });
-  // A client that waits for "100 Continue" learns of a refusal before it sends the photo.
-  http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
-    ConnectionServer::HeadRead();
-    CapBody(req);
-    if (RefuseEncodedBody(req, res)) return res.status;
-    const auto route = ResolvePath(req.path);
-    std::string account;
-    if (req.method == "POST" && route && route->page == "insertfile.asp") {
-      if (const auto refusal = CheckUploadHeaders(req, account)) {
-        t_answered = true;
-        Refuse(res, *refusal, account);
-        CloseConnection(res, *refusal == Refusal::kNotSignedIn);
-        return res.status;
-      }
-    }
-    return 100;
-  });
-  http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-    t_answered = true;
-    res.headers.clear();
-    AnswerPage(res, 500, NotFoundPage(""));
-    CloseConnection(res);
-    t_outcome = "internal error";
-  });
-  http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-    // cpp-httplib answered by itself (a broken request line, headers too long): whatever follows
-    // on this connection cannot be trusted to start a request.
-    if (!t_answered && res.status >= 400) ConnectionServer::CloseAfterResponse();
-    const std::string client =
-        req.remote_addr.find(':') == std::string::npos ? req.remote_addr : "[" + req.remote_addr + "]";
-    Log(RequestLogLine(std::chrono::system_clock::now(), client + ":" + std::to_string(req.remote_port),
-                       req.method, req.path, res.status, t_outcome));
-    t_outcome.clear();
-    t_answered = false;
-  });
+std::string ParvaultServer::Impl::SessionCookie(const std::string& value, bool ending) const {
+  return std::string(kSessionCookie) + "=" + value + "; Path=/; " + (ending ? "Max-Age=0; " : "") +
+         "HttpOnly; " + (certificate.loaded() ? "Secure; " : "") + "SameSite=Lax";
 }
 
-void ParvaultServer::Impl::HandleGet(const httplib::Request& req, httplib::Response& res) {
+std::unique_ptr<RequestBody> ParvaultServer::Impl::Begin(Exchange& ex) {
+  const HttpRequest& req = ex.request;
+  HttpResponse& res = ex.response;
+  for (const auto& [name, value] : SecurityHeaders()) res.SetHeader(name, value);
   const auto route = ResolvePath(req.path);
+  ex.bodyCap = std::min(ex.bodyCap, BodyCap(req, route));
+  // An encoded body would be unpacked before any limit could count it, and a small one can grow
+  // huge: such a request is answered before its body is read.
+  const std::string encoding = req.Header("Content-Encoding");
+  if (!encoding.empty() && !EqualsIgnoreCase(encoding, "identity")) {
+    AnswerPage(res, 415, NotFoundPage(""));
+    res.drainBriefly = true;
+    ex.outcome = "refused an encoded body";
+    return nullptr;
+  }
+  if (req.method == "GET" || req.method == "HEAD") {
+    res.drainBriefly = true;  // a body nobody reads
+    HandleGet(ex, route);
+    return nullptr;
+  }
+  if (req.method == "POST") return HandlePost(ex, route);
+  res.SetHeader("Allow", "GET, HEAD, POST");
+  AnswerPage(res, 405, NotFoundPage(""));
+  return nullptr;
+}
+
+void ParvaultServer::Impl::Completed(const Exchange& ex) {
+  const std::string& address = ex.request.clientAddress;
+  const std::string client = address.find(':') == std::string::npos ? address : "[" + address + "]";
+  Log(RequestLogLine(std::chrono::system_clock::now(), client + ":" + std::to_string(ex.request.clientPort),
+                     ex.request.method, ex.request.path, ex.response.status, ex.outcome));
+}
+
+void ParvaultServer::Impl::HandleGet(Exchange& ex, const std::optional<Route>& route) {
+  const HttpRequest& req = ex.request;
+  HttpResponse& res = ex.response;
   if (!route) {
     AnswerPage(res, 404, NotFoundPage(""));
     return;
@@ -301,127 +221,130 @@ void ParvaultServer::Impl::HandleGet(const httplib::Request& req, httplib::Respo
     const auto user = Session(req);
     if (page == "menu.asp" && !user) {
       AnswerPage(res, 200, LoginPage(route->base));
-      t_outcome = "not signed in";
+      ex.outcome = "not signed in";
       return;
     }
-    gallery.Get(page, user, req, res, t_outcome);
+    gallery->Get(page, user, ex);
   } else if (page == "error.asp") {
     AnswerPage(res, 200, LoginFailedPage(route->base));
   } else if (page == "refused.asp") {
-    const std::string code = req.get_param_value("code");
-    const Refusal refusal = RefusalFromCode(code).value_or(Refusal::kMalformed);
+    const Refusal refusal = RefusalFromCode(req.Param("code")).value_or(Refusal::kMalformed);
     AnswerPage(
         res, 200,
         RefusalPage(route->base, RefusalReason(refusal, options.maxFileSize, options.quota.value_or(0))));
-    t_outcome = "code=" + std::string(RefusalCode(refusal));
+    ex.outcome = "code=" + std::string(RefusalCode(refusal));
   } else if (page == "logout2.asp") {
-    Logout(req, res, *route);
+    Logout(ex, *route);
   } else if (page == "insertfile.asp") {
-    res.set_header("Allow", "POST");
+    res.SetHeader("Allow", "POST");
     AnswerPage(res, 405, NotFoundPage(route->base));
   } else {
     AnswerPage(res, 404, NotFoundPage(route->base));
   }
 }
 
-void ParvaultServer::Impl::HandlePost(const httplib::Request& req, httplib::Response& res,
-                                      const httplib::ContentReader& reader) {
-  const auto route = ResolvePath(req.path);
-  if (route && route->page == "logincheck2.asp") {
-    Login(req, res, reader);
-  } else if (route && route->page == "insertfile.asp") {
-    Upload(req, res, reader, *route);
-  } else if (route && GalleryRoutes::IsPostPage(route->page)) {
-    gallery.Post(route->page, Session(req), req, res, reader, t_outcome);
-  } else {
-    AnswerPage(res, 404, NotFoundPage(route ? route->base : ""));
-    if (HasBody(req)) CloseConnection(res, true);
-  }
+std::unique_ptr<RequestBody> ParvaultServer::Impl::HandlePost(Exchange& ex,
+                                                              const std::optional<Route>& route) {
+  if (route && route->page == "logincheck2.asp") return Login(ex);
+  if (route && route->page == "insertfile.asp") return Upload(ex, *route);
+  if (route && GalleryRoutes::IsPostPage(route->page))
+    return gallery->Post(route->page, Session(ex.request), ex);
+  AnswerPage(ex.response, 404, NotFoundPage(route ? route->base : ""));
+  ex.response.drainBriefly = true;
+  return nullptr;
 }
 
-void ParvaultServer::Impl::Login(const httplib::Request& req, httplib::Response& res,
-                                 const httplib::ContentReader& reader) {
-  std::string body;
-  bool complete = !HasBody(req);
-  // cpp-httplib reads a multipart body only part by part; a login form is never one.
-  if (!complete && !req.is_multipart_form_data()) {
-    complete = reader([&](const char* data, std::size_t size) {
-      body.append(data, size);
-      return body.size() <= kMaxLoginBody;
-    });
+std::unique_ptr<RequestBody> ParvaultServer::Impl::Login(Exchange& ex) {
+  if (!ex.request.HasBody()) {
+    CheckLogin(ex, std::string());
+    return nullptr;
   }
-  if (!complete) {
-    CloseConnection(res);
+  // A login form is never multipart.
+  if (ex.request.IsMultipart()) {
+    CheckLogin(ex, std::nullopt);
+    return nullptr;
+  }
+  return std::make_unique<SmallBody>(kMaxLoginBody,
+                                     [this, &ex](std::optional<std::string> body) { CheckLogin(ex, body); });
+}
+
+void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::string>& body) {
+  HttpResponse& res = ex.response;
+  if (!body) {
     AnswerRedirect(res, "Error.ASP");
-    t_outcome = "login refused: unreadable form";
+    ex.outcome = "login refused: unreadable form";
     return;
   }
-  const auto name = FindFormField(body, "username");
-  const auto password = FindFormField(body, "password");
+  const std::string& address = ex.request.clientAddress;
+  const auto name = FindFormField(*body, "username");
+  const auto password = FindFormField(*body, "password");
   // Only names of accounts are remembered by the brake: any other name is the client's invention.
   const Account* named = name ? accounts.FindByLoginName(*name) : nullptr;
   const std::string brakeAccount = named ? named->name : std::string();
-  const auto wait = loginBrake.WaitFor(req.remote_addr, brakeAccount, LoginBrake::Clock::now());
+  const auto wait = state->brake().WaitFor(address, brakeAccount, LoginBrake::Clock::now());
   if (wait.count() > 0) {
     // Answered without checking the password, so that guessing gains nothing by going on.
-    res.set_header("Retry-After", std::to_string((wait.count() + 999) / 1000));
+    res.SetHeader("Retry-After", std::to_string((wait.count() + 999) / 1000));
     AnswerPage(res, 429, LoginFailedPage(""));
-    t_outcome = "login held back user=" + LoggedName(name.value_or(""));
+    ex.outcome = "login held back user=" + LoggedName(name.value_or(""));
     return;
   }
   const Account* account = nullptr;
   if (name && password) {
-    LoginBrake::HashSlot slot(loginBrake);
+    LoginBrake::HashSlot slot(hashing);
     account = accounts.Verify(*name, *password);
   }
   if (account == nullptr) {
-    loginBrake.Failed(req.remote_addr, brakeAccount, LoginBrake::Clock::now());
+    state->brake().Failed(address, brakeAccount, LoginBrake::Clock::now());
     AnswerRedirect(res, "Error.ASP");
-    t_outcome = "login failed user=" + LoggedName(name.value_or(""));
+    ex.outcome = "login failed user=" + LoggedName(name.value_or(""));
     return;
   }
-  loginBrake.Succeeded(req.remote_addr, account->name);
-  const std::string token = sessions.Open(account->name);
-  res.set_header("Set-Cookie",
-                 std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly; SameSite=Lax");
+  state->brake().Succeeded(address, account->name);
+  res.SetHeader("Set-Cookie", SessionCookie(state->sessions().Open(account->name), false));
   AnswerRedirect(res, "menu.asp");
-  t_outcome = "signed in user=" + account->name;
+  ex.outcome = "signed in user=" + account->name;
 }
 
-void ParvaultServer::Impl::Upload(const httplib::Request& req, httplib::Response& res,
-                                  const httplib::ContentReader& reader, const Route& route) {
+std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Route& route) {
   std::string account;
-  if (const auto refusal = CheckUploadHeaders(req, account)) {
-    Refuse(res, *refusal, account);
-    CloseConnection(res, *refusal == Refusal::kNotSignedIn);
-    return;
+  if (const auto refusal = CheckUploadHeaders(ex.request, account)) {
+    Refuse(ex, *refusal, account);
+    ex.response.drainBriefly = *refusal == Refusal::kNotSignedIn;
+    return nullptr;
   }
-  UploadReceiver receiver(store, account, options.maxFileSize, {}, RoomLeft(account));
-  const bool complete = reader(
-      [&](const httplib::MultipartFormData& part) { return receiver.BeginPart(part.name, part.filename); },
-      [&](const char* data, std::size_t size) { return receiver.Append(data, size); });
-  UploadOutcome outcome = receiver.Finish(complete);
-  if (!complete) CloseConnection(res);
-  if (outcome.refusal) {
-    t_outcome = outcome.detail;
-    Refuse(res, *outcome.refusal, account);
-    return;
-  }
-  library.NotePublished(account, outcome.storedName);
-  AnswerPage(res, 200, StoredPage(route.base, outcome.storedName));
-  t_outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
-              FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
+  auto receiver =
+      std::make_shared<UploadReceiver>(store, account, options.maxFileSize, FileField{}, RoomLeft(account));
+  const std::string base = route.base;
+  return std::make_unique<MultipartBody>(
+      *MultipartBoundary(ex.request.Header("Content-Type")),
+      [receiver](std::string_view name, std::string_view fileName) {
+        return receiver->BeginPart(name, fileName);
+      },
+      [receiver](const char* data, std::size_t size) { return receiver->Append(data, size); },
+      [this, &ex, receiver, account, base](bool complete) {
+        UploadOutcome outcome = receiver->Finish(complete);
+        if (outcome.refusal) {
+          ex.outcome = outcome.detail;
+          Refuse(ex, *outcome.refusal, account);
+          return;
+        }
+        state->photos().NotePublished(account, outcome.storedName);
+        AnswerPage(ex.response, 200, StoredPage(base, outcome.storedName));
+        ex.outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
+                     FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
+      });
 }
 
-void ParvaultServer::Impl::Logout(const httplib::Request& req, httplib::Response& res, const Route& route) {
+void ParvaultServer::Impl::Logout(Exchange& ex, const Route& route) {
   // The uploader sends its ID and password again in the query; the session is ended by its cookie
   // and the query is neither checked nor logged.
-  const auto account = SessionAccount(req);
-  const std::string cookies = req.get_header_value("Cookie");
-  if (const auto token = FindCookie(cookies, kSessionCookie)) sessions.Close(*token);
-  res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax");
-  AnswerPage(res, 200, LoggedOutPage(route.base));
-  t_outcome = account ? "signed out user=" + *account : "no session";
+  const auto user = Session(ex.request);
+  const std::string cookies = ex.request.Header("Cookie");
+  if (const auto token = FindCookie(cookies, kSessionCookie)) state->sessions().Close(*token);
+  ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
+  AnswerPage(ex.response, 200, LoggedOutPage(route.base));
+  ex.outcome = user ? "signed out user=" + user->account : "no session";
 }
 
 ParvaultServer::ParvaultServer(ParvaultServerOptions options)
@@ -439,44 +362,35 @@ bool ParvaultServer::Start(std::string& error) {
   for (const auto& account : s.options.accounts) {
     if (!s.accounts.Add(account, error)) return false;
   }
-  if (!s.store.Open(s.options.storage, error)) return false;
+  const bool tls = !s.options.tlsCertFile.empty() || !s.options.tlsKeyFile.empty();
+  if (tls && !s.certificate.Load(s.options.tlsCertFile, s.options.tlsKeyFile, error)) return false;
+  if (!s.store.Open(s.options.storage, error) || !s.state->Open(s.store, error)) return false;
   for (const Account* account : s.accounts.all()) s.store.RemoveLeftovers(account->name);
-  s.InstallHandlers();
-  if (s.options.port == 0) {
-    s.port = s.http.bind_to_any_port(s.options.host);
-  } else if (s.http.bind_to_port(s.options.host, s.options.port)) {
-    s.port = s.options.port;
-  }
-  if (s.port <= 0) {
-    s.port = -1;
-    error = "cannot listen on " +
-            (s.options.host.find(':') != std::string::npos ? "[" + s.options.host + "]" : s.options.host) +
-            ":" + std::to_string(s.options.port) + " (address in use or not available)";
-    return false;
-  }
-  s.http.WidenBacklog(kListenBacklog);
-  s.thread = std::thread([&s] {
-    s.http.listen_after_bind();
-    s.listenEnded = true;
-  });
-  // Stop() only works once the accept loop runs.
-  while (!s.http.is_running() && !s.listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return true;
+  s.csrf.emplace(s.state->csrfKey());
+  s.gallery.emplace(s.state->photos(), *s.csrf,
+                    GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage});
+  return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }
 
 void ParvaultServer::Stop() {
+  impl_->http.Stop([this] {
+    if (impl_->gallery) impl_->gallery->CancelThumbnails();
+  });
+}
+
+bool ParvaultServer::ReloadCertificate(std::string& error) {
   Impl& s = *impl_;
-  if (!s.thread.joinable()) return;
-  s.http.StopWithinGrace();
-  s.thread.join();
+  if (!s.certificate.loaded()) {
+    error = "the server runs without TLS";
+    return false;
+  }
+  return s.certificate.Load(s.options.tlsCertFile, s.options.tlsKeyFile, error);
 }
 
-int ParvaultServer::port() const { return impl_->port; }
+bool ParvaultServer::secure() const { return impl_->certificate.loaded(); }
 
-std::string ParvaultServer::address() const {
-  const std::string& host = impl_->options.host;
-  const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-  return shown + ":" + std::to_string(impl_->port);
-}
+int ParvaultServer::port() const { return impl_->http.port(); }
+
+std::string ParvaultServer::address() const { return HostAndPort(impl_->options.host, impl_->http.port()); }
 
 }  // namespace wharfling::server

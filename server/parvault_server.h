@@ -10,6 +10,7 @@
 //                                302 to "refused.asp?code=..." whose page carries the reason
 //   GET  <base>/refused.asp      the refusal page
 //   GET  <base>/logout2.asp      ends the session
+// Every other method is answered 405, an encoded body 415.
 // Page names are matched ignoring case, as the original ASP server did.
 
 #include <cstdint>
@@ -20,8 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "server/accounts.h"
-#include "server/connection_limits.h"
+#include "server/accounts/accounts.h"
+#include "server/engine/connection_limits.h"
+#include "server/server_state.h"
 
 namespace wharfling::server {
 
@@ -38,6 +40,11 @@ struct ParvaultServerOptions {
   int photosPerPage = 24;
   std::vector<Account> accounts;
   ConnectionLimits limits;
+  // With both, the address serves https only (GnuTLS): PEM files of the certificate chain and its key.
+  std::string tlsCertFile;
+  std::string tlsKeyFile;
+  // Where the server's state is kept; by default index files and memory (MakeFilesAndMemoryState).
+  std::function<std::unique_ptr<ServerState>()> makeState;
   // Receives each log line, without its line feed; by default they go to standard error.
   std::function<void(const std::string&)> log;
 };
@@ -54,6 +61,10 @@ class ParvaultServer {
   // Stops accepting, lets the requests under way end within the stop grace of the limits (an upload
   // cut off there leaves no file), and returns when all have.
   void Stop();
+  // Loads the TLS certificate and key files again (a renewed certificate): new connections get it,
+  // open ones keep theirs. False, with error, when they cannot be read (the old pair stays).
+  bool ReloadCertificate(std::string& error);
+  bool secure() const;
   // The bound port (the real one when 0 was asked for); -1 before Start().
   int port() const;
   // "127.0.0.1:8780", "[::1]:8780".

@@ -1,6 +1,7 @@
 // parvault-server: the in-house Parvault server, destination 2 of the uploader.
 
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -10,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "server/command_line.h"
+#include "server/library/thumbnails.h"
 #include "server/parvault_server.h"
-#include "server/thumbnails.h"
 #include "text/text.h"
 
 namespace {
@@ -21,6 +22,16 @@ namespace {
 using wharfling::server::CommandLine;
 
 constexpr int kUsageError = 64;
+
+// Every connection holds two descriptors (the library's and the engine's own), so the soft limit
+// goes up to the hard one.
+void RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
 
 int HashPassword(const CommandLine& commandLine) {
   std::string why;
@@ -54,13 +65,15 @@ int Serve(CommandLine& commandLine, const char* argv0) {
     std::fputs("parvault-server: no account in the users file\n", stderr);
     return 1;
   }
-  // SIGINT and SIGTERM are blocked in every thread, the server's included, and taken by
-  // sigwait below, so that stopping runs as ordinary code.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // SIGINT, SIGTERM and SIGHUP are blocked in every thread, the server's included, and taken by
+  // sigwait below, so that stopping and reloading run as ordinary code.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  RaiseOpenFileLimit();
   std::signal(SIGPIPE, SIG_IGN);
 
   // Before any thread of the server runs.
@@ -80,14 +93,21 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   const std::string quotaText =
       quota ? ", up to " + wharfling::FormatThousands(static_cast<long long>(*quota)) + " bytes per account"
             : "";
-  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s\n", accountCount,
-               wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(), quotaText.c_str(),
-               storage.c_str());
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s%s\n",
+               accountCount, wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(),
+               quotaText.c_str(), storage.c_str(), server.secure() ? ", https only" : "");
   std::printf("listening on %s\n", server.address().c_str());
   std::fflush(stdout);
 
   int received = 0;
-  sigwait(&stopSignals, &received);
+  while (sigwait(&signals, &received) == 0 && received == SIGHUP) {
+    if (!server.secure()) continue;
+    if (server.ReloadCertificate(error)) {
+      std::fputs("parvault-server: SIGHUP, certificate loaded again\n", stderr);
+    } else {
+      std::fprintf(stderr, "parvault-server: SIGHUP, kept the certificate in use: %s\n", error.c_str());
+    }
+  }
   std::fprintf(stderr, "parvault-server: %s, stopping\n", received == SIGINT ? "SIGINT" : "SIGTERM");
   server.Stop();
   std::fputs("parvault-server: stopped\n", stderr);

@@ -1,8 +1,8 @@
 // What the server reads of a request's small texts: form fields, cookies and the client's file
 // names. A stored name never leaves the account's folder.
 
-#include "server/client_file_name.h"
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
+#include "server/library/client_file_name.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "server/upload_receiver.h"
+#include "server/library/upload_receiver.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

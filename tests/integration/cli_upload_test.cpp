@@ -10,6 +10,7 @@
 #include "tests/support/fake_parvault.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_ca.h"
 
 namespace wharfling::testing {
 namespace {
@@ -115,6 +116,23 @@ TEST_F(UploadCli, InHouseServerStoresWhatItReceives) {
   EXPECT_EQ(std::filesystem::file_size(server.folderOf("alice") / "beach.jpg"), 5000u);
   EXPECT_EQ(std::filesystem::file_size(server.folderOf("alice") / "beach (2).jpg"), 10u)
       << "nothing overwritten";
+}
+
+TEST_F(UploadCli, InHouseServerOverHttpsTakesAnHttpsUrl) {
+  const TestCa ca({"localhost"});
+  const auto cert = dir.WriteFile("tls/cert.pem", ca.serverCertPem());
+  const auto key = dir.WriteFile("tls/key.pem", ca.serverKeyPem());
+  ParvaultTestServer server({}, [&](server::ParvaultServerOptions& options) {
+    options.tlsCertFile = cert;
+    options.tlsKeyFile = key;
+  });
+  Profile("[Settings]\nSelect001=2\nId002=alice\nPw002=secret\nUrl002=https://127.0.0.1:" +
+          std::to_string(server.port()) + "/ParvaultAsp2\n");
+  const auto photo = dir.WriteFile("photos/harbour.jpg", std::string(3000, 'h'));
+  const auto run =
+      Upload("WHARFLING_CA_FILE=" + ShellQuote(ca.caBundlePath()), "--json " + ShellQuote(photo));
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(std::filesystem::file_size(server.folderOf("alice") / "harbour.jpg"), 3000u);
 }
 
 TEST_F(UploadCli, InHouseServerRefusalReasonReachesTheRow) {

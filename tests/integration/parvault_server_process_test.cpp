@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_ca.h"
 
 #ifdef PARVAULT_SERVER
 
@@ -111,12 +112,12 @@ int PortOf(const std::string& readyLine) {
 
 // Signs in and uploads one file as the uploader would; returns the upload's status.
 int SignInAndUpload(int port, const std::string& user, const std::string& password) {
-  httplib::Client client("127.0.0.1", port);
+  HttpTestClient client(port);
   const auto login = client.Post("/ParvaultAsp2/logincheck2.asp",
                                  "username=" + user + "&password=" + password + "&x=52&y=15",
                                  "application/x-www-form-urlencoded");
-  if (!login || login->get_header_value("Location") != "menu.asp") return -1;
-  const std::string cookie = login->get_header_value("Set-Cookie");
+  if (!login || login->Header("Location") != "menu.asp") return -1;
+  const std::string cookie = login->Header("Set-Cookie");
   const auto upload =
       client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie.substr(0, cookie.find(';'))}},
                   UploaderBody("C:\\photos\\beach.jpg", "jpeg bytes"), std::string(kUploaderContentType));
@@ -151,6 +152,25 @@ TEST(ParvaultServerProcessTest, StopsOnSigintWithAConnectionOpen) {
   EXPECT_EQ(server.Wait(), 0);
 }
 
+TEST(ParvaultServerProcessTest, ServesHttpsAndReloadsItsCertificateOnSighup) {
+  TempDir dir;
+  const TestCa ca({"localhost"});
+  ServerProcess server({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--user", "a",
+                        "--password", "b", "--tls-cert", dir.WriteFile("cert.pem", ca.serverCertPem()),
+                        "--tls-key", dir.WriteFile("key.pem", ca.serverKeyPem())});
+  const int port = PortOf(server.ReadLine());
+  ASSERT_GT(port, 0);
+  HttpTestClient client(port, ca.caBundlePath());
+  EXPECT_TRUE(client.Get("/")) << client.error();
+  server.Signal(SIGHUP);
+  EXPECT_TRUE(client.Get("/")) << client.error();
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(), 0);
+  const std::string log = server.Errors();
+  EXPECT_THAT(log, HasSubstr(", https only"));
+  EXPECT_THAT(log, HasSubstr("SIGHUP, certificate loaded again"));
+}
+
 TEST(ParvaultServerProcessTest, HashPasswordPrintsALineTheUsersFileTakes) {
   TempDir dir;
   ServerProcess hash({"--hash-password", "--user", "carol"}, "carol's password\n");
@@ -177,6 +197,10 @@ TEST(ParvaultServerProcessTest, BadUsageAndBadAccountsFilesAreReported) {
   ServerProcess noAccount({"--listen", "127.0.0.1:0"});
   EXPECT_EQ(noAccount.Wait(), 64);
   EXPECT_THAT(noAccount.Errors(), HasSubstr("usage: parvault-server"));
+
+  ServerProcess halfTls({"--listen", "127.0.0.1:0", "--user", "a", "--password", "b", "--tls-cert", "c.pem"});
+  EXPECT_EQ(halfTls.Wait(), 64);
+  EXPECT_THAT(halfTls.Errors(), HasSubstr("--tls-cert and --tls-key go together"));
 
   const std::string users = dir.WriteFile("users", "alice:not-hex:00\n");
   ServerProcess badFile({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});

@@ -1,6 +1,6 @@
 #include "tests/support/fake_parvault.h"
 
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 
 namespace wharfling::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include "tests/support/fake_site.h"
 
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 
 #include <thread>
 

@@ -1,7 +1,6 @@
 #include "tests/support/parvault_test_server.h"
 
 #include <arpa/inet.h>
-#include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "tests/support/http_test_client.h"
 
 namespace wharfling::testing {
 namespace {
@@ -170,12 +171,12 @@ bool ParvaultTestServer::WaitForLog(std::string_view text, std::size_t count) co
 }
 
 std::string ParvaultTestServer::SignIn(std::string_view user, std::string_view password) const {
-  httplib::Client client("127.0.0.1", port());
+  HttpTestClient client(port());
   const std::string body =
       "username=" + std::string(user) + "&password=" + std::string(password) + "&x=52&y=15";
   const auto result = client.Post("/ParvaultAsp2/logincheck2.asp", body, "application/x-www-form-urlencoded");
-  if (!result || result->get_header_value("Location") != "menu.asp") return {};
-  const std::string cookie = result->get_header_value("Set-Cookie");
+  if (!result || result->Header("Location") != "menu.asp") return {};
+  const std::string cookie = result->Header("Set-Cookie");
   return cookie.substr(0, cookie.find(';'));
 }
 

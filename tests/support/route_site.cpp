@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 
 namespace wharfling::testing {
 namespace {

@@ -1,6 +1,6 @@
 // The brake on password guessing, on a clock the test moves.
 
-#include "server/login_brake.h"
+#include "server/accounts/login_brake.h"
 
 #include <gtest/gtest.h>
 

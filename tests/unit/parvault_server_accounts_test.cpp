@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "server/accounts.h"
-#include "server/secure_random.h"
-#include "server/sessions.h"
+#include "server/accounts/accounts.h"
+#include "server/accounts/sessions.h"
+#include "server/base/secure_random.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::server {

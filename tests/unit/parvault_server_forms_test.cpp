@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "server/command_line.h"
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::server {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "server/browser_upload.h"
-#include "server/client_file_name.h"
-#include "server/content_sniffing.h"
-#include "server/gallery_messages.h"
-#include "server/gallery_pages.h"
-#include "server/photo_index.h"
-#include "server/response_headers.h"
+#include "server/library/browser_upload.h"
+#include "server/library/client_file_name.h"
+#include "server/library/content_sniffing.h"
+#include "server/library/photo_index.h"
+#include "server/pages/gallery_messages.h"
+#include "server/pages/gallery_pages.h"
+#include "server/pages/response_headers.h"
 #include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
@@ -173,7 +173,7 @@ TEST_F(BrowserUploadReceiverTest, FilesShareTheRoomAndACutBodyStoresNothing) {
 }
 
 struct MessageCase {
-  httplib::Params query;
+  Fields query;
   std::string message;
 };
 

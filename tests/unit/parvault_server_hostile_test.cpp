@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "server/request_log.h"
+#include "server/engine/request_log.h"
 #include "tests/support/parvault_test_server.h"
 
 namespace wharfling::server {
@@ -110,6 +110,24 @@ TEST(ParvaultHostileClients, OneAddressGetsOnlyItsShareOfConnections) {
   EXPECT_EQ(third.ReadUntilClosed(5s), "") << "closed at once, without an answer";
   const auto other = ExchangeFrom(server.port(), kOtherHost, Get("/"));
   EXPECT_EQ(other.statusLine, "HTTP/1.1 200 OK");
+}
+
+TEST(ParvaultHostileClients, TheLastSlotsGoToAddressesThatHoldFew) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& options) {
+    options.limits.maxConnections = 6;
+    options.limits.maxConnectionsPerAddress = 4;
+    options.limits.slotsKeptForNewcomers = 2;
+    options.limits.newcomerConnections = 1;
+  });
+  std::vector<std::unique_ptr<RawConnection>> held;
+  for (const char* from : {"127.0.0.1", "127.0.0.1", "127.0.0.1", "127.0.0.1", "127.0.0.2"}) {
+    held.push_back(std::make_unique<RawConnection>(server.port(), from));
+    held.back()->Send("G");
+  }
+  RawConnection second(server.port(), "127.0.0.2");
+  second.Send("GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(second.ReadUntilClosed(5s), "") << "crowded: closed unanswered, an address with one holds enough";
+  EXPECT_EQ(ExchangeFrom(server.port(), "127.0.0.3", Get("/")).statusLine, "HTTP/1.1 200 OK");
 }
 
 TEST(ParvaultHostileClients, AnOversizedHeadIsAnswered431) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "server/client_file_name.h"
+#include "server/library/client_file_name.h"
 
 namespace wharfling::server {
 namespace {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "server/upload_receiver.h"
-#include "server/upload_store.h"
+#include "server/library/upload_receiver.h"
+#include "server/library/upload_store.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 #include "tests/support/fake_sites.h"
 
 namespace wharfling::testing {

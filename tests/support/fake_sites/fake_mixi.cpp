@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "server/form_decoding.h"
+#include "server/engine/form_decoding.h"
 #include "tests/support/fake_sites.h"
 
 namespace wharfling::testing {

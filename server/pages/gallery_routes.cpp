@@ -1,0 +1,272 @@
+#include "server/pages/gallery_routes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+
+#include "server/base/unique_fd.h"
+#include "server/engine/form_decoding.h"
+#include "server/engine/request_bodies.h"
+#include "server/library/browser_upload.h"
+#include "server/library/folder_files.h"
+#include "server/library/thumbnails.h"
+#include "server/pages/gallery_assets.h"
+#include "server/pages/gallery_messages.h"
+#include "server/pages/gallery_pages.h"
+#include "server/pages/pages.h"
+#include "server/pages/response_headers.h"
+#include "text/text.h"
+
+namespace wharfling::server {
+namespace {
+
+constexpr std::size_t kMaxFormBody = 8192;
+constexpr std::string_view kSvgType = "image/svg+xml";
+
+void AnswerHtml(HttpResponse& res, int status, const std::string& html) {
+  res.status = status;
+  res.SetContent(html, kUtf8HtmlContentType);
+}
+
+void AnswerStatus(HttpResponse& res, int status, std::string_view text) {
+  AnswerHtml(res, status,
+             "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + std::string(text) +
+                 "</title><link rel=\"stylesheet\" href=\"gallery.css\"></head>\n<body><main><p>" +
+                 std::string(text) +
+                 "</p><p><a href=\"menu.asp\">Back to the photos</a></p></main></body></html>\n");
+}
+
+// After a change: the browser goes to the page with GET, so a reload does not repeat the change.
+void SeeOther(HttpResponse& res, const std::string& location) {
+  res.status = 303;
+  res.SetHeader("Location", location);
+  res.SetContent("", "text/plain");
+}
+
+// Answers with the stored file itself, sent from disk: a large photo is never held in memory.
+bool AnswerFile(HttpResponse& res, int folder, const std::string& name, const std::string& type) {
+  UniqueFd file(OpenForReading(folder, name));
+  struct stat info {};
+  if (!file.valid() || ::fstat(file.get(), &info) != 0) return false;
+  res.status = 200;
+  res.SetFile(std::move(file), static_cast<std::uint64_t>(info.st_size), type);
+  return true;
+}
+
+int PageNumber(const HttpRequest& req) {
+  const std::string text = req.Param("page");
+  int page = 1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), page);
+  return ec == std::errc() && end == text.data() + text.size() && page >= 1 ? page : 1;
+}
+
+}  // namespace
+
+GalleryRoutes::GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings)
+    : library_(library), csrf_(csrf), settings_(settings) {}
+
+bool GalleryRoutes::IsGetPage(std::string_view page) {
+  return page == "menu.asp" || page == "photo.asp" || page == "image.asp" || page == "download.asp" ||
+         page == "thumb.asp" || page == "delete.asp" || page == "gallery.css";
+}
+
+bool GalleryRoutes::IsPostPage(std::string_view page) { return page == "upload.asp" || page == "delete.asp"; }
+
+std::uint64_t GalleryRoutes::BodyCap(std::string_view page) const {
+  if (page == "upload.asp") return kMaxBrowserFiles * (settings_.maxFileSize + kEnvelopeAllowance);
+  return kMaxFormBody;
+}
+
+void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& user, Exchange& ex) {
+  HttpResponse& res = ex.response;
+  if (page == "gallery.css") {
+    res.SetContent(std::string(GalleryStylesheet()), "text/css; charset=UTF-8");
+    return;
+  }
+  if (!user) {
+    // A page goes to the sign-in (the gallery shows it); a picture is simply not there.
+    if (page == "photo.asp" || page == "delete.asp") {
+      SeeOther(res, "menu.asp");
+    } else {
+      AnswerStatus(res, 404, "Not found.");
+    }
+    ex.outcome = "not signed in";
+    return;
+  }
+  ex.outcome = "user=" + user->account;
+  if (page == "menu.asp") return Gallery(*user, ex);
+  const auto photo = library_.Find(user->account, ex.request.Param("id"));
+  if (!photo) {
+    AnswerStatus(res, 404, "There is no such photo.");
+    ex.outcome += " no such photo";
+    return;
+  }
+  const std::string csrf = csrf_.For(user->sessionToken);
+  if (page == "photo.asp") {
+    AnswerHtml(res, 200, PhotoPage(user->account, csrf, *photo));
+  } else if (page == "delete.asp") {
+    AnswerHtml(res, 200, DeleteConfirmPage(user->account, csrf, *photo));
+  } else if (page == "thumb.asp") {
+    Thumbnail(*user, *photo, res);
+  } else {
+    std::string error;
+    const UniqueFd folder = library_.store().OpenFolder(user->account, false, error);
+    const bool shownInline = page == "image.asp" && !photo->contentType.empty();
+    const std::string type = shownInline ? photo->contentType : "application/octet-stream";
+    if (!folder.valid() || !AnswerFile(res, folder.get(), photo->name, type)) {
+      AnswerStatus(res, 404, "There is no such photo.");
+      return;
+    }
+    if (!shownInline) res.SetHeader("Content-Disposition", AttachmentDisposition(photo->name));
+    res.SetHeader("Cache-Control", "private, no-cache");
+  }
+}
+
+void GalleryRoutes::Gallery(const SignedIn& user, Exchange& ex) {
+  const auto photos = library_.List(user.account);
+  GalleryView view;
+  view.account = user.account;
+  view.csrf = csrf_.For(user.sessionToken);
+  view.totalCount = photos.size();
+  for (const auto& photo : photos) view.totalBytes += photo.size;
+  const std::size_t perPage = static_cast<std::size_t>(std::max(settings_.photosPerPage, 1));
+  view.pageCount = static_cast<int>(std::max<std::size_t>(1, (photos.size() + perPage - 1) / perPage));
+  view.page = std::min(PageNumber(ex.request), view.pageCount);
+  const std::size_t first = static_cast<std::size_t>(view.page - 1) * perPage;
+  const std::size_t last = std::min(photos.size(), first + perPage);
+  view.photos.assign(photos.begin() + static_cast<std::ptrdiff_t>(first),
+                     photos.begin() + static_cast<std::ptrdiff_t>(last));
+  view.message = GalleryMessage(ex.request.query, settings_.maxFileSize, settings_.quota.value_or(0));
+  AnswerHtml(ex.response, 200, GalleryPage(view));
+}
+
+void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, HttpResponse& res) {
+  std::string error;
+  const UniqueFd folder = library_.store().OpenFolder(user.account, false, error);
+  res.SetHeader("Cache-Control", "private, max-age=86400");
+  if (folder.valid() && !photo.contentType.empty() && photo.thumbnail != kNoThumbnail) {
+    const std::string name = ThumbnailNameFor(photo.id);
+    if (AnswerFile(res, folder.get(), name, "image/jpeg")) return;
+    // Not made yet (or removed by hand): made now, kept beside the photo.
+    const UniqueFd original(OpenForReading(folder.get(), photo.name));
+    std::string why;
+    const auto bytes =
+        original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
+    if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
+      library_.SetThumbnail(user.account, photo.id, name);
+      // Deleted while its thumbnail was being made: the thumbnail goes too.
+      if (!library_.Find(user.account, photo.id)) ::unlinkat(folder.get(), name.c_str(), 0);
+      res.SetContent(*bytes, "image/jpeg");
+      return;
+    }
+    // A picture that cannot be read shows the tile from now on; one cut short by a stop is made later.
+    if (original.valid() && !bytes && !thumbnails_.cancelled()) {
+      library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
+    }
+  }
+  res.SetContent(std::string(NeutralTileSvg()), kSvgType);
+}
+
+std::unique_ptr<RequestBody> GalleryRoutes::Post(std::string_view page, const std::optional<SignedIn>& user,
+                                                 Exchange& ex) {
+  if (!user) {
+    AnswerStatus(ex.response, 403, "Please sign in first.");
+    ex.response.drainBriefly = true;
+    ex.outcome = "not signed in";
+    return nullptr;
+  }
+  ex.outcome = "user=" + user->account;
+  if (page == "upload.asp") return Upload(*user, ex);
+  return Delete(*user, ex);
+}
+
+std::unique_ptr<RequestBody> GalleryRoutes::Upload(const SignedIn& user, Exchange& ex) {
+  const auto boundary = MultipartBoundary(ex.request.Header("Content-Type"));
+  if (!boundary) {
+    AnswerStatus(ex.response, 400, "That was not an upload form.");
+    ex.outcome += " not a form";
+    return nullptr;
+  }
+  std::optional<std::uint64_t> room;
+  if (settings_.quota) room = *settings_.quota - std::min(*settings_.quota, library_.BytesUsed(user.account));
+  const std::string session = user.sessionToken;
+  auto receiver = std::make_shared<BrowserUploadReceiver>(
+      library_.store(), user.account, settings_.maxFileSize, room,
+      [this, session](std::string_view token) { return csrf_.Matches(session, token); });
+  const std::string account = user.account;
+  return std::make_unique<MultipartBody>(
+      *boundary,
+      [receiver](std::string_view name, std::string_view fileName) {
+        return receiver->BeginPart(name, fileName);
+      },
+      [receiver](const char* data, std::size_t size) { return receiver->Append(data, size); },
+      [this, &ex, receiver, account](bool complete) {
+        const auto result = receiver->Finish(complete);
+        if (!result.csrfOk) {
+          AnswerStatus(ex.response, 403, "This form has expired. Please reload the page and try again.");
+          ex.outcome += " refused: no CSRF token";
+          return;
+        }
+        UploadTally tally;
+        tally.leftOut = result.leftOut;
+        for (const auto& file : result.files) {
+          if (file.refusal) {
+            ++tally.refused;
+            if (!tally.firstRefusal) tally.firstRefusal = file.refusal;
+            continue;
+          }
+          library_.NotePublished(account, file.storedName);
+          ++tally.stored;
+        }
+        SeeOther(ex.response, "menu.asp" + UploadTallyQuery(tally));
+        ex.outcome +=
+            " stored " + std::to_string(tally.stored) + ", refused " + std::to_string(tally.refused);
+      });
+}
+
+std::unique_ptr<RequestBody> GalleryRoutes::Delete(const SignedIn& user, Exchange& ex) {
+  if (ex.request.IsMultipart()) {
+    DeleteWith(user, ex, std::nullopt);
+    return nullptr;
+  }
+  const SignedIn who = user;
+  return std::make_unique<SmallBody>(
+      kMaxFormBody, [this, who, &ex](std::optional<std::string> body) { DeleteWith(who, ex, body); });
+}
+
+void GalleryRoutes::DeleteWith(const SignedIn& user, Exchange& ex, const std::optional<std::string>& body) {
+  HttpResponse& res = ex.response;
+  if (!body) {
+    AnswerStatus(res, 400, "That was not a delete form.");
+    ex.outcome += " unreadable form";
+    return;
+  }
+  const std::string token = FindFormField(*body, kCsrfField).value_or("");
+  if (!csrf_.Matches(user.sessionToken, token)) {
+    AnswerStatus(res, 403, "This form has expired. Please reload the page and try again.");
+    ex.outcome += " refused: no CSRF token";
+    return;
+  }
+  const std::string id = FindFormField(*body, "id").value_or("");
+  if (FindFormField(*body, "confirm").value_or("") != "yes") {
+    if (!IsPhotoId(id)) {
+      AnswerStatus(res, 404, "There is no such photo.");
+      return;
+    }
+    SeeOther(res, "delete.asp?id=" + id);
+    return;
+  }
+  if (!library_.Remove(user.account, id)) {
+    AnswerStatus(res, 404, "There is no such photo.");
+    ex.outcome += " no such photo";
+    return;
+  }
+  SeeOther(res, "menu.asp?deleted=1");
+  ex.outcome += " deleted " + id;
+}
+
+}  // namespace wharfling::server
