@@ -11,21 +11,21 @@ install(FILES apps/wharfling/wharfling.bash-completion DESTINATION ${CMAKE_INSTA
         RENAME wharfling)
 
 # One man page per program: help2man over the built program, with the sections --help cannot hold in
-# docs/man/<program>.h2m. Without help2man the pages are left out (a plain build never fails on it).
+# docs/man/<program>.h2m. Without help2man or Python the pages are left out (a plain build never
+# fails on it).
 find_program(WHARFLING_HELP2MAN help2man)
+find_package(Python3 COMPONENTS Interpreter)
 set(WHARFLING_MAN_PAGES "")
 function(wharfling_man_page target section description)
-  if(NOT WHARFLING_HELP2MAN OR NOT TARGET ${target})
+  if(NOT WHARFLING_HELP2MAN OR NOT Python3_Interpreter_FOUND OR NOT TARGET ${target})
     return()
   endif()
   set(page ${CMAKE_BINARY_DIR}/man/${target}.${section})
   add_custom_command(
     OUTPUT ${page}
-    COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${WHARFLING_HELP2MAN} -DPROGRAM=$<TARGET_FILE:${target}>
-            -DSECTION=${section} "-DDESCRIPTION=${description}"
-            -DINCLUDE=${CMAKE_SOURCE_DIR}/docs/man/${target}.h2m -DOUTPUT=${page}
-            -P ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake
-    DEPENDS ${target} ${CMAKE_SOURCE_DIR}/docs/man/${target}.h2m ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/man_page.py ${WHARFLING_HELP2MAN} $<TARGET_FILE:${target}>
+            ${section} "${description}" ${CMAKE_SOURCE_DIR}/docs/man/${target}.h2m ${page}
+    DEPENDS ${target} ${CMAKE_SOURCE_DIR}/docs/man/${target}.h2m ${CMAKE_SOURCE_DIR}/cmake/man_page.py
     COMMENT "Writing the man page ${target}(${section})")
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
   set(WHARFLING_MAN_PAGES ${WHARFLING_MAN_PAGES} ${page} PARENT_SCOPE)
@@ -48,11 +48,13 @@ if(TARGET wharfling-desktop)
   set(entry_files applications/wharfling-upload-parvault.desktop Thunar/sendto/wharfling-upload-parvault.desktop
                   nemo/actions/wharfling-upload-parvault.nemo_action kio/servicemenus/wharfling-upload-parvault.desktop)
   list(TRANSFORM entry_files PREPEND ${staging}/ OUTPUT_VARIABLE WHARFLING_ENTRIES)
+  # The entries name the installed program: written again when the prefix changes.
+  set(installed_program ${CMAKE_INSTALL_FULL_BINDIR}/wharfling-desktop)
+  file(CONFIGURE OUTPUT ${staging}.program CONTENT "${installed_program}\n")
   add_custom_command(
     OUTPUT ${WHARFLING_ENTRIES}
-    COMMAND $<TARGET_FILE:wharfling> register --system --prefix ${staging}
-            --program ${CMAKE_INSTALL_FULL_BINDIR}/wharfling-desktop >/dev/null
-    DEPENDS wharfling
+    COMMAND $<TARGET_FILE:wharfling> register --prefix ${staging} --program ${installed_program} >/dev/null
+    DEPENDS wharfling ${staging}.program
     COMMENT "Writing the file managers' entries")
   foreach(dir IN LISTS entry_dirs)
     install(DIRECTORY ${staging}/${dir}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/${dir} FILE_PERMISSIONS OWNER_READ

@@ -11,7 +11,7 @@ case "$flavour" in
   release)
     extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
     if command -v dpkg-buildflags >/dev/null; then
-      flags() { (cd "$root" && dpkg-buildflags --get "$1"); }
+      flags() { (cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
       extra+=("-DCMAKE_CXX_FLAGS=$(flags CXXFLAGS) $(flags CPPFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(flags LDFLAGS)")
     fi
     ;;

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 constexpr Option kRegisterOptions[] = {
     {"--prefix", "DIR",
-     "write every entry under DIR instead of $XDG_DATA_HOME or ~/.local/share, whatever the system holds"},
+     "write every entry under DIR (a packager's folder), whatever the system's folders hold"},
     {"--program", "PATH",
      "the desktop program the entries start (default: wharfling-desktop beside this program)"},
 };
@@ -65,14 +65,16 @@ int RunRegister(const ParsedArgs& args) {
                  program.c_str());
     return 1;
   }
-  const auto systemDirs = parsed.prefix ? std::vector<fs::path>{} : posix::SystemDataDirs(posix::ProcessEnvironment);
+  const auto systemDirs =
+      parsed.prefix ? std::vector<fs::path>{} : posix::SystemDataDirs(posix::ProcessEnvironment);
   posix::RegisterOutcome outcome;
   std::string reason;
   if (!posix::WriteDesktopEntries(data, program.string(), systemDirs, outcome, reason)) {
     std::fprintf(stderr, "wharfling register: %s\n", reason.c_str());
     return 1;
   }
-  std::printf("registered \"upload Parvault\" for Thunar, Nautilus, Nemo and Dolphin under %s\n", data.c_str());
+  std::printf("registered \"upload Parvault\" for Thunar, Nautilus, Nemo and Dolphin under %s\n",
+              data.c_str());
   for (const auto& path : outcome.written) std::printf("  wrote %s\n", path.c_str());
   for (const auto& path : outcome.providedBySystem) std::printf("  the system has %s\n", path.c_str());
   if (!outcome.written.empty()) std::printf("starting %s\n", program.c_str());

@@ -30,9 +30,8 @@ std::string ShellQuote(std::string_view text) {
 
 std::string ApplicationEntry(const std::string& exec) {
   return "[Desktop Entry]\nType=Application\nVersion=1.0\nName=" + std::string(kName) +
-         "\nComment=" + std::string(kComment) + "\nExec=" + exec +
-         " %F\nIcon=" + std::string(kIconName) + "\nTerminal=false\nNoDisplay=true\nMimeType=" +
-         std::string(kPhotoTypes) + "\n";
+         "\nComment=" + std::string(kComment) + "\nExec=" + exec + " %F\nIcon=" + std::string(kIconName) +
+         "\nTerminal=false\nNoDisplay=true\nMimeType=" + std::string(kPhotoTypes) + "\n";
 }
 
 std::string NautilusScript(const std::string& programPath) {
@@ -49,13 +48,15 @@ std::string NautilusScript(const std::string& programPath) {
 
 std::string NemoAction(const std::string& exec) {
   return "[Nemo Action]\nName=" + std::string(kName) + "\nComment=" + std::string(kComment) +
-         "\nExec=" + exec +
-         " %F\nIcon-Name=" + std::string(kIconName) + "\nSelection=notnone\nMimetypes=" + std::string(kPhotoTypes) +
-         "\nQuote=double\n";
+         "\nExec=" + exec + " %F\nIcon-Name=" + std::string(kIconName) +
+         "\nSelection=notnone\nMimetypes=" + std::string(kPhotoTypes) + "\nQuote=double\n";
 }
 
+// KDE's service menu format: a Service entry whose MimeType and Actions keys the Desktop Entry
+// format allows only in applications (desktop-file-validate says so, and nothing else).
 std::string DolphinServiceMenu(const std::string& exec) {
-  return "[Desktop Entry]\nType=Service\nMimeType=" + std::string(kPhotoTypes) +
+  return "[Desktop Entry]\nType=Service\nName=" + std::string(kName) +
+         "\nMimeType=" + std::string(kPhotoTypes) +
          "\nActions=uploadParvault\nX-KDE-Priority=TopLevel\n\n[Desktop Action uploadParvault]\nName=" +
          std::string(kName) + "\nIcon=" + std::string(kIconName) + "\nExec=" + exec + " %F\n";
 }
@@ -117,7 +118,8 @@ std::vector<fs::path> SystemDataDirs(const EnvironmentLookup& environment) {
 }
 
 bool WriteDesktopEntries(const fs::path& dataHome, const std::string& programPath,
-                         const std::vector<fs::path>& systemDirs, RegisterOutcome& outcome, std::string& reason) {
+                         const std::vector<fs::path>& systemDirs, RegisterOutcome& outcome,
+                         std::string& reason) {
   for (const auto& file : DesktopEntryFiles(programPath)) {
     const fs::path path = dataHome / file.relative;
     const auto system = std::find_if(systemDirs.begin(), systemDirs.end(), [&](const fs::path& dir) {
