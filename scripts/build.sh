@@ -20,7 +20,9 @@ case "$flavour" in
   sanitize) extra=(-DCMAKE_BUILD_TYPE=Debug -DWHARFLING_SANITIZE=ON -DWHARFLING_DESKTOP=OFF) ;;
   *) echo "unknown flavour: $flavour" >&2; exit 64 ;;
 esac
-cmake -S "$root" -B "$root/build/$flavour" -G Ninja -DWHARFLING_WERROR=ON "${extra[@]}" >/dev/null
+# Quiet, also in a tree that the package build (which logs every command) configured last.
+cmake -S "$root" -B "$root/build/$flavour" -G Ninja -DWHARFLING_WERROR=ON -DCMAKE_VERBOSE_MAKEFILE=OFF "${extra[@]}" \
+  >/dev/null
 targets=()
 for target in "$@"; do targets+=(--target "$target"); done
 cmake --build "$root/build/$flavour" "${targets[@]}"

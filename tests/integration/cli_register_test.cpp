@@ -61,8 +61,9 @@ TEST_F(RegisterCli, WritesEveryEntryOnceAndRemovesThem) {
     EXPECT_EQ(info.st_mode & 0777, entry.mode) << entry.relative;
     first.push_back(Read(path));
     EXPECT_NE(first.back().find(entry.mustContain), std::string::npos) << entry.relative;
-    if (&entry != &kEntries[kIcon])
+    if (&entry != &kEntries[kIcon]) {
       EXPECT_NE(first.back().find(program()), std::string::npos) << entry.relative;
+    }
   }
   EXPECT_NE(first[0].find("Exec=\"" + program() + "\" %F\n"), std::string::npos);
 
