@@ -12,10 +12,10 @@ case "${1-}" in
   *) echo "usage: bash scripts/demo.sh [--keep-serving]" >&2; exit 64 ;;
 esac
 bash "$root/scripts/install-deps.sh" demo
-# Only the two programs the job runs, in a tree of their own (no desktop program, no tests: what
-# they need is not installed for the demo), and warnings stay warnings (the test command makes
-# them errors).
-cmake -S "$root" -B "$root/build/demo" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWHARFLING_DESKTOP=OFF \
+# Only the two programs the job runs, without debugging data, in a tree of their own (no desktop
+# program, no tests: what they need is not installed for the demo), and warnings stay warnings (the
+# test command makes them errors).
+cmake -S "$root" -B "$root/build/demo" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWHARFLING_DESKTOP=OFF \
   -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$root/build/demo" --target wharfling parvault-server
 bin="$root/build/demo"
