@@ -4,11 +4,17 @@
 # the sanitizer build and its tests, and a short run of each fuzz target. Each part prints its time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The processor time of the finished commands too: on a shared machine the wall time says little.
+cpu_seconds() { times | awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'; }
 started=$SECONDS
 part_started=$SECONDS
+part_cpu=0
 part() {
-  if ((SECONDS > started)); then echo "   (took $((SECONDS - part_started)) s)"; fi
+  if ((SECONDS > started)); then
+    echo "   (took $((SECONDS - part_started)) s, $(($(cpu_seconds) - part_cpu)) s of processor time)"
+  fi
   part_started=$SECONDS
+  part_cpu=$(cpu_seconds)
   echo "== $*"
 }
 
@@ -48,4 +54,4 @@ part "sanitize tests"
 part "fuzz targets, a short run each"
 bash "$root/scripts/fuzz.sh" 5
 
-part "all done in $((SECONDS - started)) s"
+part "all done in $((SECONDS - started)) s, $(cpu_seconds) s of processor time"
