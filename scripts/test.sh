@@ -5,16 +5,24 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The processor time of the finished commands too: on a shared machine the wall time says little.
-cpu_seconds() { times | awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'; }
+# `times` runs in this shell (a subshell would count only its own children) and sets cpu.
+times_file=$(mktemp)
+trap 'rm -f "$times_file"' EXIT
+read_cpu() {
+  times >"$times_file"
+  cpu=$(awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' \
+    "$times_file")
+}
 started=$SECONDS
 part_started=$SECONDS
 part_cpu=0
 part() {
+  read_cpu
   if ((SECONDS > started)); then
-    echo "   (took $((SECONDS - part_started)) s, $(($(cpu_seconds) - part_cpu)) s of processor time)"
+    echo "   (took $((SECONDS - part_started)) s, $((cpu - part_cpu)) s of processor time)"
   fi
   part_started=$SECONDS
-  part_cpu=$(cpu_seconds)
+  part_cpu=$cpu
   echo "== $*"
 }
 
@@ -54,4 +62,5 @@ part "sanitize tests"
 part "fuzz targets, a short run each"
 bash "$root/scripts/fuzz.sh" 5
 
-part "all done in $((SECONDS - started)) s, $(cpu_seconds) s of processor time"
+read_cpu
+part "all done in $((SECONDS - started)) s, $cpu s of processor time"
