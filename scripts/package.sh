@@ -5,6 +5,15 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/debs"
+# What the build needs (debian/control's Build-Depends) and lintian, when the machine lacks them.
+if ! command -v dpkg-checkbuilddeps >/dev/null || ! command -v lintian >/dev/null ||
+  ! (cd "$root" && dpkg-checkbuilddeps 2>/dev/null); then
+  echo "installing the packages' build dependencies"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends dpkg-dev lintian
+  apt-get build-dep -y -q --no-install-recommends "$root"
+fi
 rm -rf "$out"
 mkdir -p "$out"
 version=$(dpkg-parsechangelog -l "$root/debian/changelog" -S Version)
