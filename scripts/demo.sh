@@ -11,11 +11,14 @@ case "${1-}" in
   --keep-serving) keep_serving=1 ;;
   *) echo "usage: bash scripts/demo.sh [--keep-serving]" >&2; exit 64 ;;
 esac
-bash "$root/scripts/install-deps.sh"
-# Only the two programs the job runs, and warnings stay warnings (the test command makes them errors).
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build/release" --target wharfling parvault-server
-bin="$root/build/release"
+bash "$root/scripts/install-deps.sh" demo
+# Only the two programs the job runs, without debugging data, in a tree of their own (no desktop
+# program, no tests: what they need is not installed for the demo), and warnings stay warnings (the
+# test command makes them errors).
+cmake -S "$root" -B "$root/build/demo" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWHARFLING_DESKTOP=OFF \
+  -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$root/build/demo" --target wharfling parvault-server
+bin="$root/build/demo"
 
 work=$(mktemp -d)
 server_pid=""

@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build, the tests and the demo need and the machine lacks.
+# Installs, from Debian's packages, what one command needs and the machine lacks:
+#   scripts/install-deps.sh demo    what the main job needs: building and running wharfling and
+#                                   parvault-server (scripts/demo.sh)
+#   scripts/install-deps.sh tests   all of that and what the test command needs besides (the desktop
+#                                   program, the tests, the Windows build and Wine, the browser, the
+#                                   fuzzers and the packages); the default
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libc-bin
-  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libmicrohttpd-dev libgnutls28-dev libsqlite3-dev git
-  libgtest-dev libgmock-dev libbenchmark-dev libvips-dev libexiv2-dev
-  g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev python3
+demo=(cmake ninja-build g++ pkg-config libc-bin python3
+  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libmicrohttpd-dev libgnutls28-dev libsqlite3-dev
+  libvips-dev libexiv2-dev libsecret-1-dev)
+tests=("${demo[@]}" git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64 fonts-wine
-  libsecret-1-dev gnome-keyring dbus-daemon
-  chromium chromium-driver python3-selenium)
+  gnome-keyring dbus-daemon
+  chromium chromium-driver python3-selenium
+  dpkg-dev debhelper lintian help2man devscripts desktop-file-utils libglib2.0-bin systemd bash-completion
+  man-db)
+case "${1-tests}" in
+  demo) packages=("${demo[@]}") ;;
+  tests) packages=("${tests[@]}") ;;
+  *) echo "usage: bash scripts/install-deps.sh [demo|tests]" >&2; exit 64 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,7 +2,8 @@
 # Pictures of the desktop windows, for a person to look at: starts the in-house Parvault server on
 # loopback, runs wharfling-desktop under Xvfb on two photos with the snapshot hook (which presses
 # the destination button and saves the window after the run), then opens the site chooser the same
-# way. Writes build/screenshots/upload-dialog.png and build/screenshots/site-chooser.png.
+# way, and launches the registered applications entry with gio as a file manager does. Writes
+# build/screenshots/upload-dialog.png, site-chooser.png and file-manager-launch.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -59,3 +60,6 @@ run_desktop "chooser:$out/site-chooser.png"
 echo "wrote $out/site-chooser.png"
 echo "== stored on the server"
 (cd "$work/storage" && find . -type f -printf '%P  %s bytes\n' | sort)
+
+# The registered applications entry launched on two photos as a file manager launches it.
+bash "$root/tests/desktop/gio_launch_test.sh" "$bin/wharfling" "$bin/wharfling-desktop" "$out/file-manager-launch.png"

@@ -17,11 +17,18 @@ namespace {
 constexpr int kUsageError = 64;
 constexpr int kConfigError = 78;
 
-int Usage() {
-  std::fprintf(stderr,
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out,
                "usage: wharfling-desktop PATH...\n"
+               "       wharfling-desktop --help | --version\n\n"
                "Opens the upload dialog for the given photos; file managers start it through the\n"
-               "entries that `wharfling register` installs.\n");
+               "\"upload Parvault\" entries that the package installs or `wharfling register` writes.\n\n"
+               "  --help     show this help and exit\n"
+               "  --version  print the version and exit\n");
+}
+
+int Usage() {
+  PrintUsage(stderr);
   return kUsageError;
 }
 
@@ -29,7 +36,15 @@ int Usage() {
 
 int main(int argc, char** argv) {
   // Told before Qt starts, so that a wrong call gets its answer even without a display.
-  if (argc < 2 || std::string_view(argv[1]) == "--help") return Usage();
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("wharfling-desktop %s\n", WHARFLING_VERSION);
+    return 0;
+  }
+  if (argc < 2) return Usage();
   QApplication application(argc, argv);
   // Message boxes are captioned with the program's name.
   QApplication::setApplicationName(QString::fromStdString(wharfling::posix::ProgramName(argv[0])));

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,11 +60,13 @@ std::optional<SnapshotHook> SnapshotHookFromEnvironment() {
   if (value == nullptr) return std::nullopt;
   const std::string text(value);
   for (const auto& [prefix, kind] : {std::pair{std::string("upload:"), SnapshotHook::Kind::kUpload},
-                                     std::pair{std::string("chooser:"), SnapshotHook::Kind::kChooser}}) {
+                                     std::pair{std::string("chooser:"), SnapshotHook::Kind::kChooser},
+                                     std::pair{std::string("open:"), SnapshotHook::Kind::kOpen}}) {
     if (text.starts_with(prefix) && text.size() > prefix.size())
       return SnapshotHook{kind, text.substr(prefix.size())};
   }
-  std::fprintf(stderr, "wharfling-desktop: WHARFLING_DESKTOP_SNAPSHOT wants upload:FILE or chooser:FILE\n");
+  std::fprintf(
+      stderr, "wharfling-desktop: WHARFLING_DESKTOP_SNAPSHOT wants upload:FILE, chooser:FILE or open:FILE\n");
   return std::nullopt;
 }
 
@@ -90,6 +93,19 @@ void ArmSnapshotHook(const SnapshotHook& hook, qt::DesktopDialog& dialog) {
   qt::UploadWindow& window = dialog.window();
   if (hook.kind == SnapshotHook::Kind::kChooser) {
     QTimer::singleShot(0, &window, &qt::UploadWindow::reject);
+    return;
+  }
+  if (hook.kind == SnapshotHook::Kind::kOpen) {
+    QTimer::singleShot(kSettleMs, &window, [&window, hook] {
+      Save(window, hook.file);
+      const QTreeWidget* rows = window.fileList();
+      for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+        std::printf("row: %s\t%s\n", rows->topLevelItem(i)->text(0).toStdString().c_str(),
+                    rows->topLevelItem(i)->text(1).toStdString().c_str());
+      }
+      std::fflush(stdout);
+      window.reject();
+    });
     return;
   }
   QObject::connect(&dialog, &qt::DesktopDialog::runFinished, &window, [&window, hook] {

@@ -2,7 +2,8 @@
 // A hook for unattended pictures of the windows (scripts/screenshot.sh): with
 // WHARFLING_DESKTOP_SNAPSHOT=upload:FILE the program presses the destination button, waits for the
 // run to end, saves the window to FILE and closes; with chooser:FILE it saves the site chooser
-// as it opens (second entry selected) and ends. Message boxes are printed instead of shown, and
+// as it opens (second entry selected) and ends; with open:FILE it saves the window as it opens,
+// prints its rows ("row: NAME<TAB>SIZE") on stdout and ends. Message boxes are printed instead of shown, and
 // a hook that has not finished within a minute ends the program with status 1.
 
 #include <optional>
@@ -17,7 +18,7 @@ class DesktopDialog;
 namespace wharfling::desktop {
 
 struct SnapshotHook {
-  enum class Kind { kUpload, kChooser };
+  enum class Kind { kUpload, kChooser, kOpen };
   Kind kind;
   std::string file;
 };

@@ -1,10 +1,13 @@
 // wharfling register|unregister [--prefix DIR] [--program PATH]
-// Adds or removes the file managers' "upload Parvault" entries for the current user.
+// Adds or removes the file managers' "upload Parvault" entries for the current user. An entry that
+// the system's data folders already hold (an installed package's) is left to them, so that no menu
+// shows the item twice; with --prefix (a packager's staging folder) every entry is written.
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/wharfling/command_line.h"
 #include "apps/wharfling/commands.h"
@@ -16,7 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr Option kRegisterOptions[] = {
-    {"--prefix", "DIR", "the data folder to use instead of $XDG_DATA_HOME or ~/.local/share"},
+    {"--prefix", "DIR",
+     "write every entry under DIR (a packager's folder), whatever the system's folders hold"},
     {"--program", "PATH",
      "the desktop program the entries start (default: wharfling-desktop beside this program)"},
 };
@@ -61,13 +65,19 @@ int RunRegister(const ParsedArgs& args) {
                  program.c_str());
     return 1;
   }
+  const auto systemDirs =
+      parsed.prefix ? std::vector<fs::path>{} : posix::SystemDataDirs(posix::ProcessEnvironment);
+  posix::RegisterOutcome outcome;
   std::string reason;
-  if (!posix::WriteDesktopEntries(data, program.string(), reason)) {
+  if (!posix::WriteDesktopEntries(data, program.string(), systemDirs, outcome, reason)) {
     std::fprintf(stderr, "wharfling register: %s\n", reason.c_str());
     return 1;
   }
-  std::printf("registered \"upload Parvault\" for Thunar, Nautilus, Nemo and Dolphin under %s\nstarting %s\n",
-              data.c_str(), program.c_str());
+  std::printf("registered \"upload Parvault\" for Thunar, Nautilus, Nemo and Dolphin under %s\n",
+              data.c_str());
+  for (const auto& path : outcome.written) std::printf("  wrote %s\n", path.c_str());
+  for (const auto& path : outcome.providedBySystem) std::printf("  the system has %s\n", path.c_str());
+  if (!outcome.written.empty()) std::printf("starting %s\n", program.c_str());
   return 0;
 }
 

@@ -1,9 +1,13 @@
-// The desktop glue on POSIX: quoting for desktop entries, and the default HTML handler's command
-// line that the hyperlink label falls back to.
+// The desktop glue on POSIX: quoting for desktop entries, the system data folders a registration
+// defers to, and the default HTML handler's command line that the hyperlink label falls back to.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/posix/desktop_entries.h"
 #include "platform/posix/html_handler.h"
@@ -24,6 +28,25 @@ TEST(DesktopExecArgument, QuotesForTheExecKey) {
       {"/100%/w", "\"/100%%/w\""},
   };
   for (const auto& test : cases) EXPECT_EQ(DesktopExecArgument(test.path), test.argument) << test.path;
+}
+
+TEST(SystemDataDirs, TakesTheAbsoluteEntriesOfXdgDataDirs) {
+  const struct {
+    std::optional<std::string> value;
+    std::vector<std::filesystem::path> dirs;
+  } cases[] = {
+      {std::nullopt, {"/usr/local/share", "/usr/share"}},
+      {"", {"/usr/local/share", "/usr/share"}},
+      {"/opt/share:/usr/share/", {"/opt/share", "/usr/share/"}},
+      {"relative/share::/srv/share:", {"/srv/share"}},
+      {":relative", {"/usr/local/share", "/usr/share"}},
+  };
+  for (const auto& test : cases) {
+    const EnvironmentLookup environment = [&test](const char* name) -> std::optional<std::string> {
+      return std::string(name) == "XDG_DATA_DIRS" ? test.value : std::nullopt;
+    };
+    EXPECT_EQ(SystemDataDirs(environment), test.dirs) << test.value.value_or("(unset)");
+  }
 }
 
 TEST(ComposeHandlerCommand, CutsAtTheFirstFieldCode) {
