@@ -385,9 +385,9 @@ TEST_F(IniSettingsStoreTest, ASaveWaitsForTheLockRatherThanLoseItsChange) {
   ASSERT_GE(holder, 0);
   if (holder == 0) {
     const FileLock lock(NewStore().lockPath(), std::chrono::milliseconds(0));
-    (void)::write(held[1], lock.held() ? "y" : "n", 1);
+    const bool told = ::write(held[1], lock.held() ? "y" : "n", 1) == 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::_exit(lock.held() && FileContents(File()) == before ? 0 : 1);
+    ::_exit(told && lock.held() && FileContents(File()) == before ? 0 : 1);
   }
   char answer = 0;
   ASSERT_EQ(::read(held[0], &answer, 1), 1);
