@@ -108,7 +108,8 @@ TEST(ProfileCrash, TwoProgramsSavingAtOnceKeepBothAccounts) {
       if (children[side] == 0) {
         ::close(start[1]);
         char go;
-        (void)::read(start[0], &go, 1);  // both start when the pipe closes
+        // Both start when the pipe closes: the read returns 0 then.
+        if (::read(start[0], &go, 1) != 0) ::_exit(2);
         SaveAccount(folder, side + 2, "id" + std::to_string(side), "pw" + std::to_string(side));
         ::_exit(0);
       }
