@@ -2,12 +2,13 @@
 # Installs, from Debian's packages, whatever the build, the tests and the demo need and the machine lacks.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libc-bin
-  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libcpp-httplib-dev libsqlite3-dev git
+  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libcpp-httplib-dev libsqlite3-dev libpq-dev git
   libgtest-dev libgmock-dev libbenchmark-dev libvips-dev libexiv2-dev
   g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev python3
   qt6-base-dev qt6-svg-dev xvfb xauth fonts-ipafont-gothic wine64 fonts-wine
   libsecret-1-dev gnome-keyring dbus-daemon
-  chromium chromium-driver python3-selenium)
+  chromium chromium-driver python3-selenium
+  postgresql)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -23,7 +23,7 @@ for flavour in release sanitize; do
   bash "$root/scripts/build.sh" "$flavour"
   exclude=wine
   [ "$flavour" = release ] || exclude='wine|browser'
-  (cd "$root/build/$flavour" && WHARFLING_REQUIRE_BROWSER=1 WHARFLING_REQUIRE_KEYRING=1 ctest --output-on-failure --timeout 300 -j2 -LE "$exclude")
+  (cd "$root/build/$flavour" && WHARFLING_REQUIRE_BROWSER=1 WHARFLING_REQUIRE_KEYRING=1 WHARFLING_REQUIRE_POSTGRES=1 ctest --output-on-failure --timeout 300 -j2 -LE "$exclude")
 done
 
 echo "== Windows module under Wine (one fresh prefix)"

@@ -14,7 +14,8 @@ bool CheckPostgresUri(const std::string& uri, std::string& error) {
   char* message = nullptr;
   PQconninfoOption* options = PQconninfoParse(uri.c_str(), &message);
   if (options == nullptr) {
-    error = "--database: not a PostgreSQL URI: " + std::string(message != nullptr ? message : "out of memory");
+    error =
+        "--database: not a PostgreSQL URI: " + std::string(message != nullptr ? message : "out of memory");
     while (!error.empty() && error.back() == '\n') error.pop_back();
     PQfreemem(message);
     return false;
@@ -59,10 +60,11 @@ DatabaseChoice DefaultDatabaseChoice(const std::filesystem::path& storageFolder)
   return {DatabaseChoice::Kind::kSqlite, storageFolder / std::string(kSqliteStateFileName), {}};
 }
 
-std::unique_ptr<LibraryState> OpenLibraryState(const DatabaseChoice& choice, const LibraryStateOptions& options,
-                                               std::string& error) {
+std::unique_ptr<LibraryState> OpenLibraryState(const DatabaseChoice& choice,
+                                               const LibraryStateOptions& options, std::string& error) {
   if (choice.kind == DatabaseChoice::Kind::kPostgres) {
-    return OpenPostgresLibraryState({choice.conninfo, options.connections, options.policy, options.log}, error);
+    return OpenPostgresLibraryState({choice.conninfo, options.connections, options.policy, options.log},
+                                    error);
   }
   SqliteStateOptions sqlite;
   sqlite.file = choice.sqliteFile;

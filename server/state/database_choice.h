@@ -37,7 +37,7 @@ struct LibraryStateOptions {
 };
 
 // Opens (and creates or upgrades) the chosen database; nothing, with error, when it cannot.
-std::unique_ptr<LibraryState> OpenLibraryState(const DatabaseChoice& choice, const LibraryStateOptions& options,
-                                               std::string& error);
+std::unique_ptr<LibraryState> OpenLibraryState(const DatabaseChoice& choice,
+                                               const LibraryStateOptions& options, std::string& error);
 
 }  // namespace wharfling::server::state

@@ -9,7 +9,9 @@ namespace {
 // Full: forget whoever no longer has to wait; failing that, everyone of that kind (the brake
 // loosens, the table does not grow).
 void MakeRoom(PgConnection& db, int kind, std::uint64_t limit, std::int64_t nowMs) {
-  const auto tracked = [&] { return db.Exec("SELECT count(*) FROM brake WHERE kind = $1", {kind}).Size(0, 0); };
+  const auto tracked = [&] {
+    return db.Exec("SELECT count(*) FROM brake WHERE kind = $1", {kind}).Size(0, 0);
+  };
   if (tracked() < limit) return;
   db.Exec("DELETE FROM brake WHERE kind = $1 AND until_ms <= $2", {kind, nowMs});
   if (tracked() >= limit) db.Exec("DELETE FROM brake WHERE kind = $1", {kind});
@@ -52,11 +54,12 @@ void RecountPgUsage(PgConnection& db, std::string_view account) {
 }
 
 void InsertPgRow(PgConnection& db, const PhotoEntry& photo, bool skipTakenName) {
-  db.Exec(std::string("INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, thumbnail) "
-                      "VALUES ($1, $2, $3, $4, $5, $6, $7)") +
-              (skipTakenName ? " ON CONFLICT (account, stored_name) DO NOTHING" : ""),
-          {photo.id, photo.account, photo.storedName, photo.size, photo.uploadedMs, photo.contentType,
-           photo.thumbnail});
+  db.Exec(
+      std::string("INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, thumbnail) "
+                  "VALUES ($1, $2, $3, $4, $5, $6, $7)") +
+          (skipTakenName ? " ON CONFLICT (account, stored_name) DO NOTHING" : ""),
+      {photo.id, photo.account, photo.storedName, photo.size, photo.uploadedMs, photo.contentType,
+       photo.thumbnail});
 }
 
 void InsertPgRecord(PgConnection& db, const PhotoEntry& photo) {
@@ -100,13 +103,14 @@ std::string HexOf(std::string_view bytes) {
 }
 
 PgBrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key) {
-  const PgResult row = db.Exec("SELECT failures, until_ms FROM brake WHERE kind = $1 AND key = $2", {kind, key});
+  const PgResult row =
+      db.Exec("SELECT failures, until_ms FROM brake WHERE kind = $1 AND key = $2", {kind, key});
   if (row.Rows() == 0) return {};
   return {static_cast<int>(row.Int(0, 0)), row.Int(0, 1), true};
 }
 
-void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures, const BrakePolicy& policy,
-                    std::int64_t nowMs) {
+void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures,
+                    const BrakePolicy& policy, std::int64_t nowMs) {
   const PgBrakeCount count = PgBrakeRow(db, kind, key);
   if (!count.present) MakeRoom(db, kind, policy.maxTracked, nowMs);
   const int failures = std::min(count.failures, std::numeric_limits<int>::max() - 1) + 1;

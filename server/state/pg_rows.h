@@ -46,7 +46,7 @@ struct PgBrakeCount {
 PgBrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key);
 // One more failure of the key, and the wait it now costs; the table stays within maxTracked keys of
 // each kind.
-void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures, const BrakePolicy& policy,
-                    std::int64_t nowMs);
+void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures,
+                    const BrakePolicy& policy, std::int64_t nowMs);
 
 }  // namespace wharfling::server::state

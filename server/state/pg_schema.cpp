@@ -73,7 +73,8 @@ void UpgradePgSchema(PgConnection& connection) {
   const PgResult row = connection.Exec("SELECT version FROM parvault_schema");
   const int version = row.Rows() > 0 ? static_cast<int>(row.Int(0, 0)) : 0;
   if (version > kPgSchemaVersion) {
-    throw PgError("", "the state database was made by a newer server (schema " + std::to_string(version) + ")");
+    throw PgError("",
+                  "the state database was made by a newer server (schema " + std::to_string(version) + ")");
   }
   for (int step = version; step < kPgSchemaVersion; ++step) connection.ExecScript(kSteps[step]);
   if (version != kPgSchemaVersion) {

@@ -52,7 +52,8 @@ class PostgresLibraryState final : public LibraryState {
 
   Outcome FindPhoto(std::string_view account, std::string_view id, PhotoEntry& photo) override {
     return Run("finding a photo", [&](PgConnection& db) {
-      const PgResult row = db.Exec(std::string(kPhotoColumns) + " WHERE id = $1 AND account = $2", {id, account});
+      const PgResult row =
+          db.Exec(std::string(kPhotoColumns) + " WHERE id = $1 AND account = $2", {id, account});
       if (row.Rows() == 0) return Outcome::kNotFound;
       photo = ReadPgPhoto(row, 0);
       return Outcome::kDone;
@@ -63,7 +64,8 @@ class PostgresLibraryState final : public LibraryState {
     return Run("removing a photo", [&](PgConnection& db) {
       PgTransaction transaction(db, Kind::kWrite);
       LockPgUsage(db, account);
-      const PgResult row = db.Exec(std::string(kPhotoColumns) + " WHERE id = $1 AND account = $2", {id, account});
+      const PgResult row =
+          db.Exec(std::string(kPhotoColumns) + " WHERE id = $1 AND account = $2", {id, account});
       if (row.Rows() == 0) return Outcome::kNotFound;
       removed = ReadPgPhoto(row, 0);
       DeletePgRecord(db, removed);
@@ -74,8 +76,8 @@ class PostgresLibraryState final : public LibraryState {
 
   Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override {
     return Run("noting a thumbnail", [&](PgConnection& db) {
-      const PgResult done =
-          db.Exec("UPDATE photos SET thumbnail = $1 WHERE id = $2 AND account = $3", {thumbnail, id, account});
+      const PgResult done = db.Exec("UPDATE photos SET thumbnail = $1 WHERE id = $2 AND account = $3",
+                                    {thumbnail, id, account});
       return done.Affected() > 0 ? Outcome::kDone : Outcome::kNotFound;
     });
   }
@@ -102,9 +104,9 @@ class PostgresLibraryState final : public LibraryState {
         transaction.Commit();
         return Outcome::kOverQuota;
       }
-      const PgResult made = db.Exec(
-          "INSERT INTO reservations (account, bytes, expires_ms) VALUES ($1, $2, $3) RETURNING id",
-          {account, bytes, nowMs + options_.policy.reservationLifetime.count()});
+      const PgResult made =
+          db.Exec("INSERT INTO reservations (account, bytes, expires_ms) VALUES ($1, $2, $3) RETURNING id",
+                  {account, bytes, nowMs + options_.policy.reservationLifetime.count()});
       transaction.Commit();
       reservation = {made.Int(0, 0), std::string(account), bytes};
       return Outcome::kDone;
@@ -171,7 +173,8 @@ class PostgresLibraryState final : public LibraryState {
       db.Exec(
           "DELETE FROM sessions WHERE token_hash IN (SELECT token_hash FROM sessions WHERE account = $1 "
           "ORDER BY last_used_ms DESC, seq DESC OFFSET $2)",
-          {account, static_cast<std::uint64_t>(std::max<std::size_t>(options_.policy.sessionsPerAccount, 1))});
+          {account,
+           static_cast<std::uint64_t>(std::max<std::size_t>(options_.policy.sessionsPerAccount, 1))});
       transaction.Commit();
       return Outcome::kDone;
     });
@@ -182,7 +185,8 @@ class PostgresLibraryState final : public LibraryState {
   Outcome FindSession(std::string_view token, std::int64_t nowMs, std::string& account) override {
     return Run("finding a session", [&](PgConnection& db) {
       const std::string hash = TokenHash(token);
-      const PgResult row = db.Exec("SELECT account, last_used_ms FROM sessions WHERE token_hash = $1", {hash});
+      const PgResult row =
+          db.Exec("SELECT account, last_used_ms FROM sessions WHERE token_hash = $1", {hash});
       if (row.Rows() == 0) return Outcome::kNotFound;
       account = row.Text(0, 0);
       const std::int64_t lastUsed = row.Int(0, 1);
@@ -255,7 +259,8 @@ class PostgresLibraryState final : public LibraryState {
       }
       const BrakePolicy& brake = options_.policy.brake;
       CountPgFailure(db, kPgAddressKind, address, brake.addressFreeFailures, brake, nowMs);
-      if (!account.empty()) CountPgFailure(db, kPgAccountKind, account, brake.accountFreeFailures, brake, nowMs);
+      if (!account.empty())
+        CountPgFailure(db, kPgAccountKind, account, brake.accountFreeFailures, brake, nowMs);
       transaction.Commit();
       verdict = {true, std::chrono::milliseconds(0)};
       return Outcome::kDone;
@@ -273,7 +278,8 @@ class PostgresLibraryState final : public LibraryState {
   Outcome RecordedFiles(std::string_view account, std::vector<RecordedFile>& files) override {
     return Run("listing the records", [&](PgConnection& db) {
       const PgResult rows = db.Exec(
-          "SELECT id, stored_name, size, thumbnail FROM photos WHERE account = $1 ORDER BY stored_name", {account});
+          "SELECT id, stored_name, size, thumbnail FROM photos WHERE account = $1 ORDER BY stored_name",
+          {account});
       files.clear();
       files.reserve(static_cast<std::size_t>(rows.Rows()));
       for (int i = 0; i < rows.Rows(); ++i) {
@@ -318,9 +324,10 @@ class PostgresLibraryState final : public LibraryState {
 
   Outcome ExportPhotos(std::int64_t& after, std::size_t limit, std::vector<PhotoEntry>& photos) override {
     return Run("reading records to copy", [&](PgConnection& db) {
-      const PgResult rows = db.Exec("SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail, seq FROM photos "
-                                    "WHERE seq > $1 ORDER BY seq LIMIT $2",
-                                    {after, static_cast<std::uint64_t>(limit)});
+      const PgResult rows = db.Exec(
+          "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail, seq FROM photos "
+          "WHERE seq > $1 ORDER BY seq LIMIT $2",
+          {after, static_cast<std::uint64_t>(limit)});
       photos.clear();
       for (int i = 0; i < rows.Rows(); ++i) {
         photos.push_back(ReadPgPhoto(rows, i));
@@ -415,7 +422,8 @@ class PostgresLibraryState final : public LibraryState {
 
 }  // namespace
 
-std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOptions& options, std::string& error) {
+std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOptions& options,
+                                                       std::string& error) {
   try {
     PgConnection connection(options.conninfo);
     UpgradePgSchema(connection);

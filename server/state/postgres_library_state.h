@@ -23,6 +23,7 @@ struct PostgresStateOptions {
 };
 
 // Connects, and creates or upgrades the tables; nothing and an error when it cannot.
-std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOptions& options, std::string& error);
+std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOptions& options,
+                                                       std::string& error);
 
 }  // namespace wharfling::server::state

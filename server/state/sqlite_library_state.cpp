@@ -427,7 +427,8 @@ class SqliteLibraryState final : public LibraryState {
       }
       {
         auto sessions = db.Prepare("SELECT token_hash, account, last_used_ms FROM sessions ORDER BY rowid");
-        while (sessions.Step()) extras.sessions.push_back({sessions.Text(0), sessions.Text(1), sessions.Int(2)});
+        while (sessions.Step())
+          extras.sessions.push_back({sessions.Text(0), sessions.Text(1), sessions.Int(2)});
       }
       auto taken = db.Prepare("SELECT account FROM taken_over ORDER BY account");
       while (taken.Step()) extras.takenOver.push_back(taken.Text(0));

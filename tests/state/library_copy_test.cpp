@@ -67,7 +67,8 @@ TEST_P(LibraryCopyTest, TheCopyKeepsIdsOrderSessionsAndTheKey) {
   std::vector<PhotoEntry> photos;
   for (int i = 0; i < 2500; ++i) {
     photos.push_back({NewPhotoId(), i % 5 == 0 ? "bob" : "alice", "IMG_" + std::to_string(i) + ".jpg",
-                      static_cast<std::uint64_t>(100 + i), 1000 + i / 3, "image/jpeg", i % 2 ? ".t.jpg" : ""});
+                      static_cast<std::uint64_t>(100 + i), 1000 + i / 3, "image/jpeg",
+                      i % 2 ? ".t.jpg" : ""});
   }
   ASSERT_EQ(from->ApplyFolderChanges("alice", {}), Outcome::kDone);  // alice's old index taken over
   for (const auto& photo : photos) Store(*from, photo);

@@ -292,7 +292,8 @@ TEST_P(LibraryStateTest, ARestartKeepsSessionsAndTheFormsKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LibraryStateTest,
-                         ::testing::Values(Backend{"sqlite", OpenSqlite}, Backend{"postgres", OpenPostgres, true}),
+                         ::testing::Values(Backend{"sqlite", OpenSqlite},
+                                           Backend{"postgres", OpenPostgres, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST(BrakePolicyTest, TheWaitDoublesPastTheFreeFailuresUpToTheLongest) {

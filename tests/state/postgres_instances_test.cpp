@@ -58,7 +58,8 @@ TEST_F(PostgresInstancesTest, UploadsThroughBothInstancesShareOneQuota) {
       UploadRoom room(Instance(i), kQuota);
       const bool held = room.Reserve("alice", kFile) == Outcome::kDone;
       allHeld.arrive_and_wait();
-      const PhotoEntry photo{NewPhotoId(), "alice", "p" + std::to_string(i) + ".jpg", kFile, i, "image/jpeg", ""};
+      const PhotoEntry photo{NewPhotoId(), "alice", "p" + std::to_string(i) + ".jpg", kFile, i,
+                             "image/jpeg", ""};
       if (held && room.Publish(photo) == Outcome::kDone) ++stored;
     });
   }
@@ -101,7 +102,8 @@ TEST_F(PostgresInstancesTest, SignInsOnBothInstancesKeepTheAccountsCap) {
   std::vector<std::string> tokens(16);
   std::vector<std::thread> signIns;
   for (int i = 0; i < 16; ++i) {
-    signIns.emplace_back([&, i] { EXPECT_EQ(Instance(i).OpenSession("alice", 100, tokens[i]), Outcome::kDone); });
+    signIns.emplace_back(
+        [&, i] { EXPECT_EQ(Instance(i).OpenSession("alice", 100, tokens[i]), Outcome::kDone); });
   }
   for (auto& signIn : signIns) signIn.join();
   int live = 0;
@@ -174,7 +176,8 @@ TEST(PostgresStartTest, ADatabaseItCannotUseIsRefusedWithTheReason) {
   struct Case {
     std::string conninfo, reason;
   };
-  for (const Case& c : {Case{newer, "newer server"}, Case{"host=/nonexistent/folder user=nobody", "cannot connect"}}) {
+  for (const Case& c :
+       {Case{newer, "newer server"}, Case{"host=/nonexistent/folder user=nobody", "cannot connect"}}) {
     error.clear();
     EXPECT_EQ(OpenPostgresLibraryState({c.conninfo, 1, {}, {}}, error), nullptr) << c.conninfo;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;

@@ -20,11 +20,11 @@ std::string PrivatePostgresSchema(const std::string& name, std::string& error);
 
 // In a test or its SetUp: skip, or fail where the test command wants PostgreSQL, when the cluster
 // is not there.
-#define WHARFLING_NEED_POSTGRES()                                                       \
-  do {                                                                                  \
-    const std::string why_ = ::wharfling::testing::PrivatePostgresMissing();            \
-    if (!why_.empty()) {                                                                \
-      if (::wharfling::testing::PostgresRequired()) FAIL() << why_;                     \
-      GTEST_SKIP() << why_;                                                             \
-    }                                                                                   \
+#define WHARFLING_NEED_POSTGRES()                                            \
+  do {                                                                       \
+    const std::string why_ = ::wharfling::testing::PrivatePostgresMissing(); \
+    if (!why_.empty()) {                                                     \
+      if (::wharfling::testing::PostgresRequired()) FAIL() << why_;          \
+      GTEST_SKIP() << why_;                                                  \
+    }                                                                        \
   } while (false)
