@@ -1,15 +1,22 @@
 // The server's state with one account of 100,000 photo records (made by the helper below, not by
 // uploads): a gallery page (the 24 newest and the account's totals), the lookups its 24 thumbnails
-// make, and another account's page beside it.
+// make, and another account's page beside it; on SQLite, and on PostgreSQL when
+// WHARFLING_BENCH_POSTGRES holds a key=value connection string (tests/state/start_private_postgres.sh
+// DIR starts a private cluster: "host=DIR user=wharfling dbname=postgres"). The PostgreSQL run works
+// in a schema of its own, dropped at the end.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "server/state/pg_connection.h"
+#include "server/state/postgres_library_state.h"
 #include "server/state/sqlite_library_state.h"
 #include "server/state/state_tokens.h"
 
@@ -20,21 +27,25 @@ using namespace wharfling::server::state;
 constexpr std::size_t kPhotos = 100000;
 constexpr std::uint64_t kPageSize = 24;
 
-// One state for every benchmark of this file: a large account, a small one and a signed-in session.
+enum class Backend { kSqlite, kPostgres };
+
+// One state per back end for every benchmark of this file: a large account, a small one and a
+// signed-in session.
 struct LargeLibrary {
+  Backend backend;
   std::filesystem::path folder;
+  std::string conninfo;  // PostgreSQL: the bench's own schema
+  std::string schema;
   std::unique_ptr<LibraryState> state;
   std::string token;
   double generationMs = 0;
 
-  LargeLibrary() {
-    folder = std::filesystem::temp_directory_path() / ("wharfling-state-bench-" + std::to_string(::getpid()));
+  explicit LargeLibrary(Backend kind) : backend(kind) {
+    folder = std::filesystem::temp_directory_path() / ("wharfling-state-bench-" + std::to_string(::getpid()) +
+                                                       (kind == Backend::kSqlite ? "-sqlite" : "-postgres"));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
-    SqliteStateOptions options;
-    options.file = folder / std::string(kSqliteStateFileName);
-    std::string error;
-    state = OpenSqliteLibraryState(options, error);
+    state = Open();
     if (!state) return;
     const auto start = std::chrono::steady_clock::now();
     FolderChanges large, small;
@@ -59,6 +70,49 @@ struct LargeLibrary {
     state.reset();
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
+    if (!schema.empty()) {
+      try {
+        PgConnection(Server()).Exec("DROP SCHEMA " + schema + " CASCADE");
+      } catch (const PgError&) {
+      }
+    }
+  }
+  static std::string Server() {
+    const char* conninfo = std::getenv("WHARFLING_BENCH_POSTGRES");
+    return conninfo != nullptr ? conninfo : "";
+  }
+  std::unique_ptr<LibraryState> Open() {
+    std::string error;
+    if (backend == Backend::kSqlite) {
+      SqliteStateOptions options;
+      options.file = folder / std::string(kSqliteStateFileName);
+      return OpenSqliteLibraryState(options, error);
+    }
+    if (Server().empty()) return nullptr;
+    if (schema.empty()) {
+      try {
+        schema = "parvault_bench_" + std::to_string(::getpid());
+        PgConnection(Server()).Exec("CREATE SCHEMA " + schema);
+      } catch (const PgError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        schema.clear();
+        return nullptr;
+      }
+      conninfo = Server() + " options='-c search_path=" + schema + "'";
+    }
+    return OpenPostgresLibraryState({conninfo, 4, {}, {}}, error);
+  }
+  // What the database keeps on disk for the records.
+  double Bytes() {
+    if (backend == Backend::kSqlite) {
+      return static_cast<double>(std::filesystem::file_size(folder / std::string(kSqliteStateFileName)));
+    }
+    try {
+      return static_cast<double>(
+          PgConnection(conninfo).Exec("SELECT pg_total_relation_size('photos')").Int(0, 0));
+    } catch (const PgError&) {
+      return 0;
+    }
   }
   static std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -67,14 +121,21 @@ struct LargeLibrary {
   }
 };
 
-LargeLibrary& Library() {
-  static LargeLibrary library;
-  return library;
+LargeLibrary& Library(Backend backend) {
+  if (backend == Backend::kSqlite) {
+    static LargeLibrary sqlite(Backend::kSqlite);
+    return sqlite;
+  }
+  static LargeLibrary postgres(Backend::kPostgres);
+  return postgres;
 }
 
-void BM_GalleryPageOf100000Photos(benchmark::State& bench) {
-  LargeLibrary& library = Library();
-  if (!library.state) return bench.SkipWithError("the state could not be made");
+const char* kNoState =
+    "the state could not be made (PostgreSQL: set WHARFLING_BENCH_POSTGRES to a connection string)";
+
+void BM_GalleryPageOf100000Photos(benchmark::State& bench, Backend backend) {
+  LargeLibrary& library = Library(backend);
+  if (!library.state) return bench.SkipWithError(kNoState);
   const std::uint64_t offset = static_cast<std::uint64_t>(bench.range(0));
   for (auto _ : bench) {
     PhotoPage page;
@@ -85,17 +146,23 @@ void BM_GalleryPageOf100000Photos(benchmark::State& bench) {
     benchmark::DoNotOptimize(page.photos.data());
   }
   bench.counters["generate_100000_ms"] = library.generationMs;
-  bench.counters["database_bytes"] =
-      static_cast<double>(std::filesystem::file_size(library.folder / std::string(kSqliteStateFileName)));
+  bench.counters["database_bytes"] = library.Bytes();
 }
 // The first page, and the last.
-BENCHMARK(BM_GalleryPageOf100000Photos)->Arg(0)->Arg(kPhotos - kPageSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_GalleryPageOf100000Photos, sqlite, Backend::kSqlite)
+    ->Arg(0)
+    ->Arg(kPhotos - kPageSize)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_GalleryPageOf100000Photos, postgres, Backend::kPostgres)
+    ->Arg(0)
+    ->Arg(kPhotos - kPageSize)
+    ->Unit(benchmark::kMicrosecond);
 
 // What the state does for a page and its 24 thumbnails: the session of each of the 25 requests,
 // the page, and each thumbnail's photo by id.
-void BM_GalleryPageWithItsThumbnails(benchmark::State& bench) {
-  LargeLibrary& library = Library();
-  if (!library.state) return bench.SkipWithError("the state could not be made");
+void BM_GalleryPageWithItsThumbnails(benchmark::State& bench, Backend backend) {
+  LargeLibrary& library = Library(backend);
+  if (!library.state) return bench.SkipWithError(kNoState);
   for (auto _ : bench) {
     std::string account;
     PhotoPage page;
@@ -112,32 +179,32 @@ void BM_GalleryPageWithItsThumbnails(benchmark::State& bench) {
     }
   }
 }
-BENCHMARK(BM_GalleryPageWithItsThumbnails)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_GalleryPageWithItsThumbnails, sqlite, Backend::kSqlite)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_GalleryPageWithItsThumbnails, postgres, Backend::kPostgres)
+    ->Unit(benchmark::kMicrosecond);
 
 // A server's start: the file checked and opened, then its first page.
-void BM_OpenAndFirstPage(benchmark::State& bench) {
-  LargeLibrary& library = Library();
-  if (!library.state) return bench.SkipWithError("the state could not be made");
-  SqliteStateOptions options;
-  options.file = library.folder / std::string(kSqliteStateFileName);
-  library.state.reset();  // one server at a time
-  std::string error;
+void BM_OpenAndFirstPage(benchmark::State& bench, Backend backend) {
+  LargeLibrary& library = Library(backend);
+  if (!library.state) return bench.SkipWithError(kNoState);
+  library.state.reset();  // SQLite: one server at a time
   for (auto _ : bench) {
-    auto opened = OpenSqliteLibraryState(options, error);
+    auto opened = library.Open();
     PhotoPage page;
     if (!opened || opened->Photos("alice", 0, kPageSize, page) != Outcome::kDone) {
       bench.SkipWithError("cannot open the state again");
       break;
     }
   }
-  library.state = OpenSqliteLibraryState(options, error);
+  library.state = library.Open();
 }
-BENCHMARK(BM_OpenAndFirstPage)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenAndFirstPage, sqlite, Backend::kSqlite)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenAndFirstPage, postgres, Backend::kPostgres)->Unit(benchmark::kMillisecond);
 
 // Another account's page while the large one exists; measured from several threads at once.
-void BM_OtherAccountsPage(benchmark::State& bench) {
-  LargeLibrary& library = Library();
-  if (!library.state) return bench.SkipWithError("the state could not be made");
+void BM_OtherAccountsPage(benchmark::State& bench, Backend backend) {
+  LargeLibrary& library = Library(backend);
+  if (!library.state) return bench.SkipWithError(kNoState);
   for (auto _ : bench) {
     PhotoPage page;
     if (library.state->Photos("bob", 0, kPageSize, page) != Outcome::kDone ||
@@ -146,6 +213,15 @@ void BM_OtherAccountsPage(benchmark::State& bench) {
     }
   }
 }
-BENCHMARK(BM_OtherAccountsPage)->Unit(benchmark::kMicrosecond)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OtherAccountsPage, sqlite, Backend::kSqlite)
+    ->Unit(benchmark::kMicrosecond)
+    ->Threads(1)
+    ->Threads(4)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_OtherAccountsPage, postgres, Backend::kPostgres)
+    ->Unit(benchmark::kMicrosecond)
+    ->Threads(1)
+    ->Threads(4)
+    ->UseRealTime();
 
 }  // namespace

@@ -7,7 +7,7 @@
 #                                   fuzzers and the packages); the default
 set -euo pipefail
 demo=(cmake ninja-build g++ pkg-config libc-bin python3
-  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libmicrohttpd-dev libgnutls28-dev libsqlite3-dev
+  libcurl4-openssl-dev libssl-dev openssl ca-certificates nlohmann-json3-dev libmicrohttpd-dev libgnutls28-dev libsqlite3-dev libpq-dev
   libvips-dev libexiv2-dev libsecret-1-dev)
 tests=("${demo[@]}" git
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -16,7 +16,7 @@ tests=("${demo[@]}" git
   gnome-keyring dbus-daemon
   chromium chromium-driver python3-selenium
   dpkg-dev debhelper lintian help2man devscripts desktop-file-utils libglib2.0-bin systemd bash-completion
-  man-db)
+  man-db postgresql)
 case "${1-tests}" in
   demo) packages=("${demo[@]}") ;;
   tests) packages=("${tests[@]}") ;;

@@ -39,7 +39,7 @@ part "release build"
 bash "$root/scripts/build.sh" release
 part "release tests"
 (cd "$root/build/release" && WHARFLING_REQUIRE_BROWSER=1 WHARFLING_REQUIRE_KEYRING=1 WHARFLING_REQUIRE_DESKTOP_TOOLS=1 \
-  ctest --output-on-failure --timeout 300 -j2 -LE wine)
+  WHARFLING_REQUIRE_POSTGRES=1 ctest --output-on-failure --timeout 300 -j2 -LE wine)
 
 # The packages are made from the release tree just built: nothing is compiled again.
 part "Debian packages (the release build, packed) and their contents"
@@ -57,7 +57,7 @@ part "Windows module under Wine (one fresh prefix)"
 part "sanitize build"
 bash "$root/scripts/build.sh" sanitize
 part "sanitize tests"
-(cd "$root/build/sanitize" && WHARFLING_REQUIRE_KEYRING=1 ctest --output-on-failure --timeout 300 -j2 -LE 'wine|browser')
+(cd "$root/build/sanitize" && WHARFLING_REQUIRE_KEYRING=1 WHARFLING_REQUIRE_POSTGRES=1 ctest --output-on-failure --timeout 300 -j2 -LE 'wine|browser')
 
 part "fuzz targets, a short run each"
 bash "$root/scripts/fuzz.sh" 5

@@ -8,6 +8,7 @@
 // has gone to the log given when the state was opened) and is never to be taken as success.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,6 +78,23 @@ struct FolderChanges {
   bool lastOfAccount = true;            // the account's old index counts as taken over with it
 };
 
+// A session as kept: only its token's hash.
+struct SessionRecord {
+  std::string tokenHash;
+  std::string account;
+  std::int64_t lastUsedMs = 0;
+};
+
+// What a copy to another database carries besides the photo records: the forms' key ("" when none
+// was drawn yet), the sessions, so that a move signs nobody out, and the accounts whose old index
+// was taken over. Room held for uploads and the brake's counts belong to the running servers and
+// stay behind.
+struct LibraryExtras {
+  std::string csrfKey;
+  std::vector<SessionRecord> sessions;
+  std::vector<std::string> takenOver;
+};
+
 class LibraryState {
  public:
   virtual ~LibraryState() = default;
@@ -132,6 +150,17 @@ class LibraryState {
   // Applies (part of) a reconciliation with the folder; its last part notes the old index as taken
   // over.
   virtual Outcome ApplyFolderChanges(std::string_view account, const FolderChanges& changes) = 0;
+
+  // --- copying to another database ---
+  // Up to `limit` records of every account past position `after` (0: the first), in the order they
+  // were recorded; `after` moves past those handed back.
+  virtual Outcome ExportPhotos(std::int64_t& after, std::size_t limit, std::vector<PhotoEntry>& photos) = 0;
+  virtual Outcome ExportExtras(LibraryExtras& extras) = 0;
+  // Records copied photos as they are, ids kept, after those already there, with their accounts'
+  // usage.
+  virtual Outcome ImportPhotos(const std::vector<PhotoEntry>& photos) = 0;
+  // Writes the key (when there is one), the sessions and the taken-over marks, all together.
+  virtual Outcome ImportExtras(const LibraryExtras& extras) = 0;
 };
 
 }  // namespace wharfling::server::state

@@ -401,6 +401,75 @@ class SqliteLibraryState final : public LibraryState {
     });
   }
 
+  Outcome ExportPhotos(std::int64_t& after, std::size_t limit, std::vector<PhotoEntry>& photos) override {
+    return Run("reading records to copy", [&](SqliteConnection& db) {
+      photos.clear();
+      auto rows = db.Prepare(
+          "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail, seq FROM photos "
+          "WHERE seq > ?1 ORDER BY seq LIMIT ?2");
+      rows.Bind(1, after).Bind(2, static_cast<std::uint64_t>(limit));
+      while (rows.Step()) {
+        photos.push_back(ReadPhoto(rows));
+        after = rows.Int(7);
+      }
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ExportExtras(LibraryExtras& extras) override {
+    return Run("reading the state to copy", [&](SqliteConnection& db) {
+      SqliteTransaction snapshot(db, Kind::kRead);
+      extras = {};
+      {
+        auto key = db.Prepare("SELECT value FROM secrets WHERE name = ?1");
+        key.Bind(1, kCsrfKeyName);
+        if (key.Step()) extras.csrfKey = key.Blob(0);
+      }
+      {
+        auto sessions = db.Prepare("SELECT token_hash, account, last_used_ms FROM sessions ORDER BY rowid");
+        while (sessions.Step())
+          extras.sessions.push_back({sessions.Text(0), sessions.Text(1), sessions.Int(2)});
+      }
+      auto taken = db.Prepare("SELECT account FROM taken_over ORDER BY account");
+      while (taken.Step()) extras.takenOver.push_back(taken.Text(0));
+      snapshot.Commit();
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ImportPhotos(const std::vector<PhotoEntry>& photos) override {
+    return Run("writing copied records", [&](SqliteConnection& db) {
+      SqliteTransaction transaction(db, Kind::kWrite);
+      for (const auto& photo : photos) InsertRecord(db, photo);
+      transaction.Commit();
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ImportExtras(const LibraryExtras& extras) override {
+    return Run("writing the copied state", [&](SqliteConnection& db) {
+      SqliteTransaction transaction(db, Kind::kWrite);
+      if (!extras.csrfKey.empty()) {
+        db.Prepare("INSERT INTO secrets (name, value) VALUES (?1, ?2)")
+            .Bind(1, kCsrfKeyName)
+            .BindBlob(2, extras.csrfKey)
+            .Run();
+      }
+      for (const auto& session : extras.sessions) {
+        db.Prepare("INSERT INTO sessions (token_hash, account, last_used_ms) VALUES (?1, ?2, ?3)")
+            .Bind(1, session.tokenHash)
+            .Bind(2, session.account)
+            .Bind(3, session.lastUsedMs)
+            .Run();
+      }
+      for (const auto& account : extras.takenOver) {
+        db.Prepare("INSERT OR IGNORE INTO taken_over (account) VALUES (?1)").Bind(1, account).Run();
+      }
+      transaction.Commit();
+      return Outcome::kDone;
+    });
+  }
+
   // Reservations of an earlier run are of uploads that can no longer finish.
   void DropReservations() {
     auto db = pool_.Borrow();

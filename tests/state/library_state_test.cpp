@@ -13,15 +13,19 @@
 #include <vector>
 
 #include "server/state/library_state.h"
+#include "server/state/pg_rows.h"
+#include "server/state/postgres_library_state.h"
 #include "server/state/sqlite_library_state.h"
 #include "server/state/state_policy.h"
 #include "server/state/state_tokens.h"
 #include "server/state/upload_room.h"
+#include "tests/state/private_postgres.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::server::state {
 namespace {
 
+using ::wharfling::testing::PrivatePostgresSchema;
 using ::wharfling::testing::TempDir;
 using Opener =
     std::function<std::unique_ptr<LibraryState>(const std::filesystem::path& folder, const StatePolicy&)>;
@@ -29,6 +33,7 @@ using Opener =
 struct Backend {
   const char* name;
   Opener open;
+  bool needsPostgres = false;
 };
 void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
 
@@ -43,13 +48,26 @@ std::unique_ptr<LibraryState> OpenSqlite(const std::filesystem::path& folder, co
   return state;
 }
 
+// A schema of the private cluster's per test folder, so that a reopened state finds its tables.
+std::unique_ptr<LibraryState> OpenPostgres(const std::filesystem::path& folder, const StatePolicy& policy) {
+  std::string error;
+  const std::string conninfo = PrivatePostgresSchema("t_" + HexOf(folder.filename().string()), error);
+  EXPECT_NE(conninfo, "") << error;
+  auto state = OpenPostgresLibraryState({conninfo, 8, policy, {}}, error);
+  EXPECT_NE(state, nullptr) << error;
+  return state;
+}
+
 PhotoEntry Photo(std::string account, std::string name, std::uint64_t size, std::int64_t uploadedMs) {
   return {NewPhotoId(), std::move(account), std::move(name), size, uploadedMs, "image/jpeg", ""};
 }
 
 class LibraryStateTest : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override { Reopen(); }
+  void SetUp() override {
+    if (GetParam().needsPostgres) WHARFLING_NEED_POSTGRES();
+    Reopen();
+  }
   void Reopen() {
     state_.reset();
     state_ = GetParam().open(dir_.path(), policy_);
@@ -273,7 +291,9 @@ TEST_P(LibraryStateTest, ARestartKeepsSessionsAndTheFormsKey) {
   EXPECT_EQ(keyAfter, key);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, LibraryStateTest, ::testing::Values(Backend{"sqlite", OpenSqlite}),
+INSTANTIATE_TEST_SUITE_P(Backends, LibraryStateTest,
+                         ::testing::Values(Backend{"sqlite", OpenSqlite},
+                                           Backend{"postgres", OpenPostgres, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST(BrakePolicyTest, TheWaitDoublesPastTheFreeFailuresUpToTheLongest) {
