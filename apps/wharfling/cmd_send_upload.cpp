@@ -42,8 +42,10 @@ int Run(const ParsedArgs& args) {
   const bool ok = client.SendUpload(*sender, posix::Utf8ToCp932(args.operands[0]), flags,
                                     header ? std::optional<std::string_view>(*header) : std::nullopt,
                                     args.operands[1], values[0], values[1], values[2]);
-  WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
-  return ok ? 0 : 1;
+  // A reply to a request whose body broke off is shown, but the exchange did not succeed.
+  const bool whole = ok && !client.trouble().incompleteSend;
+  WriteResponseJson(stdout, whole, client.lastError(), client.lastResponse());
+  return whole ? 0 : 1;
 }
 
 }  // namespace
