@@ -135,10 +135,11 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
       return Reply::Make("HTTP/1.1 500 Internal Server Error", "", "error");
     case SiteFault::kEmptyReply:
       return Reply::Make("HTTP/1.1 200 OK", "", "");
-    case SiteFault::kSlowReply: {
+    case SiteFault::kSlowReply:
+    case SiteFault::kStuckReply: {
       Reply reply = Handle(siteRequest);
       reply.fault = Reply::Fault::kDelayBeforeReply;
-      reply.delay = std::chrono::milliseconds(300);
+      reply.delay = std::chrono::milliseconds(fault == SiteFault::kSlowReply ? 300 : 60'000);
       return reply;
     }
     case SiteFault::kNone:

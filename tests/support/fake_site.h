@@ -22,6 +22,7 @@ enum class SiteFault {
   kServerError,     // "HTTP/1.1 500 Internal Server Error"
   kEmptyReply,      // a 200 with no body at all
   kSlowReply,       // the normal reply, after a pause
+  kStuckReply,      // the normal reply, after a minute
   // Once 64 KiB of the body are in, the site takes the request for the previous one of that method
   // and path (its state changes as then) and answers as it did then; then a reset with the rest
   // unread: a success page for a photo that never arrived whole.
