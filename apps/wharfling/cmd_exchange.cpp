@@ -65,8 +65,9 @@ const Command kExchangeCommand{
     "URL",
     "make one page request as a driver does and print the response as JSON",
     kOptions,
-    "Redirects are not followed. Exit status: 0 when a response came back, 1 when the exchange\n"
-    "failed, 64 for bad usage.",
+    "Redirects are not followed. Exit status: 0 when the request went out whole and a response\n"
+    "came back, 1 when the exchange failed or the request went out incomplete (the reply is still\n"
+    "shown), 64 for bad usage.",
     Run};
 
 }  // namespace wharfling::cli

@@ -58,7 +58,8 @@ const Command kSendUploadCommand{
     "senders: parvault zorg hatena creativepeople photohito mixi-photo mixi-confirm olio\n"
     "         iiiro mypicturetown fueru rakuten picmate snapfish\n"
     "FILE is an empty argument ('') for mixi-confirm, which reads no file.\n"
-    "Exit status: 0 when a response came back, 1 when the send failed, 64 for bad usage.",
+    "Exit status: 0 when the body went out whole and a response came back, 1 when the send failed\n"
+    "or broke off (a reply that came all the same is still shown), 64 for bad usage.",
     Run};
 
 }  // namespace wharfling::cli
