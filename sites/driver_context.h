@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "session/endpoints.h"
@@ -27,6 +28,9 @@ class DriverContext {
   virtual void SetControlsEnabled(bool enabled) = 0;
   // Writes status into column 2 of the row that carries the item.
   virtual void SetItemStatus(std::size_t item, const Text& status) = 0;
+  // Why the item's exchanges failed, in the transport's words, for the front end's report (the row's
+  // text stays what the driver wrote).
+  virtual void NoteItemTrouble(std::size_t item, const std::string& reason) = 0;
   virtual void ResetDoneCount() = 0;
   // doneCount + 1, and the progress bar moves to it.
   virtual void AdvanceProgress() = 0;

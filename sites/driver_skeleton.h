@@ -1,8 +1,11 @@
 #pragma once
 // The run every driver shares: controls off, sign-in, preparation, one upload per file with its
 // status and progress, sign-out, save, controls on. A driver supplies only its site's steps. A
-// cancelled run stops before the next file and then signs out and saves as at its end.
+// cancel fails the exchange in flight; the run then stops before the next file, signs out within
+// kSignOutLimitAfterCancel and saves as at its end. A cancel during the sign-in ends the run there,
+// nothing saved. Whatever a driver's own test says, a file whose upload went out incomplete fails.
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -23,6 +26,10 @@ struct DriverSteps {
   // Optional: true leaves the file out altogether (no request, no status, no progress).
   std::function<bool(std::size_t item)> skipFile = nullptr;
 };
+
+// Long enough for a site that answers to take its sign-out, short enough that Ctrl-C ends a run
+// within a few seconds however stuck the site is.
+inline constexpr std::chrono::seconds kSignOutLimitAfterCancel{3};
 
 void RunDriver(DriverContext& context, const DriverSteps& steps);
 

@@ -133,7 +133,11 @@ void UploadDialog::StartUpload() {
   const Text id = settings_.account.id;
   const Text password = settings_.account.password;
   services_.web.SetPhotoRules({settings_.fit != 0, settings_.noLocation != 0, settings_.account.maxFileSize});
+  itemTrouble_.assign(uploadList_.size(), std::string());
+  // A cancel reaches the exchange in flight, not only the next file.
+  services_.web.SetCancelRequest(&cancel_);
   driver(*this, url, id, password);
+  services_.web.SetCancelRequest(nullptr);
   lastRunCancelled_ = cancel_.requested();
   cancel_.Clear();
 }
@@ -159,6 +163,15 @@ void UploadDialog::SetItemStatus(std::size_t item, const Text& status) {
   fileList_.SetCell(*row, 2, status);
 }
 
+void UploadDialog::NoteItemTrouble(std::size_t item, const std::string& reason) {
+  if (item < itemTrouble_.size()) itemTrouble_[item] = reason;
+}
+
+const std::string& UploadDialog::itemTrouble(std::size_t item) const {
+  static const std::string none;
+  return item < itemTrouble_.size() ? itemTrouble_[item] : none;
+}
+
 void UploadDialog::AdvanceProgress() {
   ++doneCount_;
   view_.SetProgressPosition(doneCount_);
@@ -166,7 +179,11 @@ void UploadDialog::AdvanceProgress() {
 
 void UploadDialog::SaveSettings() { wharfling::SaveSettings(services_.store, settings_, false); }
 
-void UploadDialog::ShowMessage(const Text& text) { view_.ShowMessage(text); }
+void UploadDialog::ShowMessage(const Text& text) {
+  // A site's failure message after the user stopped the run would blame the site for the cancel.
+  if (cancel_.requested()) return;
+  view_.ShowMessage(text);
+}
 
 AlbumChoice UploadDialog::ChooseAlbum(const std::vector<Text>& albums) {
   const ChooserOutcome outcome = view_.RunAlbumChooser(albums);

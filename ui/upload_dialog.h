@@ -43,8 +43,8 @@ class UploadDialog final : private DriverContext {
   void OnAccountEdited();
   // The destination button: runs the selected destination's driver.
   void StartUpload();
-  // Asks the run in progress to stop after the file in flight; safe from any thread or a signal
-  // handler. A run that ends clears the request.
+  // Asks the run in progress to stop: the exchange in flight fails, the run signs out; safe from any thread
+  // or a signal handler. A run that ends clears the request.
   void RequestCancel() noexcept { cancel_.Request(); }
   CancelRequest& cancelRequest() noexcept { return cancel_; }
   // Keeps Cancel enabled during runs, for front ends that let the user stop one.
@@ -72,6 +72,8 @@ class UploadDialog final : private DriverContext {
   // Whether the latest run was asked to stop before it ended.
   bool lastRunCancelled() const { return lastRunCancelled_; }
   int doneCount() const { return doneCount_; }
+  // Why the latest run's exchanges for the item failed (transport's words), or empty.
+  const std::string& itemTrouble(std::size_t item) const;
   const Text& lastTargetDir() const { return lastTargetDir_; }
   int copyOrMove() const { return copyOrMove_; }
 
@@ -84,6 +86,7 @@ class UploadDialog final : private DriverContext {
   // DriverContext
   void SetControlsEnabled(bool enabled) override;
   void SetItemStatus(std::size_t item, const Text& status) override;
+  void NoteItemTrouble(std::size_t item, const std::string& reason) override;
   void ResetDoneCount() override {
     doneCount_ = 0;
     lastRunSignedIn_ = true;
@@ -113,6 +116,7 @@ class UploadDialog final : private DriverContext {
   Text lastTargetDir_;
   int copyOrMove_ = -1;
   int doneCount_ = 0;
+  std::vector<std::string> itemTrouble_;  // by item, for the latest run
   Text lastPageText_;
   Text lastHeaderText_;
   bool blocked_ = false;

@@ -3,12 +3,16 @@
 // last byte of the response. The client keeps one cookie store for every request of the process and
 // must add nothing a browser of the request's identity would not send.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "session/cancel_request.h"
 #include "web/request.h"
 
 namespace wharfling {
@@ -32,17 +36,28 @@ struct HttpRequest {
   // Sent as is, with its byte length, for POST; empty for GET. Not owned: the caller keeps it alive.
   std::string_view body;
   AccessMode access = AccessMode::kDirect;
+  // When set, the transport looks at it while it waits and bytes move (at least once a second) and
+  // fails the request once it is requested. Not owned.
+  const CancelRequest* cancel = nullptr;
+  // When set, the request fails if it has not ended by then.
+  std::optional<std::chrono::steady_clock::time_point> deadline;
+  // Called as the body goes out with the bytes the peer has taken so far and the body's size.
+  std::function<void(std::uint64_t sent, std::uint64_t total)> onBodyProgress;
 };
 
 struct HttpResponse {
-  // True once the request went out and a response came back; the body may then still be cut short.
+  // True once a response came back; the body may then still be cut short.
   bool sent = false;
   // The final response's status line and header lines, each ending in CRLF; no interim response.
   std::string headerBlock;
   // The body bytes as received: no content decoding.
   std::string body;
-  // Why the request failed, in the transport's own words (for reports); empty when it was sent.
+  // Why the request failed or went out incomplete, in the transport's own words (for reports); empty
+  // when it was sent whole.
   std::string error;
+  // A response came back although the request's body did not go out whole (the peer answered early
+  // and hung up, say): the response is kept, and error says what broke.
+  bool requestIncomplete = false;
 };
 
 class HttpTransport {

@@ -67,7 +67,8 @@ bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint3
   const std::optional<MultipartBody> body = BuildUploadBody(sender, pathText, file, {value1, value2, value3});
   if (!body) return Fail(kUnreadableFile);
   request->body = body->bytes();
-  return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader);
+  return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader,
+                 sendsFile ? &filePath : nullptr);
 }
 
 bool WebClient::PhotoContent(const std::string& filePath, std::string& prepared, FileContent& file) {
@@ -99,17 +100,31 @@ bool WebClient::PhotoContent(const std::string& filePath, std::string& prepared,
 }
 
 bool WebClient::Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,
-                        std::optional<std::string_view> extraHeader) {
+                        std::optional<std::string_view> extraHeader, const std::string* photoPath) {
+  // A run already stopped sends nothing more.
+  if (cancel_ != nullptr && cancel_->requested()) return Fail("cancelled");
   RequestHeaders headers;
   for (const auto line : profile.headerLines) headers.Add(line);
   if (!contentTypeLine.empty()) headers.Add(contentTypeLine);
   if (extraHeader) headers.Add(*extraHeader);
   request.userAgent = profile.userAgent;
   request.headerLines = headers.lines();
+  request.cancel = cancel_;
+  request.deadline = deadline_;
+  if (photoPath != nullptr && uploadProgress_) {
+    request.onBodyProgress = [this, photoPath](std::uint64_t sent, std::uint64_t total) {
+      uploadProgress_(*photoPath, sent, total);
+    };
+  }
 
   HttpResponse response = transport_.Perform(request);
   if (!response.sent) return Fail(response.error.empty() ? "not sent" : response.error);
   lastError_.clear();
+  if (response.requestIncomplete) {
+    // The reply stays readable (a refusal keeps its reason), but the send is not whole.
+    Fail(response.error.empty() ? "the request went out incomplete" : response.error);
+    trouble_.incompleteSend = true;
+  }
   lastResponse_.HeaderBlocks.push_back(std::move(response.headerBlock));
   lastResponse_.BodyChunks = SplitIntoReads(response.body);
   return true;
@@ -117,6 +132,7 @@ bool WebClient::Perform(HttpRequest& request, const RequestProfile& profile, std
 
 bool WebClient::Fail(std::string_view why) {
   lastError_ = why;
+  if (trouble_.reason.empty()) trouble_.reason = why;
   return false;
 }
 

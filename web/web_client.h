@@ -3,11 +3,14 @@
 // (SendUpload), each one complete synchronous request whose response replaces LastResponse. One
 // object serves the whole process, so its LastResponse is the process-wide store.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "session/cancel_request.h"
 #include "text/text_codec.h"
 #include "web/http_transport.h"
 #include "web/last_response.h"
@@ -54,9 +57,32 @@ class WebClient {
   };
   const PhotoRefusal& photoRefusal() const { return photoRefusal_; }
 
+  // Exchanges look at cancel while they run and fail once it is requested, also halfway through a
+  // send; none when null. Not owned.
+  void SetCancelRequest(const CancelRequest* cancel) { cancel_ = cancel; }
+  const CancelRequest* cancelRequest() const { return cancel_; }
+  // Exchanges must end by the deadline; none when empty.
+  void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
+  const std::optional<std::chrono::steady_clock::time_point>& deadline() const { return deadline_; }
+  // Told, as an upload send's body goes out, the photo's path, the bytes the site has taken and the
+  // body's size.
+  using UploadProgress =
+      std::function<void(const std::string& path, std::uint64_t sent, std::uint64_t total)>;
+  void SetUploadProgress(UploadProgress progress) { uploadProgress_ = std::move(progress); }
+
+  // What went wrong in the exchanges and upload sends since the last ClearTrouble: whether a request's
+  // body broke off although a reply came (the reply is in LastResponse, and the exchange returned
+  // true), and the first failure's reason in the transport's words.
+  struct Trouble {
+    bool incompleteSend = false;
+    std::string reason;
+  };
+  const Trouble& trouble() const { return trouble_; }
+  void ClearTrouble() { trouble_ = {}; }
+
   const LastResponse& lastResponse() const { return lastResponse_; }
-  // Why the latest exchange or upload send failed, in the transport's words where it got that far;
-  // empty after one that succeeded. For reports only: no driver reads it.
+  // Why the latest exchange or upload send failed or went out incomplete, in the transport's words
+  // where it got that far; empty after one that succeeded. For reports only: no driver reads it.
   const std::string& lastError() const { return lastError_; }
   // The current page text and header text: the joined lists.
   Text PageText() const;
@@ -64,7 +90,7 @@ class WebClient {
 
  private:
   bool Perform(HttpRequest& request, const RequestProfile& profile, std::string_view contentTypeLine,
-               std::optional<std::string_view> extraHeader);
+               std::optional<std::string_view> extraHeader, const std::string* photoPath = nullptr);
   // Keeps why as lastError; false.
   bool Fail(std::string_view why);
 
@@ -79,6 +105,10 @@ class WebClient {
   const TextCodec& codec_;
   LastResponse lastResponse_;
   std::string lastError_;
+  const CancelRequest* cancel_ = nullptr;
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
+  UploadProgress uploadProgress_;
+  Trouble trouble_;
 };
 
 }  // namespace wharfling

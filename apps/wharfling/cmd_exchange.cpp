@@ -52,8 +52,10 @@ int Run(const ParsedArgs& args) {
   const bool ok =
       client.HttpExchange(*profile, posix::Utf8ToCp932(args.operands[0]), method, flags, body,
                           header ? std::optional<std::string_view>(*header) : std::nullopt, access);
-  WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
-  return ok ? 0 : 1;
+  // A reply to a request whose body broke off is shown, but the exchange did not succeed.
+  const bool whole = ok && !client.trouble().incompleteSend;
+  WriteResponseJson(stdout, whole, client.lastError(), client.lastResponse());
+  return whole ? 0 : 1;
 }
 
 }  // namespace
@@ -63,8 +65,9 @@ const Command kExchangeCommand{
     "URL",
     "make one page request as a driver does and print the response as JSON",
     kOptions,
-    "Redirects are not followed. Exit status: 0 when a response came back, 1 when the exchange\n"
-    "failed, 64 for bad usage.",
+    "Redirects are not followed. Exit status: 0 when the request went out whole and a response\n"
+    "came back, 1 when the exchange failed or the request went out incomplete (the reply is still\n"
+    "shown), 64 for bad usage.",
     Run};
 
 }  // namespace wharfling::cli

@@ -42,8 +42,10 @@ int Run(const ParsedArgs& args) {
   const bool ok = client.SendUpload(*sender, posix::Utf8ToCp932(args.operands[0]), flags,
                                     header ? std::optional<std::string_view>(*header) : std::nullopt,
                                     args.operands[1], values[0], values[1], values[2]);
-  WriteResponseJson(stdout, ok, client.lastError(), client.lastResponse());
-  return ok ? 0 : 1;
+  // A reply to a request whose body broke off is shown, but the exchange did not succeed.
+  const bool whole = ok && !client.trouble().incompleteSend;
+  WriteResponseJson(stdout, whole, client.lastError(), client.lastResponse());
+  return whole ? 0 : 1;
 }
 
 }  // namespace
@@ -56,7 +58,8 @@ const Command kSendUploadCommand{
     "senders: parvault zorg hatena creativepeople photohito mixi-photo mixi-confirm olio\n"
     "         iiiro mypicturetown fueru rakuten picmate snapfish\n"
     "FILE is an empty argument ('') for mixi-confirm, which reads no file.\n"
-    "Exit status: 0 when a response came back, 1 when the send failed, 64 for bad usage.",
+    "Exit status: 0 when the body went out whole and a response came back, 1 when the send failed\n"
+    "or broke off (a reply that came all the same is still shown), 64 for bad usage.",
     Run};
 
 }  // namespace wharfling::cli

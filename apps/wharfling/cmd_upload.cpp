@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <variant>
@@ -77,6 +78,7 @@ std::variant<UploadArgs, int> Check(const ParsedArgs& args) {
   // has been read by now.
   upload.terminal.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
   upload.terminal.progress = args.Has("--progress") || isatty(STDERR_FILENO);
+  upload.terminal.inPlace = isatty(STDERR_FILENO);
   return upload;
 }
 
@@ -135,10 +137,16 @@ int Run(const ParsedArgs& args) {
     std::fprintf(stderr, "signing in to %s (%s) as %s\n", destination.caption.c_str(),
                  destination.host.c_str(), posix::Cp932ToUtf8(dialog.settings().account.id).c_str());
     view.StartReportingProgress();
+    frontEnd->reporting->SetBeforeLine([&view] { view.CloseBytesLine(); });
+    frontEnd->web->SetUploadProgress(
+        [&view](const std::string& path, std::uint64_t sent, std::uint64_t total) {
+          view.ShowBytesSent(std::filesystem::path(path).filename().string(), sent, total);
+        });
     {
       CancelOnInterrupt interrupt(dialog.cancelRequest());
       dialog.StartUpload();
     }
+    frontEnd->web->SetUploadProgress(nullptr);
     if (dialog.lastRunSignedIn()) {
       status = AllRowsSucceeded(dialog) && !dialog.lastRunCancelled() ? kAllSucceeded : kSomeFailed;
     }
@@ -183,8 +191,10 @@ const Command kUploadCommand{
     "location from every photo sent. Both change only the bytes sent, never the file; a photo they\n"
     "cannot change fails with the reason in its row.\n"
     "\n"
-    "During the run, Ctrl-C stops it after the file in flight, then signs out and saves as at the\n"
-    "end of a run; a second Ctrl-C quits at once.\n"
+    "During the run, Ctrl-C cancels it: the file in flight fails within a second, the rest keep\n"
+    "\"--\", and the run signs out (3 seconds at most) and saves as at its end; a second Ctrl-C\n"
+    "quits at once, without signing out or saving. A file over 1 MB shows its bytes and rate as it\n"
+    "goes (with the line per file).\n"
     "\n"
     "Exit status: 0 when every file reads \"成功\", 1 when some file does not or the run was\n"
     "cancelled, 2 when nothing was uploaded (blocked, no account, failed sign-in), 64 for bad\n"

@@ -64,6 +64,7 @@ nlohmann::json DialogReport(const UploadDialog& dialog, const TerminalView& view
                             {"size", item.size},
                             {"status", Cp932ToUtf8(row.cells[2])}};
     entry.update(StatusResult(row.cells[2]));
+    if (const std::string& trouble = dialog.itemTrouble(row.item); !trouble.empty()) entry["error"] = trouble;
     rows.push_back(entry);
   }
   nlohmann::json shown = nlohmann::json::array();

@@ -8,7 +8,8 @@ namespace wharfling::cli {
 
 HttpResponse FailureReportingTransport::Perform(const HttpRequest& request) {
   HttpResponse response = inner_.Perform(request);
-  if (!response.sent) {
+  if (!response.sent || response.requestIncomplete) {
+    if (beforeLine_) beforeLine_();
     const std::string host =
         request.host.find(':') != std::string::npos ? "[" + request.host + "]" : request.host;
     const std::string line = host + ":" + std::to_string(request.port) + ": " +

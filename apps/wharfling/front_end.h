@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "apps/wharfling/failure_report.h"
 #include "platform/posix/curl_transport.h"
 #include "platform/posix/encoding.h"
 #include "platform/posix/ini_settings_store.h"
@@ -28,8 +29,9 @@ struct FrontEnd {
   std::filesystem::path endpointsPath;  // empty when there is no configuration folder
   std::string endpointProblems;         // what endpoints.ini got wrong, one line each; empty if nothing
   std::unique_ptr<posix::CurlTransport> transport;
-  std::unique_ptr<HttpTransport> reporting;  // the transport, telling stderr why an exchange failed
-  posix::PosixPhotoPreparer photos;          // shrink to fit and location removal, when the settings ask
+  std::unique_ptr<FailureReportingTransport>
+      reporting;                     // the transport, telling stderr why an exchange failed
+  posix::PosixPhotoPreparer photos;  // shrink to fit and location removal, when the settings ask
   std::unique_ptr<WebClient> web;
 };
 

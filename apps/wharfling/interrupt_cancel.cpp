@@ -12,7 +12,9 @@ namespace {
 std::atomic<CancelRequest*> target{nullptr};
 struct sigaction earlier {};
 
-constexpr char kNotice[] = "cancelling after the current file; press Ctrl-C again to quit now\n";
+constexpr char kNotice[] =
+    "cancelling: the file in flight fails, then the run signs out and saves; press Ctrl-C again to quit "
+    "at once\n";
 
 // Only async-signal-safe calls here: an atomic store and write(2).
 extern "C" void OnInterrupt(int) {
@@ -30,7 +32,8 @@ CancelOnInterrupt::CancelOnInterrupt(CancelRequest& request) {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   // Once only: the handler gives way to the default disposition, so a second Ctrl-C ends the
-  // program. Transfers in flight carry on rather than fail with EINTR.
+  // program. The transfer in flight notices the request within a second; system calls carry on
+  // rather than fail with EINTR.
   action.sa_flags = SA_RESETHAND | SA_RESTART;
   sigaction(SIGINT, &action, &earlier);
 }

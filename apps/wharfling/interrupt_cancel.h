@@ -1,6 +1,7 @@
 #pragma once
-// Ctrl-C during a run: the first asks the run to stop after the file in flight and says so on
-// standard error; the second ends the program at once, as SIGINT does by default.
+// Ctrl-C during a run: the first cancels the run (the exchange in flight fails, the run signs out
+// and saves) and says so on standard error; the second ends the program at once, as SIGINT does by
+// default, without signing out or saving.
 
 #include "session/cancel_request.h"
 

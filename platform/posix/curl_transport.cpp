@@ -1,9 +1,20 @@
 #include "platform/posix/curl_transport.h"
 
 #include <curl/curl.h>
+#if defined(__linux__)
+#include <linux/sockios.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#endif
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "text/text.h"
@@ -13,10 +24,7 @@
 namespace wharfling::posix {
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-// A transfer that moves less than one byte per second for this long fails; there is no overall limit,
-// so a large upload on a slow link finishes.
-constexpr long kStallSeconds = 60;
+using Clock = std::chrono::steady_clock;
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -45,8 +53,8 @@ struct Capture {
   std::string block;
   std::string body;
   int status = 0;
+  bool expectStatusLine = true;  // only the first line of a header block is a status line
   bool headersComplete = false;  // the blank line after a final (non-1xx) header section was seen
-  bool inBody = false;
   // Every byte of the reply counts, interim responses and trailers too, so that no peer can keep an
   // exchange going or growing for ever.
   std::size_t received = 0;
@@ -67,19 +75,21 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto& capture = *static_cast<Capture*>(user);
   const size_t length = size * count;
   if (!capture.Count(length)) return kAbortTransfer;
-  if (capture.inBody) return length;  // trailers are not part of the header block
+  if (capture.headersComplete) return length;  // trailer fields are not part of the header block
   std::string_view line(data, length);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  if (line.starts_with("HTTP/")) {
+  if (capture.expectStatusLine) {
+    if (line.empty()) return length;
     // Each response starts a new block, so an interim 1xx response is dropped by the final one.
     capture.block.clear();
-    capture.headersComplete = false;
+    capture.expectStatusLine = false;
     const std::size_t blank = line.find(' ');
     capture.status =
         blank == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(blank + 1, 3)).c_str());
-  }
-  if (line.empty()) {
-    if (capture.status >= 200) capture.headersComplete = true;
+  } else if (line.empty()) {
+    const bool interim = capture.status >= 100 && capture.status < 200;
+    capture.expectStatusLine = interim;
+    capture.headersComplete = !interim;
     return length;
   }
   capture.block.append(line);
@@ -89,10 +99,115 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& capture = *static_cast<Capture*>(user);
-  capture.inBody = true;
   if (!capture.Count(size * count)) return kAbortTransfer;
   capture.body.append(data, size * count);
   return size * count;
+}
+
+// Bytes handed to the socket that the peer has not taken yet; none once the connection is gone (a
+// reset empties the queue without the peer taking anything). curl counts a body byte as sent once
+// the kernel has it, and a slow link can hold megabytes there; without the queue the end of a large
+// upload would look like a stall, its progress like a leap, and a body cut off by the peer like a
+// whole one.
+std::optional<std::uint64_t> QueuedBytes(curl_socket_t socket) {
+#if defined(__linux__)
+  if (socket == CURL_SOCKET_BAD) return std::nullopt;
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return std::nullopt;
+  if (info.tcpi_state != TCP_ESTABLISHED && info.tcpi_state != TCP_CLOSE_WAIT) return std::nullopt;
+  int queued = 0;
+  if (::ioctl(socket, SIOCOUTQ, &queued) != 0 || queued < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(queued);
+#else
+  (void)socket;
+  return 0;
+#endif
+}
+
+// The limits and the cancel request, looked at by curl's progress callback, which curl calls while
+// bytes move and about once a second while they do not.
+struct Watch {
+  CURL* handle = nullptr;
+  // The transfer's connection, from its opening to its closing (curl tells both, below).
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  const HttpRequest* request = nullptr;
+  const TransferLimits* limits = nullptr;
+  const Capture* capture = nullptr;
+  Clock::time_point markTime = Clock::now();
+  std::uint64_t markMoved = 0;
+  std::optional<Clock::time_point> requestOutAt;
+  bool wasWaiting = false;
+  // The most of the body the peer was seen to have taken.
+  std::uint64_t peerSent = 0;
+  // Whether the peer was seen to have taken the whole body.
+  bool peerTookAll = false;
+  // Why the watch stopped the transfer; empty while it lets it go on.
+  std::string stopReason;
+
+  bool Stop(std::string why) {
+    stopReason = std::move(why);
+    return true;
+  }
+
+  // True when the transfer must stop.
+  bool Check(std::uint64_t uploaded) {
+    const Clock::time_point now = Clock::now();
+    if (request->cancel != nullptr && request->cancel->requested()) return Stop("cancelled");
+    if (request->deadline && now >= *request->deadline) return Stop("the time limit ran out");
+    curl_off_t started = 0;
+    if (curl_easy_getinfo(handle, CURLINFO_PRETRANSFER_TIME_T, &started) != CURLE_OK || started == 0) {
+      markTime = now;  // still connecting: the connect limit governs
+      return false;
+    }
+    const std::uint64_t total = request->body.size();
+    const std::uint64_t handed = std::min<std::uint64_t>(uploaded, total);
+    const std::optional<std::uint64_t> queued = QueuedBytes(socket);
+    const std::uint64_t sent = !queued ? peerSent : handed > *queued ? handed - *queued : 0;
+    if (sent > peerSent) {
+      peerSent = sent;
+      if (request->onBodyProgress) request->onBodyProgress(sent, total);
+    }
+    const bool replyBegun = capture->received > 0;
+    const bool requestOut = handed == total && queued == std::optional<std::uint64_t>(0);
+    peerTookAll = peerTookAll || requestOut;
+    if (requestOut && !requestOutAt) requestOutAt = now;
+    if (requestOutAt && now - *requestOutAt >= limits->replyCeiling) {
+      return Stop("no whole reply within " + std::to_string(limits->replyCeiling.count() / 1000) +
+                  " s of the request");
+    }
+    const std::uint64_t moved = sent + capture->received;
+    // Waiting for the site to answer is the reply ceiling's business, not a stall; the stall clock
+    // starts afresh when the reply begins.
+    const bool waiting = requestOut && !replyBegun;
+    if (waiting || wasWaiting || moved >= markMoved + limits->stallBytes) {
+      markTime = now;
+      markMoved = moved;
+      wasWaiting = waiting;
+      return false;
+    }
+    if (now - markTime >= limits->stallWindow) {
+      return Stop("the connection stalled: under " + std::to_string(limits->stallBytes / 1024) + " KiB in " +
+                  std::to_string(limits->stallWindow.count() / 1000) + " s");
+    }
+    return false;
+  }
+};
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+  auto& watch = *static_cast<Watch*>(user);
+  return watch.Check(uploaded > 0 ? static_cast<std::uint64_t>(uploaded) : 0) ? 1 : 0;
+}
+
+int OnSocketOpened(void* user, curl_socket_t socket, curlsocktype purpose) {
+  if (purpose == CURLSOCKTYPE_IPCXN) static_cast<Watch*>(user)->socket = socket;
+  return CURL_SOCKOPT_OK;
+}
+
+int OnSocketClosing(void* user, curl_socket_t socket) {
+  auto& watch = *static_cast<Watch*>(user);
+  if (watch.socket == socket) watch.socket = CURL_SOCKET_BAD;  // its number may be reused from now on
+  return ::close(socket);
 }
 
 std::string HostForUrl(std::string_view host) {
@@ -165,6 +280,8 @@ CurlTransport::~CurlTransport() = default;
 
 HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   HttpResponse response;
+  // Outlives the handle: curl closes the connection through it when the handle goes.
+  Watch watch;
   EasyHandle easy(curl_easy_init());
   if (!easy) {
     response.error = "cannot start a transfer";
@@ -235,10 +352,24 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(handle, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 0L);
+  auto connectLimit = options_.limits.connect;
+  if (request.deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*request.deadline - Clock::now());
+    connectLimit = std::clamp(left, std::chrono::milliseconds(1), connectLimit);
+  }
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectLimit.count()));
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 0L);  // the watch below ends what no longer moves
+  watch.handle = handle;
+  watch.request = &request;
+  watch.limits = &options_.limits;
+  watch.capture = &capture;
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &watch);
+  curl_easy_setopt(handle, CURLOPT_SOCKOPTFUNCTION, &OnSocketOpened);
+  curl_easy_setopt(handle, CURLOPT_SOCKOPTDATA, &watch);
+  curl_easy_setopt(handle, CURLOPT_CLOSESOCKETFUNCTION, &OnSocketClosing);
+  curl_easy_setopt(handle, CURLOPT_CLOSESOCKETDATA, &watch);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options_.caFile.empty()) {
@@ -272,15 +403,37 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
     response.error = "the reply is larger than " + std::to_string(kMaxReplyBytes >> 20) + " MiB";
     return response;
   }
+  // A limit or a cancel fails the exchange, whatever had arrived by then.
+  if (!watch.stopReason.empty()) {
+    response.error = std::move(watch.stopReason);
+    return response;
+  }
+  const std::string curlError = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
   // A response whose headers arrived counts as sent even when its body was cut short: the body read so
   // far is what the drivers get, as with a failed read on the Windows client.
   if (result != CURLE_OK && !capture.headersComplete) {
-    response.error = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
+    response.error = curlError;
     return response;
   }
   response.sent = true;
   response.headerBlock = std::move(capture.block);
   response.body = std::move(capture.body);
+  // A reply to a request whose body broke off says nothing about the body: the caller keeps it but
+  // must not take it for a whole send.
+  // A peer that reads the whole body acknowledges it before it answers, so bytes still queued once the
+  // reply is in were never taken.
+  curl_off_t uploaded = 0;
+  curl_easy_getinfo(handle, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+  const auto total = static_cast<curl_off_t>(request.body.size());
+  const bool taken =
+      total == 0 || watch.peerTookAll || QueuedBytes(watch.socket) == std::optional<std::uint64_t>(0);
+  if (uploaded < total || result == CURLE_SEND_ERROR || !taken) {
+    if (!taken) uploaded = std::min<curl_off_t>(uploaded, static_cast<curl_off_t>(watch.peerSent));
+    response.requestIncomplete = true;
+    response.error = "the request went out incomplete (" + std::to_string(std::min(uploaded, total)) +
+                     " of " + std::to_string(total) + " body bytes)";
+    if (result != CURLE_OK) response.error += ": " + curlError;
+  }
   return response;
 }
 

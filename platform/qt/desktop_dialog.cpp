@@ -13,7 +13,7 @@ DesktopDialog::DesktopDialog(const std::vector<std::string>& droppedPaths, Dialo
       dialog_(droppedPaths, *view_, services) {
   connect(&window_, &UploadWindow::destinationClicked, this, &DesktopDialog::StartRun);
   connect(&window_, &UploadWindow::accountEdited, this, [this] { dialog_.OnAccountEdited(); });
-  // The run reads the request from its own thread between files.
+  // The run's exchange in flight sees the request within a second, and the run between files.
   connect(&window_, &UploadWindow::cancelRequested, this, [this] { dialog_.RequestCancel(); });
   dialog_.KeepCancelEnabledDuringRuns();
   window_.SetOkHandler([this] { return dialog_.OnOk(); });

@@ -2,7 +2,7 @@
 // The upload dialog on the desktop: the window, its view and the dialog's logic, with the run on a
 // thread of its own so that the window keeps painting while the run hands every view call over to
 // the UI thread and waits for it. The logic still sees one synchronous run, during which the
-// window takes no input but Cancel, which stops the run after the file in flight.
+// window takes no input but Cancel, which fails the file in flight and stops the run.
 
 #include <QObject>
 #include <memory>

@@ -253,6 +253,20 @@ TEST_F(UploadCli, ProgressLinesOnlyWhenAskedForWithoutATerminal) {
   EXPECT_EQ(Upload(SiteEnvironment(site), photo).err.find("[1/1]"), std::string::npos);
   EXPECT_NE(Upload(SiteEnvironment(site), "--progress " + photo).err.find("[1/1] a.jpg  成功\n"),
             std::string::npos);
+
+  // A file over 1 MB also shows its bytes as they go, a line per tenth at most, ending with all of it.
+  Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\nSize=8000000\n");
+  const std::string large = ShellQuote(dir.WriteFile("large.jpg", std::string(3'000'000, 'l')));
+  const std::string err = Upload(SiteEnvironment(site), "--progress " + large).err;
+  const std::size_t done = err.find("large.jpg: 3.0 MB of 3.0 MB, ");
+  ASSERT_NE(done, std::string::npos) << err;
+  EXPECT_LT(err.find("[1/1] large.jpg  成功\n"), std::string::npos);
+  EXPECT_LT(done, err.find("[1/1] large.jpg"));
+  std::size_t lines = 0;
+  for (std::size_t at = err.find("large.jpg: "); at != std::string::npos;
+       at = err.find("large.jpg: ", at + 1))
+    ++lines;
+  EXPECT_LE(lines, 10u) << err;
 }
 
 }  // namespace

@@ -87,5 +87,21 @@ TEST(WebCli, SendUploadPostsTheSendersForm) {
   EXPECT_EQ(Wharfling("", "send-upload --sender nobody http://x/ f").status, 64);
 }
 
+TEST(WebCli, SendUploadCutOffShowsTheReplyButIsNotOk) {
+  LoopbackServer server([](const RecordedRequest&) { return Reply::Ok("unused"); });
+  server.SetEarlyHandler([](const RecordedRequest&) { return std::optional<Reply>(Reply::Ok("stored")); });
+  const TempDir dir;
+  const std::string path = dir.WriteFile("big.jpg", std::string(12 << 20, 'p'));
+  const CliRun run =
+      Wharfling("WHARFLING_CONNECT_TO=photo.example.test:80:127.0.0.1:" + std::to_string(server.port()),
+                "send-upload --sender parvault http://photo.example.test/InsertFile.asp " + Quote(path));
+  EXPECT_EQ(run.status, 1);
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["ok"], false);
+  EXPECT_EQ(json["body"], "stored");
+  EXPECT_TRUE(json["error"].get<std::string>().starts_with("the request went out incomplete ("))
+      << json["error"];
+}
+
 }  // namespace
 }  // namespace wharfling::testing

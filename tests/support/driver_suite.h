@@ -28,6 +28,9 @@ struct DriverCase {
   bool testsSignIn = true;
   // The path of the upload post ("POST path" where a GET shares it), where the suite drops a connection.
   std::string uploadPath;
+  // The fake's switch under which it reports every photo as arrived, for a site whose later pages
+  // say what arrived; empty when its answers to the upload post decide.
+  std::string claimsEveryPhoto;
   // Anything the run needs before the button is pressed (answering a chooser, say).
   std::function<void(DriverRun& run)> beforeRun;
 };

@@ -138,6 +138,9 @@ Reply FakeParvault::InsertFile(const SiteRequest& request) {
       return Page("<html>stored</html>");
     case Answer::kNotOk:
       return Reply::Make("HTTP/1.1 500 Internal Server Error", "", "<html>broken</html>");
+    case Answer::kDrip:
+      return Reply::Drip("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "<",
+                         std::chrono::milliseconds(500));
     case Answer::kNotOkSaying200Ok:
       return Reply::Make("HTTP/1.1 500 Internal Server Error", "X-Upstream: HTTP/1.1 200 OK\r\n", "200 OK");
     case Answer::kRefuseWithReason:

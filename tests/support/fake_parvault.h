@@ -19,7 +19,15 @@ class FakeParvault final : public FakeSite {
   };
   struct Answer {
     // kNotOkSaying200Ok: a 500 whose header lines hold "200 OK" elsewhere than in the status line.
-    enum Kind { kAccept, kRefuseWithReason, kRefuseWithoutReason, kNotOk, kNotOkSaying200Ok } kind = kAccept;
+    // kDrip: "200 OK", then the page a byte every half second, without end.
+    enum Kind {
+      kAccept,
+      kRefuseWithReason,
+      kRefuseWithoutReason,
+      kNotOk,
+      kNotOkSaying200Ok,
+      kDrip
+    } kind = kAccept;
     std::string reason;  // CP932, for kRefuseWithReason
   };
   using UploadScript = std::function<Answer(const Upload&)>;

@@ -33,6 +33,8 @@ void FakeSite::Start() {
   plain_ = std::make_unique<LoopbackServer>([this](const RecordedRequest& r) { return Dispatch(r, false); });
   tls_ = std::make_unique<LoopbackServer>([this](const RecordedRequest& r) { return Dispatch(r, true); },
                                           TlsIdentity{ca_->serverCertPem(), ca_->serverKeyPem()});
+  plain_->SetEarlyHandler([this](const RecordedRequest& head) { return AnswerEarly(head, false); });
+  tls_->SetEarlyHandler([this](const RecordedRequest& head) { return AnswerEarly(head, true); });
 }
 
 std::string FakeSite::ConnectTo() const {
@@ -89,21 +91,42 @@ Reply FakeSite::Page(std::string_view html, std::string_view extraHeaders) {
                      "Content-Type: text/html; charset=Shift_JIS\r\n" + std::string(extraHeaders), html);
 }
 
+SiteFault FakeSite::TakeFault(const std::string& line, bool early) {
+  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+    if ((it->second == SiteFault::kAnswerEarlyAndReset) != early) continue;
+    if (line.size() >= it->first.size() &&
+        line.compare(line.size() - it->first.size(), it->first.size(), it->first) == 0) {
+      const SiteFault fault = it->second;
+      faults_.erase(it);
+      return fault;
+    }
+  }
+  return SiteFault::kNone;
+}
+
+std::optional<Reply> FakeSite::AnswerEarly(const RecordedRequest& head, bool secure) {
+  SiteRequest siteRequest{head, secure};
+  const std::string line = head.method + " " + siteRequest.Path();
+  std::optional<std::pair<SiteRequest, Reply>> previous;
+  {
+    std::lock_guard lock(mutex_);
+    if (TakeFault(line, true) == SiteFault::kNone) return std::nullopt;
+    requests_.push_back(siteRequest);
+    if (const auto found = lastExchanges_.find(line); found != lastExchanges_.end()) previous = found->second;
+  }
+  if (!previous) return Page("<html>stored</html>");
+  Handle(previous->first);
+  return previous->second;
+}
+
 Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
   SiteRequest siteRequest{request, secure};
+  const std::string line = request.method + " " + siteRequest.Path();
   SiteFault fault = SiteFault::kNone;
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(siteRequest);
-    const std::string line = request.method + " " + siteRequest.Path();
-    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-      if (line.size() >= it->first.size() &&
-          line.compare(line.size() - it->first.size(), it->first.size(), it->first) == 0) {
-        fault = it->second;
-        faults_.erase(it);
-        break;
-      }
-    }
+    fault = TakeFault(line, false);
   }
   switch (fault) {
     case SiteFault::kDropConnection:
@@ -112,16 +135,21 @@ Reply FakeSite::Dispatch(const RecordedRequest& request, bool secure) {
       return Reply::Make("HTTP/1.1 500 Internal Server Error", "", "error");
     case SiteFault::kEmptyReply:
       return Reply::Make("HTTP/1.1 200 OK", "", "");
-    case SiteFault::kSlowReply: {
+    case SiteFault::kSlowReply:
+    case SiteFault::kStuckReply: {
       Reply reply = Handle(siteRequest);
       reply.fault = Reply::Fault::kDelayBeforeReply;
-      reply.delay = std::chrono::milliseconds(300);
+      reply.delay = std::chrono::milliseconds(fault == SiteFault::kSlowReply ? 300 : 60'000);
       return reply;
     }
     case SiteFault::kNone:
+    case SiteFault::kAnswerEarlyAndReset:
       break;
   }
-  return Handle(siteRequest);
+  Reply reply = Handle(siteRequest);
+  std::lock_guard lock(mutex_);
+  lastExchanges_.insert_or_assign(line, std::pair(siteRequest, reply));
+  return reply;
 }
 
 }  // namespace wharfling::testing

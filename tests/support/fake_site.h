@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ enum class SiteFault {
   kServerError,     // "HTTP/1.1 500 Internal Server Error"
   kEmptyReply,      // a 200 with no body at all
   kSlowReply,       // the normal reply, after a pause
+  kStuckReply,      // the normal reply, after a minute
+  // Once 64 KiB of the body are in, the site takes the request for the previous one of that method
+  // and path (its state changes as then) and answers as it did then; then a reset with the rest
+  // unread: a success page for a photo that never arrived whole.
+  kAnswerEarlyAndReset,
 };
 
 struct SiteRequest {
@@ -66,6 +72,9 @@ class FakeSite {
 
  private:
   Reply Dispatch(const RecordedRequest& request, bool secure);
+  std::optional<Reply> AnswerEarly(const RecordedRequest& head, bool secure);
+  // The fault ordered for "METHOD path", taken off the list; kNone when there is none.
+  SiteFault TakeFault(const std::string& line, bool early);
 
   std::vector<std::string> hosts_;
   std::unique_ptr<TestCa> ca_;
@@ -74,6 +83,8 @@ class FakeSite {
   mutable std::mutex mutex_;
   std::multimap<std::string, SiteFault> faults_;
   std::vector<SiteRequest> requests_;
+  // The latest request and reply by "METHOD path".
+  std::map<std::string, std::pair<SiteRequest, Reply>> lastExchanges_;
 };
 
 }  // namespace wharfling::testing

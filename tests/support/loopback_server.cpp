@@ -100,6 +100,13 @@ Reply Reply::Endless(std::string_view headers, std::string piece) {
   return reply;
 }
 
+Reply Reply::Drip(std::string_view headers, std::string piece, std::chrono::milliseconds interval) {
+  Reply reply = Endless(headers, std::move(piece));
+  reply.fault = Fault::kDrip;
+  reply.delay = interval;
+  return reply;
+}
+
 Reply Reply::CloseWithoutReply() {
   Reply reply;
   reply.fault = Fault::kCloseWithoutReply;
@@ -261,6 +268,16 @@ void LoopbackServer::Serve(int fd) {
       RecordedRequest request = ParseHead(std::string_view(buffer).substr(0, headEnd));
       const std::size_t bodyLength =
           static_cast<std::size_t>(std::strtoull(request.Header("Content-Length").c_str(), nullptr, 10));
+      EarlyHandler early;
+      {
+        std::lock_guard lock(mutex_);
+        early = earlyHandler_;
+      }
+      if (std::optional<Reply> reply = early ? early(request) : std::nullopt) {
+        request.body.resize(std::min(bodyLength, kEarlyBodyBytes));  // how much to read
+        AnswerEarly(connection, fd, buffer, headEnd, request, *reply);
+        break;
+      }
       const std::size_t total = headEnd + 4 + bodyLength;
       while (buffer.size() < total) {
         if (!connection.Read(buffer)) break;
@@ -273,13 +290,14 @@ void LoopbackServer::Serve(int fd) {
 
       const Reply reply = handler_(request);
       if (reply.fault == Reply::Fault::kCloseWithoutReply) break;
-      if (reply.fault == Reply::Fault::kDelayBeforeReply) {
-        const auto until = std::chrono::steady_clock::now() + reply.delay;
-        while (!stopping_ && std::chrono::steady_clock::now() < until) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-      }
+      if (reply.fault == Reply::Fault::kDelayBeforeReply) Pause(reply.delay);
       if (!connection.Write(reply.raw)) break;
+      if (reply.fault == Reply::Fault::kDrip) {
+        do {
+          Pause(reply.delay);
+        } while (!stopping_ && connection.Write(reply.piece));
+        break;
+      }
       if (reply.fault == Reply::Fault::kEndlessBody) {
         while (!stopping_ && connection.Write(reply.piece)) {
         }
@@ -291,6 +309,35 @@ void LoopbackServer::Serve(int fd) {
   std::lock_guard lock(mutex_);
   std::erase(openFds_, fd);
   ::close(fd);
+}
+
+void LoopbackServer::SetEarlyHandler(EarlyHandler handler) {
+  std::lock_guard lock(mutex_);
+  earlyHandler_ = std::move(handler);
+}
+
+void LoopbackServer::Pause(std::chrono::milliseconds delay) const {
+  const auto until = std::chrono::steady_clock::now() + delay;
+  while (!stopping_ && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void LoopbackServer::AnswerEarly(Connection& connection, int fd, std::string& buffer, std::size_t headEnd,
+                                 RecordedRequest& request, const Reply& reply) {
+  const std::size_t wanted = headEnd + 4 + request.body.size();
+  while (buffer.size() < wanted && connection.Read(buffer)) {
+  }
+  const std::size_t kept = std::min(buffer.size(), wanted);
+  request.raw = buffer.substr(0, kept);
+  const std::size_t bodyStart = std::min(kept, headEnd + 4);
+  request.body = buffer.substr(bodyStart, kept - bodyStart);
+  Record(request);
+  connection.Write(reply.raw);
+  // Time for the client to read the answer; then a reset, since the rest of the body stays unread.
+  Pause(std::chrono::milliseconds(200));
+  const linger reset{1, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 void LoopbackServer::Record(const RecordedRequest& request) {

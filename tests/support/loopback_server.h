@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,6 +38,7 @@ struct Reply {
     kCloseWithoutReply,  // close the connection without writing anything
     kDelayBeforeReply,   // wait for delay, then write raw
     kEndlessBody,        // write raw, then piece over and over until the client goes away
+    kDrip,               // write raw, then piece once every delay until the client goes away
   };
 
   std::string raw;    // the response bytes, written as they are
@@ -55,6 +57,8 @@ struct Reply {
   static Reply CloseWithoutReply();
   // A header block without a length, then `piece` written over and over.
   static Reply Endless(std::string_view headers, std::string piece);
+  // A header block, then piece once every interval.
+  static Reply Drip(std::string_view headers, std::string piece, std::chrono::milliseconds interval);
 };
 
 struct TlsIdentity {
@@ -74,6 +78,13 @@ class LoopbackServer {
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
+  // Consulted once a request's head is in: a reply it returns is written after at most
+  // kEarlyBodyBytes of the body have been read, and the connection is then reset with the rest
+  // unread, as by a peer that answers an upload early and hangs up.
+  using EarlyHandler = std::function<std::optional<Reply>(const RecordedRequest& head)>;
+  static constexpr std::size_t kEarlyBodyBytes = 64 * 1024;
+  void SetEarlyHandler(EarlyHandler handler);
+
   std::uint16_t port() const { return port_; }
   // A copy of the requests recorded so far, in arrival order.
   std::vector<RecordedRequest> requests() const;
@@ -87,8 +98,14 @@ class LoopbackServer {
   void AcceptLoop();
   void Serve(int fd);
   void Record(const RecordedRequest& request);
+  // Answers early and resets; the connection ends.
+  void AnswerEarly(Connection& connection, int fd, std::string& buffer, std::size_t headEnd,
+                   RecordedRequest& request, const Reply& reply);
+  // Sleeps unless the server stops meanwhile.
+  void Pause(std::chrono::milliseconds delay) const;
 
   Handler handler_;
+  EarlyHandler earlyHandler_;
   std::unique_ptr<TlsContext> tls_;
   int listenFd_ = -1;
   std::uint16_t port_ = 0;

@@ -5,9 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "tests/support/loopback_server.h"
 #include "tests/support/temp_dir.h"
@@ -202,6 +208,36 @@ TEST_F(CurlTransportTest, HeaderBlockIsTheFinalResponseOnly) {
   ASSERT_TRUE(Get("http://www.example.test/"));
   EXPECT_EQ(client_.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Final: yes\r\n");
   EXPECT_EQ(client_.PageText(), "ok");
+}
+
+TEST_F(CurlTransportTest, OnlyABlocksFirstLineIsItsStatusAndTrailersAreNoHeaders) {
+  const struct {
+    const char* what;
+    std::string raw;
+    std::string headers;
+    std::string body;
+  } cases[] = {
+      {"an HTTP/ header line after a 500",
+       "HTTP/1.1 500 Internal Server Error\r\nHTTP/1.1 200 OK: yes\r\nContent-Length: 2\r\n\r\nno",
+       "HTTP/1.1 500 Internal Server Error\r\nHTTP/1.1 200 OK: yes\r\nContent-Length: 2\r\n", "no"},
+      {"an empty chunked 500 with a status-like trailer",
+       "HTTP/1.1 500 Internal Server Error\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n"
+       "HTTP/1.1 200 OK: yes\r\n\r\n",
+       "HTTP/1.1 500 Internal Server Error\r\nTransfer-Encoding: chunked\r\n", ""},
+      {"a 200 with a Location trailer",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\nLocation: /refused\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n", "ok"},
+      {"interim blocks start their own",
+       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX-Interim: 1\r\n\r\n"
+       "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n",
+       "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n", ""},
+  };
+  for (const auto& c : cases) {
+    plainSite_.Push(Reply::Raw(c.raw));
+    ASSERT_TRUE(Get("http://www.example.test/")) << c.what << ": " << client_.lastError();
+    EXPECT_EQ(client_.HeaderText(), c.headers) << c.what;
+    EXPECT_EQ(client_.PageText(), c.body) << c.what;
+  }
 }
 
 TEST_F(CurlTransportTest, LongHeaderBlockIsCapturedWhole) {
@@ -402,6 +438,143 @@ TEST_F(CurlTransportTest, LargeUploadArrivesWhole) {
   EXPECT_EQ(request.Header("Content-Length"), std::to_string(request.body.size()));
   EXPECT_NE(request.body.find(photo), std::string::npos);
   EXPECT_FALSE(request.HasHeader("Expect"));
+  EXPECT_TRUE(client_.lastError().empty()) << client_.lastError();
+  EXPECT_FALSE(client_.trouble().incompleteSend);
+}
+
+TEST_F(CurlTransportTest, ReplyToAnUploadCutOffIsKeptButMarkedIncomplete) {
+  testing::TempDir dir;
+  const std::string path = dir.WriteFile("big.jpg", std::string(4'000'000, 'p'));
+  const struct {
+    const char* what;
+    Reply reply;
+  } cases[] = {
+      {"a success page", Reply::Ok("<html>stored</html>")},
+      {"a refusal", Reply::Make("HTTP/1.1 302 Found", "Location: refused.asp\r\n", "")},
+  };
+  for (const auto& c : cases) {
+    plain_.SetEarlyHandler([&](const RecordedRequest&) { return std::optional<Reply>(c.reply); });
+    client_.ClearTrouble();
+    EXPECT_TRUE(client_.SendUpload(UploadSender::kParvault, "http://www.example.test/InsertFile.asp",
+                                   kFlagNoAutoRedirect, std::nullopt, path, "", "", ""))
+        << c.what << ": " << client_.lastError();
+    EXPECT_EQ(client_.HeaderText(), c.reply.raw.substr(0, c.reply.raw.find("\r\n\r\n") + 2)) << c.what;
+    EXPECT_TRUE(client_.trouble().incompleteSend) << c.what;
+    EXPECT_TRUE(client_.lastError().starts_with("the request went out incomplete (")) << client_.lastError();
+    EXPECT_LT(LastPlain().body.size(), 1'000'000u) << c.what;
+  }
+}
+
+// A listener that accepts connections (the kernel does) and never says a word: a TLS hello waits.
+class SilentListener {
+ public:
+  SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 8) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("silent listener");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentListener() { ::close(fd_); }
+  std::uint16_t port() const { return port_; }
+
+ private:
+  int fd_;
+  std::uint16_t port_ = 0;
+};
+
+TEST_F(CurlTransportTest, EveryExchangeEndsByALimitOrACancel) {
+  using std::chrono::milliseconds;
+  const posix::TransferLimits shortLimits{.connect = milliseconds(500),
+                                          .stallBytes = 1024,
+                                          .stallWindow = milliseconds(1000),
+                                          .replyCeiling = milliseconds(2000)};
+  const std::string okHead = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
+  const auto Later = [](milliseconds delay) {
+    Reply reply = Reply::Ok("ok");
+    reply.fault = Reply::Fault::kDelayBeforeReply;
+    reply.delay = delay;
+    return reply;
+  };
+  const struct {
+    const char* what;
+    std::optional<Reply> reply;  // none: an https request to a listener that never answers the hello
+    posix::TransferLimits limits;
+    std::optional<milliseconds> cancelAfter;
+    std::optional<milliseconds> deadlineAfter;
+    const char* error;  // empty: the exchange succeeds
+  } cases[] = {
+      {"a drip of 2 bytes a second",
+       Reply::Drip(okHead, "x", milliseconds(500)),
+       shortLimits,
+       {},
+       {},
+       "the connection stalled: under 1 KiB in 1 s"},
+      {"a steady reply that never ends",
+       Reply::Drip(okHead, std::string(2048, 'x'), milliseconds(100)),
+       shortLimits,
+       {},
+       {},
+       "no whole reply within 2 s of the request"},
+      {"a site that thinks before answering", Later(milliseconds(1500)), shortLimits, {}, {}, ""},
+      {"a site silent past the ceiling",
+       Later(milliseconds(3000)),
+       shortLimits,
+       {},
+       {},
+       "no whole reply within 2 s of the request"},
+      {"an unanswered TLS hello", std::nullopt, shortLimits, {}, {}, "SSL connection timeout"},
+      {"a cancel during a drip",
+       Reply::Drip(okHead, "x", milliseconds(500)),
+       {},
+       milliseconds(300),
+       {},
+       "cancelled"},
+      {"a cancel during an unanswered TLS hello", std::nullopt, {}, milliseconds(300), {}, "cancelled"},
+      {"a deadline during a drip",
+       Reply::Drip(okHead, "x", milliseconds(500)),
+       {},
+       {},
+       milliseconds(300),
+       "the time limit ran out"},
+  };
+  SilentListener silent;
+  for (const auto& c : cases) {
+    CurlTransportOptions options = Options();
+    options.limits = c.limits;
+    CurlTransport transport(options);
+    WebClient client(transport, codec_);
+    CancelRequest cancel;
+    client.SetCancelRequest(&cancel);
+    if (c.deadlineAfter) client.SetDeadline(std::chrono::steady_clock::now() + *c.deadlineAfter);
+    std::thread canceller;
+    if (c.cancelAfter) {
+      canceller = std::thread([&cancel, after = *c.cancelAfter] {
+        std::this_thread::sleep_for(after);
+        cancel.Request();
+      });
+    }
+    if (c.reply) plainSite_.Push(*c.reply);
+    const std::string url = c.reply ? std::string("http://www.example.test/")
+                                    : "https://www.example.test:" + std::to_string(silent.port()) + "/";
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = client.HttpExchange(Msie6Profile(), url, Method::kGet, kFlagNoAutoRedirect, "",
+                                        std::nullopt, AccessMode::kDirect);
+    const auto took = std::chrono::steady_clock::now() - start;
+    if (canceller.joinable()) canceller.join();
+    EXPECT_LT(took, std::chrono::seconds(5)) << c.what;
+    if (std::string_view(c.error).empty()) {
+      EXPECT_TRUE(ok) << c.what << ": " << client.lastError();
+      continue;
+    }
+    EXPECT_FALSE(ok) << c.what;
+    EXPECT_TRUE(client.lastError().starts_with(c.error)) << c.what << ": " << client.lastError();
+    EXPECT_TRUE(client.lastResponse().HeaderBlocks.empty()) << c.what;
+  }
 }
 
 TEST_F(CurlTransportTest, TransportsOfTheProcessShareOneCookieStore) {

@@ -21,6 +21,7 @@ DriverCase FueruCase() {
   for (int file = 0; file < 2; ++file) c.wholeRun.insert(c.wholeRun.end(), kPerFile.begin(), kPerFile.end());
   c.testsSignIn = false;
   c.uploadPath = "/photo/upload/UPL002C_Up.php";
+  c.claimsEveryPhoto = "report-ok";
   return c;
 }
 
