@@ -1,5 +1,6 @@
-// The desktop dialog on the offscreen platform: the window after start-up, the destination button
-// while typing, the Enter key, and runs against the in-house server from the run's own thread.
+// The desktop dialog on the offscreen platform: the window after start-up, its tab order,
+// the destination button while typing, the Enter key, runs against the in-house server from the
+// run's own thread, and Cancel between files and during an exchange that is stuck.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "platform/qt/desktop_dialog.h"
 #include "platform/qt/hyperlink_label.h"
 #include "tests/qt/qt_wait.h"
+#include "tests/support/fake_parvault.h"
 #include "tests/support/memory_settings_store.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
@@ -51,7 +53,7 @@ class DesktopFixture : public ::testing::Test {
         [](const std::vector<Text>&) { return ChooserOutcome{}; },
         [](const std::vector<Text>&) { return ChooserOutcome{}; },
     };
-    dialog = std::make_unique<DesktopDialog>(paths, DialogServices{store, endpoints, codec, web}, modals);
+    dialog = std::make_unique<DesktopDialog>(paths, DialogServices{store, endpoints, codec, *client}, modals);
     dialog->Initialize();
     dialog->window().show();
     return *dialog;
@@ -74,6 +76,7 @@ class DesktopFixture : public ::testing::Test {
   posix::PosixTextCodec codec;
   posix::CurlTransport transport;
   WebClient web{transport, codec};
+  WebClient* client = &web;  // the dialog's, the in-house server's unless a fixture routes elsewhere
   std::unique_ptr<DesktopDialog> dialog;
   QStringList messages;
   std::vector<QThread*> messageThreads;
@@ -215,6 +218,69 @@ TEST_F(DesktopFixture, CancelDuringARunStopsItAfterTheFileInFlight) {
     EXPECT_EQ(store.writes.size(), byClosing ? 6u : 3u) << "and saved";
     EXPECT_EQ(window().isVisible(), !byClosing);
     EXPECT_TRUE(cancel->isEnabled());
+    dialog.reset();
+  }
+}
+
+// A site that answers the first photo by a drip (a byte every half second, which the stall rule
+// would end after 30 s) or not at all for a minute.
+class StuckUploadFixture : public DesktopFixture {
+ protected:
+  StuckUploadFixture() { client = &siteWeb; }
+  void SetUp() override {
+    DesktopFixture::SetUp();
+    endpoints.Override("inhouse.server", "parvault.intranet.example:8780");
+  }
+  // The run's thread uses the site's client: it must end before that client goes.
+  void TearDown() override { dialog.reset(); }
+
+  FakeParvault site{"parvault.intranet.example:8780", "/ParvaultAsp2"};
+  posix::CurlTransport siteTransport{site.TransportOptions()};
+  WebClient siteWeb{siteTransport, codec};
+};
+
+// Cancel, or closing the window, while the first photo's exchange is stuck ends that exchange at
+// once: the photo fails, the other keeps "--", the run signs out and saves, and a closed window
+// closes as the run ends.
+TEST_F(StuckUploadFixture, CancelInterruptsTheExchangeInFlight) {
+  const struct {
+    const char* name;
+    bool drip;
+    bool byClosing;
+  } cases[] = {{"reply drips, Cancel", true, false},
+               {"reply drips, window closed", true, true},
+               {"no reply yet, Cancel", false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    site.ScriptUploads([drip = c.drip](const FakeParvault::Upload&) {
+      FakeParvault::Answer answer;
+      if (drip) answer.kind = FakeParvault::Answer::kDrip;
+      return answer;
+    });
+    if (!c.drip) site.InjectFault("/InsertFile.asp", SiteFault::kStuckReply);
+    const std::size_t uploadsBefore = site.Uploads().size();
+    Account("alice", "secret");
+    Open();
+    store.writes.clear();
+    window().destinationButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return site.Uploads().size() > uploadsBefore; }));
+    if (c.byClosing) {
+      window().close();
+      EXPECT_TRUE(window().isVisible()) << "the window waits for the run";
+    } else {
+      QTest::mouseClick(qobject_cast<QPushButton*>(window().control(control::kCancel)), Qt::LeftButton);
+    }
+    // Well within the stall rule's 30 s, which would end the drip without the cancel.
+    ASSERT_TRUE(WaitUntil([this] { return !dialog->running(); }, 10'000)) << "the run goes on";
+    EXPECT_EQ(site.Uploads().size(), uploadsBefore + 1) << "nothing sent after the cancel";
+    // b.jpg was dropped first, so it went first; the rows are in name order.
+    EXPECT_EQ(Column(2), QStringList({QStringLiteral("--"), QStringLiteral("---失敗---")}));
+    EXPECT_EQ(site.RequestLines().back(), "GET /ParvaultAsp2/logout2.asp?user=alice&pw=secret");
+    EXPECT_EQ(store.writes,
+              std::vector<std::string>({"Settings/Select001", "Settings/Id002", "Settings/Pw002"}))
+        << "the run saved the account";
+    EXPECT_EQ(window().isVisible(), !c.byClosing);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
     dialog.reset();
   }
 }
