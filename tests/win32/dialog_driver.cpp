@@ -48,12 +48,24 @@ std::string CellText(HWND list, int row, int column) {
   return Utf8(buffer);
 }
 
+std::string ShownAndEnabled(HWND control) {
+  return std::string(IsWindowVisible(control) ? "visible" : "hidden") +
+         (IsWindowEnabled(control) ? " enabled" : " disabled");
+}
+
+// One "keystroke" line after every key: the edit's text, then the destination button's state.
+void TypeKeysReporting(HWND dialog, int edit, const std::string& keys) {
+  HWND control = GetDlgItem(dialog, edit);
+  TypeKeys(control, keys, [&] {
+    Print("keystroke", Utf8(WindowText(control)) + "|" + ShownAndEnabled(GetDlgItem(dialog, kDestination)));
+  });
+}
+
 void PrintState(HWND dialog, const char* stage) {
   const std::string prefix = std::string(stage) + ".";
   Print(prefix + "title", Utf8(WindowText(dialog)));
   HWND button = GetDlgItem(dialog, kDestination);
-  Print(prefix + "button", Utf8(WindowText(button)) + (IsWindowVisible(button) ? " visible" : " hidden") +
-                               (IsWindowEnabled(button) ? " enabled" : " disabled"));
+  Print(prefix + "button", Utf8(WindowText(button)) + " " + ShownAndEnabled(button));
   HWND list = GetDlgItem(dialog, kFileList);
   const auto rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < rows; ++row) {
@@ -126,8 +138,8 @@ void DialogDriver::Drive() {
   PrintState(dialog, "start");
   PrintLayoutFaults(dialog, "start.");
   if (script_.typeAccount) {
-    TypeKeys(GetDlgItem(dialog, kId), script_.idKeys);
-    TypeKeys(GetDlgItem(dialog, kPassword), script_.passwordKeys);
+    TypeKeysReporting(dialog, kId, script_.idKeys);
+    TypeKeysReporting(dialog, kPassword, script_.passwordKeys);
     PrintState(dialog, "typed");
   }
   if (!script_.labelOpens.empty()) ExerciseLabel(dialog, script_.labelOpens, messagesSeen_);

@@ -1,8 +1,8 @@
 #pragma once
 // Drives the upload dialog from a second thread while the first one sits in Drop, as a user would:
-// reads what it shows, types the account key by key, presses the destination button or its maker's
-// label, answers message boxes and choosers, takes screenshots and closes it with Cancel or Enter.
-// Everything it sees is printed.
+// reads what it shows, types the account key by key (its state after each key), presses the destination
+// button or its maker's label, answers message boxes and choosers, takes screenshots and closes it with
+// Cancel or Enter. Everything it sees is printed.
 
 #include <windows.h>
 

@@ -36,12 +36,13 @@ void Key(HWND edit, UINT key) {
 
 }  // namespace
 
-void TypeKeys(HWND edit, const std::string& script) {
+void TypeKeys(HWND edit, const std::string& script, const std::function<void()>& afterKey) {
   const std::wstring keys = Wide(script);
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const std::size_t close = keys.find(L'}', i);
     if (keys[i] != L'{' || close == std::wstring::npos) {
       Char(edit, keys[i]);
+      if (afterKey) afterKey();
       continue;
     }
     const std::wstring name = keys.substr(i + 1, close - i - 1);
@@ -60,6 +61,7 @@ void TypeKeys(HWND edit, const std::string& script) {
       PutOnClipboard(name.substr(6));
       Char(edit, kCtrlV);
     }
+    if (afterKey) afterKey();
   }
 }
 

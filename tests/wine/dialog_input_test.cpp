@@ -1,6 +1,7 @@
 // The upload dialog's own input under Wine, as a keyboard gives it: the account typed key by key
-// (corrections, a paste, a character beyond ASCII) and signing in with it, and Enter, which ends
-// the dialog through its hidden OK without an upload or a save.
+// (corrections, a paste, a character beyond ASCII) and signing in with it, the destination button
+// following the account keystroke by keystroke, and Enter, which ends the dialog through its hidden
+// OK without an upload or a save.
 
 #include <filesystem>
 
@@ -48,6 +49,39 @@ TEST_F(DialogInputTest, AnAccountTypedKeyByKeyReadsBackAsTypedAndSignsIn) {
   EXPECT_EQ(run.All("done.row"), std::vector<std::string>{"photo.jpg|5|成功"}) << "signed in and uploaded";
   EXPECT_EQ(site_.LoginForms(), std::vector<int>{1});
   EXPECT_EQ(site_.Uploads().size(), 1u);
+}
+
+// After each key: the edit's text as the dialog wrote it back from its member, and the button's state.
+struct KeyByKeyCase {
+  const char* what;
+  std::string photoBytes;  // none: the run is blocked
+  std::vector<std::string> options;
+  std::vector<std::string> afterEachKey;
+};
+
+TEST_F(DialogInputTest, TheDestinationButtonShowsWhileBothAccountTextsHoldSomething) {
+  const std::vector<KeyByKeyCase> cases = {
+      {"the password completes the account",
+       "12345",
+       {"--id", "al", "--password", "s{BS}{PASTE:pw}"},
+       {"a|hidden enabled", "al|hidden enabled", "s|visible enabled", "|hidden enabled",
+        "pw|visible enabled"}},
+      {"the ID completes a stored password",
+       "12345",
+       {"--setting", "Settings/ParvaultW=pw", "--id", "a{LEFT}{BS}{RIGHT}{BS}b"},
+       {"a|visible enabled", "a|visible enabled", "a|visible enabled", "a|visible enabled", "|hidden enabled",
+        "b|visible enabled"}},
+      {"a blocked run's button shows but stays disabled",
+       "",
+       {"--id", "a", "--password", "p{BS}"},
+       {"a|hidden disabled", "p|visible disabled", "|hidden disabled"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+    photo_ = WineSession::WindowsPath(photos_.WriteFile("photo.jpg", c.photoBytes));
+    EXPECT_EQ(Drop(c.options).All("keystroke"), c.afterEachKey);
+  }
 }
 
 TEST_F(DialogInputTest, ACharacterTheCodePageLacksShowsAsSentAndTypingGoesOnAfterIt) {
