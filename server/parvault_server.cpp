@@ -9,7 +9,6 @@
 #include "platform/posix/encoding.h"
 #include "server/accounts/csrf_tokens.h"
 #include "server/accounts/login_brake.h"
-#include "server/accounts/sessions.h"
 #include "server/engine/form_decoding.h"
 #include "server/engine/http_engine.h"
 #include "server/engine/listen_socket.h"
@@ -59,6 +58,12 @@ std::string LoggedName(std::string_view cp932Name) {
   return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
 }
 
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 void AnswerPage(HttpResponse& res, int status, const std::string& html) {
   res.status = status;
   res.SetContent(html, kHtmlContentType);
@@ -76,10 +81,7 @@ void AnswerRedirect(HttpResponse& res, const std::string& location) {
 }  // namespace
 
 struct ParvaultServer::Impl final : HttpHandler {
-  explicit Impl(ParvaultServerOptions o)
-      : options(std::move(o)),
-        state(options.makeState ? options.makeState() : MakeFilesAndMemoryState()),
-        http(options.limits, *this) {}
+  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(options.limits, *this) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -96,7 +98,6 @@ struct ParvaultServer::Impl final : HttpHandler {
 
   std::optional<SignedIn> Session(const HttpRequest& req);
   std::uint64_t BodyCap(const HttpRequest& req, const std::optional<Route>& route) const;
-  std::optional<std::uint64_t> RoomLeft(const std::string& account);
   std::optional<Refusal> CheckUploadHeaders(const HttpRequest& req, std::string& account);
   void Refuse(Exchange& ex, Refusal refusal, const std::string& account);
   void HandleGet(Exchange& ex, const std::optional<Route>& route);
@@ -109,7 +110,7 @@ struct ParvaultServer::Impl final : HttpHandler {
 
   ParvaultServerOptions options;
   AccountTable accounts;
-  std::unique_ptr<ServerState> state;
+  std::unique_ptr<state::LibraryState> state;
   // Bounds the password hashing under way in this process.
   LoginBrake hashing;
   UploadStore store;
@@ -125,9 +126,10 @@ std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
   const std::string cookies = req.Header("Cookie");
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
-  auto account = state->sessions().Find(*token);
-  if (!account || accounts.Find(*account) == nullptr) return std::nullopt;
-  return SignedIn{std::move(*account), std::string(*token)};
+  std::string account;
+  if (state->FindSession(*token, NowMs(), account) != state::Outcome::kDone) return std::nullopt;
+  if (accounts.Find(account) == nullptr) return std::nullopt;
+  return SignedIn{std::move(account), std::string(*token)};
 }
 
 // Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
@@ -136,12 +138,6 @@ std::uint64_t ParvaultServer::Impl::BodyCap(const HttpRequest& req, const std::o
   const bool browserForm = req.method == "POST" && route && GalleryRoutes::IsPostPage(route->page);
   return browserForm ? gallery->BodyCap(route->page) + kEnvelopeAllowance
                      : options.maxFileSize + 2 * kEnvelopeAllowance;
-}
-
-// What the account may still store under its quota.
-std::optional<std::uint64_t> ParvaultServer::Impl::RoomLeft(const std::string& account) {
-  if (!options.quota) return std::nullopt;
-  return *options.quota - std::min(*options.quota, state->photos().BytesUsed(account));
 }
 
 // What can be refused from the request's head alone, before any of the body is read.
@@ -281,10 +277,16 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   // Only names of accounts are remembered by the brake: any other name is the client's invention.
   const Account* named = name ? accounts.FindByLoginName(*name) : nullptr;
   const std::string brakeAccount = named ? named->name : std::string();
-  const auto wait = state->brake().WaitFor(address, brakeAccount, LoginBrake::Clock::now());
-  if (wait.count() > 0) {
+  // Counted before the password is checked, so that guesses sent together are braked together.
+  state::GuessVerdict verdict;
+  if (state->CountGuess(address, brakeAccount, NowMs(), verdict) != state::Outcome::kDone) {
+    AnswerPage(res, 503, LoginFailedPage(""));
+    ex.outcome = "login not checked: the brake's counts cannot be kept";
+    return;
+  }
+  if (!verdict.mayCheck) {
     // Answered without checking the password, so that guessing gains nothing by going on.
-    res.SetHeader("Retry-After", std::to_string((wait.count() + 999) / 1000));
+    res.SetHeader("Retry-After", std::to_string((verdict.wait.count() + 999) / 1000));
     AnswerPage(res, 429, LoginFailedPage(""));
     ex.outcome = "login held back user=" + LoggedName(name.value_or(""));
     return;
@@ -295,13 +297,18 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
     account = accounts.Verify(*name, *password);
   }
   if (account == nullptr) {
-    state->brake().Failed(address, brakeAccount, LoginBrake::Clock::now());
     AnswerRedirect(res, "Error.ASP");
     ex.outcome = "login failed user=" + LoggedName(name.value_or(""));
     return;
   }
-  state->brake().Succeeded(address, account->name);
-  res.SetHeader("Set-Cookie", SessionCookie(state->sessions().Open(account->name), false));
+  state->ClearGuesses(address, account->name);
+  std::string token;
+  if (state->OpenSession(account->name, NowMs(), token) != state::Outcome::kDone) {
+    AnswerRedirect(res, "Error.ASP");
+    ex.outcome = "login refused user=" + account->name + ": the session cannot be kept";
+    return;
+  }
+  res.SetHeader("Set-Cookie", SessionCookie(token, false));
   AnswerRedirect(res, "menu.asp");
   ex.outcome = "signed in user=" + account->name;
 }
@@ -313,8 +320,8 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Ro
     ex.response.drainBriefly = *refusal == Refusal::kNotSignedIn;
     return nullptr;
   }
-  auto receiver =
-      std::make_shared<UploadReceiver>(store, account, options.maxFileSize, FileField{}, RoomLeft(account));
+  auto receiver = std::make_shared<UploadReceiver>(store, account, options.maxFileSize, FileField{},
+                                                   state.get(), options.quota);
   const std::string base = route.base;
   return std::make_unique<MultipartBody>(
       *MultipartBoundary(ex.request.Header("Content-Type")),
@@ -329,7 +336,6 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Ro
           Refuse(ex, *outcome.refusal, account);
           return;
         }
-        state->photos().NotePublished(account, outcome.storedName);
         AnswerPage(ex.response, 200, StoredPage(base, outcome.storedName));
         ex.outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
                      FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
@@ -341,7 +347,7 @@ void ParvaultServer::Impl::Logout(Exchange& ex, const Route& route) {
   // and the query is neither checked nor logged.
   const auto user = Session(ex.request);
   const std::string cookies = ex.request.Header("Cookie");
-  if (const auto token = FindCookie(cookies, kSessionCookie)) state->sessions().Close(*token);
+  if (const auto token = FindCookie(cookies, kSessionCookie)) state->CloseSession(*token);
   ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
   AnswerPage(ex.response, 200, LoggedOutPage(route.base));
   ex.outcome = user ? "signed out user=" + user->account : "no session";
@@ -364,10 +370,24 @@ bool ParvaultServer::Start(std::string& error) {
   }
   const bool tls = !s.options.tlsCertFile.empty() || !s.options.tlsKeyFile.empty();
   if (tls && !s.certificate.Load(s.options.tlsCertFile, s.options.tlsKeyFile, error)) return false;
-  if (!s.store.Open(s.options.storage, error) || !s.state->Open(s.store, error)) return false;
-  for (const Account* account : s.accounts.all()) s.store.RemoveLeftovers(account->name);
-  s.csrf.emplace(s.state->csrfKey());
-  s.gallery.emplace(s.state->photos(), *s.csrf,
+  if (!s.store.Open(s.options.storage, error)) return false;
+  const StateLog log = [&s](const std::string& line) { s.Log(line); };
+  s.state = s.options.openState ? s.options.openState(s.store.root(), log, error)
+                                : OpenSqliteStateIn(s.store.root(), log, error);
+  if (!s.state) return false;
+  std::vector<std::string> names;
+  for (const Account* account : s.accounts.all()) {
+    s.store.RemoveLeftovers(account->name);
+    names.push_back(account->name);
+  }
+  if (!ReconcileWithFolders(*s.state, s.store, names, log, error)) return false;
+  std::string key;
+  if (s.state->CsrfKey(key) != state::Outcome::kDone) {
+    error = "cannot read or keep the key of the forms' tokens";
+    return false;
+  }
+  s.csrf.emplace(std::move(key));
+  s.gallery.emplace(*s.state, s.store, *s.csrf,
                     GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage});
   return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }

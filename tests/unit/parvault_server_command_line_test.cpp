@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "server/command_line.h"
 #include "tests/support/temp_dir.h"
 

@@ -14,6 +14,7 @@
 #include "server/pages/gallery_messages.h"
 #include "server/pages/gallery_pages.h"
 #include "server/pages/response_headers.h"
+#include "server/server_state.h"
 #include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
@@ -116,10 +117,12 @@ class BrowserUploadReceiverTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(store_.Open(dir_.path(), error)) << error;
+    library_ = OpenSqliteStateIn(dir_.path(), {}, error);
+    ASSERT_TRUE(library_) << error;
   }
   BrowserUploadReceiver::Result Receive(const std::vector<Part>& parts,
-                                        std::optional<std::uint64_t> room = {}, bool complete = true) {
-    BrowserUploadReceiver receiver(store_, "alice", 10, room,
+                                        std::optional<std::uint64_t> quota = {}, bool complete = true) {
+    BrowserUploadReceiver receiver(store_, "alice", 10, library_.get(), quota,
                                    [](std::string_view token) { return token == "good"; });
     for (const auto& part : parts) {
       if (!receiver.BeginPart(part.name, part.fileName)) return receiver.Finish(false);
@@ -131,6 +134,7 @@ class BrowserUploadReceiverTest : public ::testing::Test {
 
   testing::TempDir dir_;
   UploadStore store_;
+  std::unique_ptr<state::LibraryState> library_;
 };
 
 TEST_F(BrowserUploadReceiverTest, StoresEachFileOfAFormWithAValidToken) {

@@ -13,6 +13,7 @@
 #include "server/library/photo_index.h"
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_photos.h"
 
 namespace wharfling::server {
@@ -150,18 +151,21 @@ INSTANTIATE_TEST_SUITE_P(
                       PagingCase{"?page=99", {"a.jpg"}}, PagingCase{"?page=0", {"e.jpg", "d.jpg"}},
                       PagingCase{"?page=x", {"e.jpg", "d.jpg"}}));
 
-TEST_F(GalleryTest, FilesStoredBeforeTheIndexShowAndKeepTheirIdsAcrossARestart) {
-  std::filesystem::create_directories(server_.folderOf("alice"));
-  std::ofstream(server_.folderOf("alice") / "old.png", std::ios::binary) << kPng;
+TEST(GalleryStartTest, FilesFoundAtStartShowAndKeepTheirIdsAcrossARestart) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "alice");
+  std::ofstream(dir.path() / "alice" / "old.png", std::ios::binary) << kPng;
+  const auto inDir = [&](ParvaultServerOptions& o) { o.storage = dir.path(); };
   std::vector<std::string> ids;
   {
-    Browser browser(server_);
+    ParvaultTestServer first({}, inDir);
+    Browser browser(first);
     ids = browser.Ids();
     ASSERT_EQ(ids.size(), 1u);
     EXPECT_EQ(browser.Get("image.asp?id=" + ids[0])->Header("Content-Type"), "image/png");
   }
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "old.png"));
-  ParvaultTestServer again({}, [&](ParvaultServerOptions& o) { o.storage = server_.storage(); });
+  EXPECT_THAT(FolderNames(dir.path() / "alice"), ElementsAre("old.png"));
+  ParvaultTestServer again({}, inDir);
   Browser browser(again);
   EXPECT_EQ(browser.Ids(), ids);
 }
@@ -237,7 +241,7 @@ TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
       UploadAll(browser, {{"keep.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})},
                           {"gone.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})}});
   ASSERT_EQ(browser.Get("thumb.asp?id=" + ids[1])->Header("Content-Type"), "image/jpeg");
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre(ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   // The photo page's form asks first; the confirmation page's form deletes.
   const auto asked = browser.Delete(ids[1], browser.csrf(), false);
   EXPECT_EQ(asked->status, 303);
@@ -245,11 +249,11 @@ TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
   const auto confirmation = browser.Get("delete.asp?id=" + ids[1]);
   EXPECT_THAT(confirmation->body, HasSubstr("Delete gone.jpg?"));
   EXPECT_THAT(confirmation->body, HasSubstr("id=\"confirm-delete\""));
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre(ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   const auto deleted = browser.Delete(ids[1], browser.csrf());
   EXPECT_EQ(deleted->status, 303);
   EXPECT_EQ(deleted->Header("Location"), "menu.asp?deleted=1");
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre("keep.jpg"));
   EXPECT_EQ(browser.Ids(), std::vector<std::string>{ids[0]});
   EXPECT_EQ(browser.Get("photo.asp?id=" + ids[1])->status, 404);
   EXPECT_EQ(browser.Delete(ids[1], browser.csrf())->status, 404);
@@ -283,7 +287,7 @@ TEST_P(CsrfTest, AChangingPostWithoutTheSessionsTokenIsRefused) {
   EXPECT_EQ(browser.Upload({{"new.jpg", "n"}}, token)->status, 403);
   EXPECT_EQ(browser.Delete(id, token)->status, 403);
   EXPECT_EQ(browser.Delete(id, token, false)->status, 403);
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "kept.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre("kept.jpg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tokens, CsrfTest,
@@ -400,7 +404,7 @@ TEST_F(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
   EXPECT_EQ(form->Header("Location"), "menu.asp?stored=0&refused=1&why=quota");
   EXPECT_THAT(browser.Get("menu.asp?stored=0&refused=1&why=quota")->body,
               HasSubstr("1 file was not stored: your photos would take more than your 100 bytes."));
-  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre(".photos.json", "first.jpg", "third.jpg"));
+  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre("first.jpg", "third.jpg"));
 }
 
 }  // namespace
