@@ -14,6 +14,7 @@
 #include "server/engine/listen_socket.h"
 #include "server/engine/request_bodies.h"
 #include "server/engine/request_log.h"
+#include "server/library/browser_upload.h"
 #include "server/library/refusals.h"
 #include "server/library/upload_receiver.h"
 #include "server/library/upload_store.h"
@@ -47,6 +48,27 @@ std::optional<Route> ResolvePath(std::string_view path) {
   }
   route.page = LowerCaseText(path);
   return route;
+}
+
+// A browser tells where a form came from; the uploader sends no Origin. Anything but this site
+// itself (also "null", a sandboxed or local page) is another site.
+bool FromAnotherSite(const HttpRequest& req) {
+  if (!req.HasHeader("Origin")) return false;
+  const std::string origin = req.Header("Origin");
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (origin.starts_with(scheme))
+      return !EqualsIgnoreCase(origin.substr(scheme.size()), req.Header("Host"));
+  }
+  return true;
+}
+
+// A declared body past the cap is answered with a page before any of it is read.
+bool DeclaredPast(const HttpRequest& req, std::uint64_t cap) {
+  if (!req.HasHeader("Content-Length")) return false;
+  const std::string text = req.Header("Content-Length");
+  std::uint64_t length = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), length);
+  return ec == std::errc() && end == text.data() + text.size() && length > cap;
 }
 
 bool IsLoginPage(std::string_view page) {
@@ -106,6 +128,7 @@ struct ParvaultServer::Impl final : HttpHandler {
   void CheckLogin(Exchange& ex, const std::optional<std::string>& body);
   std::unique_ptr<RequestBody> Upload(Exchange& ex, const Route& route);
   void Logout(Exchange& ex, const Route& route);
+  std::unique_ptr<RequestBody> BrowserLogout(Exchange& ex, const Route& route);
   std::string SessionCookie(const std::string& value, bool ending) const;
 
   ParvaultServerOptions options;
@@ -241,10 +264,31 @@ void ParvaultServer::Impl::HandleGet(Exchange& ex, const std::optional<Route>& r
 
 std::unique_ptr<RequestBody> ParvaultServer::Impl::HandlePost(Exchange& ex,
                                                               const std::optional<Route>& route) {
+  if (FromAnotherSite(ex.request)) {
+    AnswerPage(
+        ex.response, 403,
+        NoticePage(route ? route->base : "", "This form came from another site and was not accepted."));
+    ex.response.drainBriefly = true;
+    ex.outcome = "refused a form from another site (Origin " + LogField(ex.request.Header("Origin")) + ")";
+    return nullptr;
+  }
   if (route && route->page == "logincheck2.asp") return Login(ex);
+  if (route && route->page == "logout2.asp") return BrowserLogout(ex, *route);
   if (route && route->page == "insertfile.asp") return Upload(ex, *route);
-  if (route && GalleryRoutes::IsPostPage(route->page))
+  if (route && GalleryRoutes::IsPostPage(route->page)) {
+    if (DeclaredPast(ex.request, BodyCap(ex.request, route))) {
+      AnswerPage(
+          ex.response, 413,
+          NoticePage(route->base, "That upload is larger than the server takes: up to " +
+                                      std::to_string(kMaxBrowserFiles) + " photos at once, each up to " +
+                                      FormatThousands(static_cast<long long>(options.maxFileSize)) +
+                                      " bytes. Please send fewer or smaller photos."));
+      ex.response.drainBriefly = true;
+      ex.outcome = "refused a form larger than the server takes";
+      return nullptr;
+    }
     return gallery->Post(route->page, Session(ex.request), ex);
+  }
   AnswerPage(ex.response, 404, NotFoundPage(route ? route->base : ""));
   ex.response.drainBriefly = true;
   return nullptr;
@@ -351,6 +395,26 @@ void ParvaultServer::Impl::Logout(Exchange& ex, const Route& route) {
   ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
   AnswerPage(ex.response, 200, LoggedOutPage(route.base));
   ex.outcome = user ? "signed out user=" + user->account : "no session";
+}
+
+// The browser's sign-out: a POST with the session's form token, so that no other site can sign
+// anybody out.
+std::unique_ptr<RequestBody> ParvaultServer::Impl::BrowserLogout(Exchange& ex, const Route& route) {
+  const std::string base = route.base;
+  return std::make_unique<SmallBody>(kMaxLoginBody, [this, &ex, base](std::optional<std::string> body) {
+    const auto user = Session(ex.request);
+    const std::string given = body ? FindFormField(*body, "csrf").value_or("") : std::string();
+    if (!user || !csrf->Matches(user->sessionToken, given)) {
+      AnswerPage(ex.response, 403,
+                 NoticePage(base, "This sign-out form has expired. Please reload the page."));
+      ex.outcome = "sign-out refused: no session or no form token";
+      return;
+    }
+    state->CloseSession(user->sessionToken);
+    ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
+    AnswerPage(ex.response, 200, LoggedOutPage(base));
+    ex.outcome = "signed out user=" + user->account;
+  });
 }
 
 ParvaultServer::ParvaultServer(ParvaultServerOptions options)

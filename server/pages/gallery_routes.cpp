@@ -185,6 +185,8 @@ void GalleryRoutes::Gallery(const SignedIn& user, Exchange& ex) {
   view.totalBytes = found.usage.storedBytes;
   view.pageCount = static_cast<int>(pageCount());
   view.page = page;
+  view.maxFileSize = settings_.maxFileSize;
+  view.maxFiles = kMaxBrowserFiles;
   for (auto& photo : found.photos) view.photos.push_back(ToRecord(std::move(photo)));
   view.message = GalleryMessage(ex.request.query, settings_.maxFileSize, settings_.quota.value_or(0));
   AnswerHtml(ex.response, 200, GalleryPage(view));

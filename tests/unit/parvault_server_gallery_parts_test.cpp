@@ -248,5 +248,20 @@ TEST(ShortTimeTest, IsUtcToTheMinute) {
   EXPECT_EQ(ShortTime(1765184459999), "2025-12-08 09:00 UTC");
 }
 
+// Bidirectional controls are written out, so that "photo\u202Egpj.exe" cannot pass for a JPEG.
+TEST(ShownNameTest, WritesOutBidirectionalControls) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"photo\xE2\x80\xAEgpj.exe", "photo[U+202E]gpj.exe"},
+      {"\xE2\x81\xA7"
+       "a\xE2\x81\xA9.jpg",
+       "[U+2067]a[U+2069].jpg"},
+      {"a\xE2\x80\x8F\xD8\x9C.jpg", "a[U+200F][U+061C].jpg"},
+      {"\xE2\x80\xAA\xE2\x80\x8E", "[U+202A][U+200E]"},
+      {"\xE8\xA1\xA8 \xE2\x80\x94.jpg", "\xE8\xA1\xA8 \xE2\x80\x94.jpg"},  // an em dash is no control
+      {"cut\xE2\x80", "cut\xE2\x80"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(ShownName(name), shown) << name;
+}
+
 }  // namespace
 }  // namespace wharfling::server

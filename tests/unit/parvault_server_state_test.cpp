@@ -190,5 +190,74 @@ TEST_P(UnreadableOldIndexTest, HidesNoPhoto) {
 
 INSTANTIATE_TEST_SUITE_P(Indexes, UnreadableOldIndexTest, ::testing::Bool());
 
+// What a browser sends to a page that changes state, and whether it is taken.
+struct OriginCase {
+  std::string page;
+  std::string origin;  // "" none (the uploader)
+  bool refused;
+};
+
+class OriginTest : public ::testing::TestWithParam<OriginCase> {};
+
+TEST_P(OriginTest, AFormFromAnotherSiteIsRefused) {
+  ParvaultTestServer server;
+  Browser browser(server);
+  const std::string self = "http://127.0.0.1:" + std::to_string(server.port());
+  testing::TestHeaders headers{{"Cookie", browser.cookie()}};
+  if (!GetParam().origin.empty()) {
+    headers.push_back({"Origin", GetParam().origin == "self" ? self : GetParam().origin});
+  }
+  HttpTestClient client(server.port());
+  const std::string form = "csrf=" + browser.csrf() + "&username=alice&password=secret";
+  const auto answer =
+      client.Post("/ParvaultAsp2/" + GetParam().page, headers, form, "application/x-www-form-urlencoded");
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status == 403, GetParam().refused) << answer->status;
+  // A refused sign-out leaves the session as it was.
+  EXPECT_EQ(browser.Get("menu.asp")->body.find("id=\"signout\"") != std::string::npos,
+            GetParam().refused || GetParam().page != "logout2.asp");
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, OriginTest,
+                         ::testing::Values(OriginCase{"delete.asp", "http://evil.example", true},
+                                           OriginCase{"delete.asp", "null", true},
+                                           OriginCase{"logout2.asp", "http://evil.example", true},
+                                           OriginCase{"logincheck2.asp", "https://evil.example", true},
+                                           OriginCase{"delete.asp", "http://127.0.0.1:1", true},
+                                           OriginCase{"delete.asp", "self", false},
+                                           OriginCase{"logout2.asp", "self", false},
+                                           OriginCase{"logincheck2.asp", "", false}));
+
+TEST(BrowserSignOutTest, NeedsTheFormTokenWhileTheUploadersGetStays) {
+  ParvaultTestServer server;
+  Browser browser(server);
+  const auto forged = browser.Post("logout2.asp", "csrf=0000", "application/x-www-form-urlencoded");
+  EXPECT_EQ(forged->status, 403);
+  EXPECT_EQ(browser.Get("menu.asp")->status, 200);
+  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::HasSubstr("id=\"signout\""));
+  const auto signedOut =
+      browser.Post("logout2.asp", "csrf=" + browser.csrf(), "application/x-www-form-urlencoded");
+  EXPECT_EQ(signedOut->status, 200);
+  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::Not(::testing::HasSubstr("id=\"signout\"")));
+
+  Browser uploader(server);
+  EXPECT_EQ(uploader.Get("logout2.asp?id=alice&pw=secret")->status, 200);
+  EXPECT_THAT(uploader.Get("menu.asp")->body, ::testing::Not(::testing::HasSubstr("id=\"signout\"")));
+}
+
+TEST(BrowserUploadLimitTest, AFormLargerThanTheServerTakesGetsAPageSayingSo) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.maxFileSize = 1000; });
+  Browser browser(server);
+  // Past 20 files of the size limit with their envelopes: declared, never sent.
+  const std::string head =
+      "POST /ParvaultAsp2/upload.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + browser.cookie() +
+      "\r\nContent-Type: multipart/form-data; boundary=" + std::string(testing::kBoundary) +
+      "\r\nContent-Length: 99000000\r\n\r\n";
+  const auto answer = testing::RawExchange(server.port(), head);
+  EXPECT_THAT(answer.statusLine, ::testing::HasSubstr("413"));
+  EXPECT_THAT(answer.body, ::testing::HasSubstr("up to 20 photos at once, each up to 1,000 bytes"));
+  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::HasSubstr("Up to 20 photos at once, each up to"));
+}
+
 }  // namespace
 }  // namespace wharfling::server
