@@ -8,7 +8,7 @@
 
 #include "platform/posix/encoding.h"
 #include "server/accounts/csrf_tokens.h"
-#include "server/accounts/login_brake.h"
+#include "server/accounts/hash_slots.h"
 #include "server/engine/form_decoding.h"
 #include "server/engine/http_engine.h"
 #include "server/engine/listen_socket.h"
@@ -135,7 +135,7 @@ struct ParvaultServer::Impl final : HttpHandler {
   AccountTable accounts;
   std::unique_ptr<state::LibraryState> state;
   // Bounds the password hashing under way in this process.
-  LoginBrake hashing;
+  HashSlots hashing;
   UploadStore store;
   std::optional<CsrfTokens> csrf;
   std::optional<GalleryRoutes> gallery;
@@ -337,7 +337,7 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   }
   const Account* account = nullptr;
   if (name && password) {
-    LoginBrake::HashSlot slot(hashing);
+    HashSlots::Slot slot(hashing);
     account = accounts.Verify(*name, *password);
   }
   if (account == nullptr) {
