@@ -44,16 +44,13 @@ UploadOutcome UploadReceiver::Record(std::string storedName, std::uint64_t size)
       NewPhotoId(), folderName_, storedName, size, NowMs(), std::string(SniffImageType(firstBytes_)), ""};
   const state::Outcome outcome = room_->Publish(photo);
   if (outcome == state::Outcome::kDone) return {std::nullopt, std::move(storedName), photo.id, size, {}};
-  std::string error;
-  const UniqueFd folder = store_.OpenFolder(folderName_, false, error);
-  if (!folder.valid() || ::unlinkat(folder.get(), storedName.c_str(), 0) != 0) {
-    error = "and the file " + storedName + " could not be removed";
-  }
-  return {outcome == state::Outcome::kOverQuota ? Refusal::kQuota : Refusal::kStorage,
-          {},
-          {},
-          0,
-          "cannot record the photo" + (error.empty() ? "" : " " + error)};
+  // Not shown without a record: the file goes again. Should that fail, the next start records it.
+  std::string ignored;
+  const UniqueFd folder = store_.OpenFolder(folderName_, false, ignored);
+  const bool removed = folder.valid() && ::unlinkat(folder.get(), storedName.c_str(), 0) == 0;
+  std::string detail = "cannot record the photo";
+  if (!removed) detail += "; its file could not be removed either";
+  return {outcome == state::Outcome::kOverQuota ? Refusal::kQuota : Refusal::kStorage, {}, {}, 0, detail};
 }
 
 void UploadReceiver::Refuse(Refusal refusal) {
