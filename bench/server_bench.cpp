@@ -21,10 +21,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/test_photos.h"
 
 extern char** environ;
 
@@ -37,13 +40,17 @@ constexpr std::string_view kBoundary = "---------------------------7d43281715095
 class ServerProcess {
  public:
   // `under`: the folder the storage goes in (/dev/shm: in memory, where a flush costs nothing).
-  explicit ServerProcess(const std::string& under = "/tmp") {
+  // `prepare` fills the storage folder before the server starts. Accounts "bench" and "other".
+  explicit ServerProcess(const std::string& under = "/tmp",
+                         const std::function<void(const std::filesystem::path&)>& prepare = {}) {
     std::string pattern = under + "/server-bench-XXXXXX";
     dir_ = ::mkdtemp(pattern.data());
     std::ofstream(dir_ + "/password") << "bench pass\n";
-    std::vector<std::string> args = {PARVAULT_SERVER, "--listen",        "127.0.0.1:0",
-                                     "--storage",     dir_ + "/storage", "--user",
-                                     "bench",         "--password-file", dir_ + "/password"};
+    if (prepare) prepare(dir_ + "/storage");
+    std::vector<std::string> args = {PARVAULT_SERVER,    "--listen", "127.0.0.1:0", "--storage",
+                                     dir_ + "/storage",  "--user",   "bench",       "--password-file",
+                                     dir_ + "/password", "--user",   "other",       "--password-file",
+                                     dir_ + "/password"};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -126,10 +133,10 @@ std::string Url(int port, const std::string& page) {
   return "http://127.0.0.1:" + std::to_string(port) + "/ParvaultAsp2/" + page;
 }
 
-std::string SignIn(int port) {
+std::string SignIn(int port, const std::string& user = "bench") {
   CURL* curl = curl_easy_init();
   std::string head;
-  const std::string form = "username=bench&password=bench+pass&x=52&y=15";
+  const std::string form = "username=" + user + "&password=bench+pass&x=52&y=15";
   Exchange(curl, Url(port, "logincheck2.asp"), &form, "application/x-www-form-urlencoded", "", nullptr,
            &head);
   curl_easy_cleanup(curl);
@@ -382,6 +389,75 @@ void ServerStopsWithinItsGrace(benchmark::State& state) {
   }
 }
 BENCHMARK(ServerStopsWithinItsGrace)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// One account of 100,000 photos, as files in its folder that the server's start gives records
+// (the 24 newest are small JPEGs, the rest a few bytes each): the time to start, the first view of
+// the gallery page with its 24 thumbnails (made then), each later view (the figure), another
+// account's page meanwhile, and the server's peak memory.
+void ServerLargeGallery(benchmark::State& state) {
+  constexpr int kPhotos = 100000;
+  constexpr int kPage = 24;
+  wharfling::testing::PhotoRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  const std::string jpeg = wharfling::testing::MakeJpeg(recipe);
+  Clock::time_point filled;
+  const auto fill = [&](const std::filesystem::path& storage) {
+    const auto folder = storage / "bench";
+    std::filesystem::create_directories(folder);
+    const auto newest = std::filesystem::file_time_type::clock::now();
+    for (int i = 0; i < kPhotos; ++i) {
+      const auto name = folder / ("p" + std::to_string(i) + ".jpg");
+      std::ofstream(name, std::ios::binary) << (i >= kPhotos - kPage ? jpeg : "x" + std::to_string(i));
+      std::filesystem::last_write_time(name, newest - std::chrono::seconds(kPhotos - i));
+    }
+    filled = Clock::now();
+  };
+  ServerProcess server("/tmp", fill);
+  state.counters["start_s"] = std::chrono::duration<double>(Clock::now() - filled).count();
+  const std::string cookie = SignIn(server.port());
+  const std::string otherCookie = SignIn(server.port(), "other");
+  CURL* curl = curl_easy_init();
+  const auto view = [&](double& ms) {
+    const auto begin = Clock::now();
+    std::string page;
+    if (Exchange(curl, Url(server.port(), "menu.asp"), nullptr, "", cookie, &page) != 200) return false;
+    int thumbs = 0;
+    for (std::size_t at = page.find("thumb.asp?id="); at != std::string::npos;
+         at = page.find("thumb.asp?id=", at + 1), ++thumbs) {
+      const std::string id = page.substr(at + 13, 32);
+      if (Exchange(curl, Url(server.port(), "thumb.asp?id=" + id), nullptr, "", cookie) != 200) return false;
+    }
+    ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+    return thumbs == kPage;
+  };
+  double firstMs = 0;
+  if (!view(firstMs)) state.SkipWithError("the gallery page or its thumbnails failed");
+  state.counters["first_view_ms"] = firstMs;
+  CURL* other = curl_easy_init();
+  double otherMs = 0;
+  int otherViews = 0;
+  for (auto _ : state) {
+    double ms = 0;
+    if (!view(ms)) {
+      state.SkipWithError("the gallery page or its thumbnails failed");
+      break;
+    }
+    state.SetIterationTime(ms / 1000.0);
+    const auto begin = Clock::now();
+    if (Exchange(other, Url(server.port(), "menu.asp"), nullptr, "", otherCookie) != 200) {
+      state.SkipWithError("another account's page failed");
+      break;
+    }
+    otherMs += std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+    ++otherViews;
+  }
+  state.counters["other_page_ms"] = otherViews > 0 ? otherMs / otherViews : 0;
+  state.counters["peak_mb"] = server.MemoryMb("VmHWM");
+  curl_easy_cleanup(other);
+  curl_easy_cleanup(curl);
+}
+BENCHMARK(ServerLargeGallery)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -190,7 +190,14 @@ std::string UsageText() {
          "  --tls-key FILE      and its private key (PEM, unencrypted)\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
          "  --version           print the version and exit\n"
-         "  -h, --help          show this help and exit\n";
+         "  -h, --help          show this help and exit\n"
+         "\n"
+         "Photos are files in DIR/<user>/, under their own names. Everything else the server keeps\n"
+         "(photo ids, thumbnails made, sessions, the key of its forms, the login brake, quota use) is\n"
+         "in DIR/.parvault-state.db (SQLite). To back up, copy DIR while the server is stopped, or\n"
+         "while it runs take the database with SQLite's online backup first:\n"
+         "  sqlite3 DIR/.parvault-state.db \".backup BACKUP.db\"\n"
+         "then copy the account folders.\n";
 }
 
 }  // namespace wharfling::server

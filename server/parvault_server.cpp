@@ -8,13 +8,13 @@
 
 #include "platform/posix/encoding.h"
 #include "server/accounts/csrf_tokens.h"
-#include "server/accounts/login_brake.h"
-#include "server/accounts/sessions.h"
+#include "server/accounts/hash_slots.h"
 #include "server/engine/form_decoding.h"
 #include "server/engine/http_engine.h"
 #include "server/engine/listen_socket.h"
 #include "server/engine/request_bodies.h"
 #include "server/engine/request_log.h"
+#include "server/library/browser_upload.h"
 #include "server/library/refusals.h"
 #include "server/library/upload_receiver.h"
 #include "server/library/upload_store.h"
@@ -50,6 +50,27 @@ std::optional<Route> ResolvePath(std::string_view path) {
   return route;
 }
 
+// A browser tells where a form came from; the uploader sends no Origin. Anything but this site
+// itself (also "null", a sandboxed or local page) is another site.
+bool FromAnotherSite(const HttpRequest& req) {
+  if (!req.HasHeader("Origin")) return false;
+  const std::string origin = req.Header("Origin");
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (origin.starts_with(scheme))
+      return !EqualsIgnoreCase(origin.substr(scheme.size()), req.Header("Host"));
+  }
+  return true;
+}
+
+// A declared body past the cap is answered with a page before any of it is read.
+bool DeclaredPast(const HttpRequest& req, std::uint64_t cap) {
+  if (!req.HasHeader("Content-Length")) return false;
+  const std::string text = req.Header("Content-Length");
+  std::uint64_t length = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), length);
+  return ec == std::errc() && end == text.data() + text.size() && length > cap;
+}
+
 bool IsLoginPage(std::string_view page) {
   return page.empty() || page == "index.htm" || page == "index.html" || page == "default.asp" ||
          page == "login.asp" || page == "logincheck2.asp";
@@ -57,6 +78,12 @@ bool IsLoginPage(std::string_view page) {
 
 std::string LoggedName(std::string_view cp932Name) {
   return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 void AnswerPage(HttpResponse& res, int status, const std::string& html) {
@@ -76,10 +103,7 @@ void AnswerRedirect(HttpResponse& res, const std::string& location) {
 }  // namespace
 
 struct ParvaultServer::Impl final : HttpHandler {
-  explicit Impl(ParvaultServerOptions o)
-      : options(std::move(o)),
-        state(options.makeState ? options.makeState() : MakeFilesAndMemoryState()),
-        http(options.limits, *this) {}
+  explicit Impl(ParvaultServerOptions o) : options(std::move(o)), http(options.limits, *this) {}
 
   void Log(const std::string& line) {
     if (options.log) {
@@ -96,7 +120,6 @@ struct ParvaultServer::Impl final : HttpHandler {
 
   std::optional<SignedIn> Session(const HttpRequest& req);
   std::uint64_t BodyCap(const HttpRequest& req, const std::optional<Route>& route) const;
-  std::optional<std::uint64_t> RoomLeft(const std::string& account);
   std::optional<Refusal> CheckUploadHeaders(const HttpRequest& req, std::string& account);
   void Refuse(Exchange& ex, Refusal refusal, const std::string& account);
   void HandleGet(Exchange& ex, const std::optional<Route>& route);
@@ -105,13 +128,14 @@ struct ParvaultServer::Impl final : HttpHandler {
   void CheckLogin(Exchange& ex, const std::optional<std::string>& body);
   std::unique_ptr<RequestBody> Upload(Exchange& ex, const Route& route);
   void Logout(Exchange& ex, const Route& route);
+  std::unique_ptr<RequestBody> BrowserLogout(Exchange& ex, const Route& route);
   std::string SessionCookie(const std::string& value, bool ending) const;
 
   ParvaultServerOptions options;
   AccountTable accounts;
-  std::unique_ptr<ServerState> state;
+  std::unique_ptr<state::LibraryState> state;
   // Bounds the password hashing under way in this process.
-  LoginBrake hashing;
+  HashSlots hashing;
   UploadStore store;
   std::optional<CsrfTokens> csrf;
   std::optional<GalleryRoutes> gallery;
@@ -125,9 +149,10 @@ std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
   const std::string cookies = req.Header("Cookie");
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
-  auto account = state->sessions().Find(*token);
-  if (!account || accounts.Find(*account) == nullptr) return std::nullopt;
-  return SignedIn{std::move(*account), std::string(*token)};
+  std::string account;
+  if (state->FindSession(*token, NowMs(), account) != state::Outcome::kDone) return std::nullopt;
+  if (accounts.Find(account) == nullptr) return std::nullopt;
+  return SignedIn{std::move(account), std::string(*token)};
 }
 
 // Every raw byte of a request counts: bytes after a multipart body's closing line too. Room is
@@ -136,12 +161,6 @@ std::uint64_t ParvaultServer::Impl::BodyCap(const HttpRequest& req, const std::o
   const bool browserForm = req.method == "POST" && route && GalleryRoutes::IsPostPage(route->page);
   return browserForm ? gallery->BodyCap(route->page) + kEnvelopeAllowance
                      : options.maxFileSize + 2 * kEnvelopeAllowance;
-}
-
-// What the account may still store under its quota.
-std::optional<std::uint64_t> ParvaultServer::Impl::RoomLeft(const std::string& account) {
-  if (!options.quota) return std::nullopt;
-  return *options.quota - std::min(*options.quota, state->photos().BytesUsed(account));
 }
 
 // What can be refused from the request's head alone, before any of the body is read.
@@ -245,10 +264,31 @@ void ParvaultServer::Impl::HandleGet(Exchange& ex, const std::optional<Route>& r
 
 std::unique_ptr<RequestBody> ParvaultServer::Impl::HandlePost(Exchange& ex,
                                                               const std::optional<Route>& route) {
+  if (FromAnotherSite(ex.request)) {
+    AnswerPage(
+        ex.response, 403,
+        NoticePage(route ? route->base : "", "This form came from another site and was not accepted."));
+    ex.response.drainBriefly = true;
+    ex.outcome = "refused a form from another site (Origin " + LogField(ex.request.Header("Origin")) + ")";
+    return nullptr;
+  }
   if (route && route->page == "logincheck2.asp") return Login(ex);
+  if (route && route->page == "logout2.asp") return BrowserLogout(ex, *route);
   if (route && route->page == "insertfile.asp") return Upload(ex, *route);
-  if (route && GalleryRoutes::IsPostPage(route->page))
+  if (route && GalleryRoutes::IsPostPage(route->page)) {
+    if (DeclaredPast(ex.request, BodyCap(ex.request, route))) {
+      AnswerPage(
+          ex.response, 413,
+          NoticePage(route->base, "That upload is larger than the server takes: up to " +
+                                      std::to_string(kMaxBrowserFiles) + " photos at once, each up to " +
+                                      FormatThousands(static_cast<long long>(options.maxFileSize)) +
+                                      " bytes. Please send fewer or smaller photos."));
+      ex.response.drainBriefly = true;
+      ex.outcome = "refused a form larger than the server takes";
+      return nullptr;
+    }
     return gallery->Post(route->page, Session(ex.request), ex);
+  }
   AnswerPage(ex.response, 404, NotFoundPage(route ? route->base : ""));
   ex.response.drainBriefly = true;
   return nullptr;
@@ -281,27 +321,38 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   // Only names of accounts are remembered by the brake: any other name is the client's invention.
   const Account* named = name ? accounts.FindByLoginName(*name) : nullptr;
   const std::string brakeAccount = named ? named->name : std::string();
-  const auto wait = state->brake().WaitFor(address, brakeAccount, LoginBrake::Clock::now());
-  if (wait.count() > 0) {
+  // Counted before the password is checked, so that guesses sent together are braked together.
+  state::GuessVerdict verdict;
+  if (state->CountGuess(address, brakeAccount, NowMs(), verdict) != state::Outcome::kDone) {
+    AnswerPage(res, 503, LoginFailedPage(""));
+    ex.outcome = "login not checked: the brake's counts cannot be kept";
+    return;
+  }
+  if (!verdict.mayCheck) {
     // Answered without checking the password, so that guessing gains nothing by going on.
-    res.SetHeader("Retry-After", std::to_string((wait.count() + 999) / 1000));
+    res.SetHeader("Retry-After", std::to_string((verdict.wait.count() + 999) / 1000));
     AnswerPage(res, 429, LoginFailedPage(""));
     ex.outcome = "login held back user=" + LoggedName(name.value_or(""));
     return;
   }
   const Account* account = nullptr;
   if (name && password) {
-    LoginBrake::HashSlot slot(hashing);
+    HashSlots::Slot slot(hashing);
     account = accounts.Verify(*name, *password);
   }
   if (account == nullptr) {
-    state->brake().Failed(address, brakeAccount, LoginBrake::Clock::now());
     AnswerRedirect(res, "Error.ASP");
     ex.outcome = "login failed user=" + LoggedName(name.value_or(""));
     return;
   }
-  state->brake().Succeeded(address, account->name);
-  res.SetHeader("Set-Cookie", SessionCookie(state->sessions().Open(account->name), false));
+  state->ClearGuesses(address, account->name);
+  std::string token;
+  if (state->OpenSession(account->name, NowMs(), token) != state::Outcome::kDone) {
+    AnswerRedirect(res, "Error.ASP");
+    ex.outcome = "login refused user=" + account->name + ": the session cannot be kept";
+    return;
+  }
+  res.SetHeader("Set-Cookie", SessionCookie(token, false));
   AnswerRedirect(res, "menu.asp");
   ex.outcome = "signed in user=" + account->name;
 }
@@ -313,8 +364,8 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Ro
     ex.response.drainBriefly = *refusal == Refusal::kNotSignedIn;
     return nullptr;
   }
-  auto receiver =
-      std::make_shared<UploadReceiver>(store, account, options.maxFileSize, FileField{}, RoomLeft(account));
+  auto receiver = std::make_shared<UploadReceiver>(store, account, options.maxFileSize, FileField{},
+                                                   state.get(), options.quota);
   const std::string base = route.base;
   return std::make_unique<MultipartBody>(
       *MultipartBoundary(ex.request.Header("Content-Type")),
@@ -329,7 +380,6 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Upload(Exchange& ex, const Ro
           Refuse(ex, *outcome.refusal, account);
           return;
         }
-        state->photos().NotePublished(account, outcome.storedName);
         AnswerPage(ex.response, 200, StoredPage(base, outcome.storedName));
         ex.outcome = "user=" + account + " stored " + LogQuoted(outcome.storedName) + " (" +
                      FormatThousands(static_cast<long long>(outcome.size)) + " bytes)";
@@ -341,10 +391,30 @@ void ParvaultServer::Impl::Logout(Exchange& ex, const Route& route) {
   // and the query is neither checked nor logged.
   const auto user = Session(ex.request);
   const std::string cookies = ex.request.Header("Cookie");
-  if (const auto token = FindCookie(cookies, kSessionCookie)) state->sessions().Close(*token);
+  if (const auto token = FindCookie(cookies, kSessionCookie)) state->CloseSession(*token);
   ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
   AnswerPage(ex.response, 200, LoggedOutPage(route.base));
   ex.outcome = user ? "signed out user=" + user->account : "no session";
+}
+
+// The browser's sign-out: a POST with the session's form token, so that no other site can sign
+// anybody out.
+std::unique_ptr<RequestBody> ParvaultServer::Impl::BrowserLogout(Exchange& ex, const Route& route) {
+  const std::string base = route.base;
+  return std::make_unique<SmallBody>(kMaxLoginBody, [this, &ex, base](std::optional<std::string> body) {
+    const auto user = Session(ex.request);
+    const std::string given = body ? FindFormField(*body, "csrf").value_or("") : std::string();
+    if (!user || !csrf->Matches(user->sessionToken, given)) {
+      AnswerPage(ex.response, 403,
+                 NoticePage(base, "This sign-out form has expired. Please reload the page."));
+      ex.outcome = "sign-out refused: no session or no form token";
+      return;
+    }
+    state->CloseSession(user->sessionToken);
+    ex.response.SetHeader("Set-Cookie", SessionCookie("", true));
+    AnswerPage(ex.response, 200, LoggedOutPage(base));
+    ex.outcome = "signed out user=" + user->account;
+  });
 }
 
 ParvaultServer::ParvaultServer(ParvaultServerOptions options)
@@ -364,10 +434,24 @@ bool ParvaultServer::Start(std::string& error) {
   }
   const bool tls = !s.options.tlsCertFile.empty() || !s.options.tlsKeyFile.empty();
   if (tls && !s.certificate.Load(s.options.tlsCertFile, s.options.tlsKeyFile, error)) return false;
-  if (!s.store.Open(s.options.storage, error) || !s.state->Open(s.store, error)) return false;
-  for (const Account* account : s.accounts.all()) s.store.RemoveLeftovers(account->name);
-  s.csrf.emplace(s.state->csrfKey());
-  s.gallery.emplace(s.state->photos(), *s.csrf,
+  if (!s.store.Open(s.options.storage, error)) return false;
+  const StateLog log = [&s](const std::string& line) { s.Log(line); };
+  s.state = s.options.openState ? s.options.openState(s.store.root(), log, error)
+                                : OpenSqliteStateIn(s.store.root(), log, error);
+  if (!s.state) return false;
+  std::vector<std::string> names;
+  for (const Account* account : s.accounts.all()) {
+    s.store.RemoveLeftovers(account->name);
+    names.push_back(account->name);
+  }
+  if (!ReconcileWithFolders(*s.state, s.store, names, log, error)) return false;
+  std::string key;
+  if (s.state->CsrfKey(key) != state::Outcome::kDone) {
+    error = "cannot read or keep the key of the forms' tokens";
+    return false;
+  }
+  s.csrf.emplace(std::move(key));
+  s.gallery.emplace(*s.state, s.store, *s.csrf,
                     GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage});
   return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }

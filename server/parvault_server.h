@@ -43,8 +43,9 @@ struct ParvaultServerOptions {
   // With both, the address serves https only (GnuTLS): PEM files of the certificate chain and its key.
   std::string tlsCertFile;
   std::string tlsKeyFile;
-  // Where the server's state is kept; by default index files and memory (MakeFilesAndMemoryState).
-  std::function<std::unique_ptr<ServerState>()> makeState;
+  // Opens where the server's state is kept; by default SQLite in the storage folder
+  // (OpenSqliteStateIn). Photos stay files in the accounts' folders whichever it is.
+  OpenLibraryState openState;
   // Receives each log line, without its line feed; by default they go to standard error.
   std::function<void(const std::string&)> log;
 };

@@ -1,33 +1,36 @@
 #include "server/server_state.h"
 
-#include <optional>
-
-#include "server/base/secure_random.h"
-#include "server/library/photo_library.h"
+#include "server/library/content_sniffing.h"
+#include "server/library/folder_files.h"
+#include "server/state/library_startup.h"
+#include "server/state/sqlite_library_state.h"
 
 namespace wharfling::server {
-namespace {
 
-class FilesAndMemoryState final : public ServerState {
- public:
-  bool Open(const UploadStore& store, std::string&) override {
-    photos_.emplace(store);
-    return true;
+std::unique_ptr<state::LibraryState> OpenSqliteStateIn(const std::filesystem::path& storage,
+                                                       const StateLog& log, std::string& error) {
+  state::SqliteStateOptions options;
+  options.file = storage / state::kSqliteStateFileName;
+  options.log = log;
+  return state::OpenSqliteLibraryState(options, error);
+}
+
+bool ReconcileWithFolders(state::LibraryState& library, const UploadStore& store,
+                          const std::vector<std::string>& accounts, const StateLog& log, std::string& error) {
+  const state::InspectFile inspect = [](int folder, const std::string& name) {
+    return std::string(SniffImageType(ReadFirstBytes(folder, name, kSniffBytes)));
+  };
+  state::StartUpCounts counts;
+  if (!state::ReconcileAccounts(library, store.root(), accounts, inspect, counts, error)) return false;
+  if (counts.takenOver + counts.added + counts.changed + counts.removed > 0) {
+    log("photo records: " + std::to_string(counts.takenOver) + " taken over from old indexes, " +
+        std::to_string(counts.added) + " new, " + std::to_string(counts.changed) + " changed, " +
+        std::to_string(counts.removed) + " dropped (their files are gone)");
   }
-  PhotoCatalog& photos() override { return *photos_; }
-  SessionStore& sessions() override { return sessions_; }
-  BrakeCounters& brake() override { return brake_; }
-  std::string csrfKey() override { return key_; }
-
- private:
-  std::optional<PhotoLibrary> photos_;
-  SessionTable sessions_;
-  LoginBrake brake_;
-  const std::string key_ = *FromHex(RandomHex(32));
-};
-
-}  // namespace
-
-std::unique_ptr<ServerState> MakeFilesAndMemoryState() { return std::make_unique<FilesAndMemoryState>(); }
+  for (const auto& folder : counts.unreadableFolders) {
+    log("cannot read the folder of " + folder + "; its photo records are kept as they were");
+  }
+  return true;
+}
 
 }  // namespace wharfling::server

@@ -1,33 +1,32 @@
 #pragma once
-// What the server remembers beside the photos' files: the photo catalog, the sessions, the login
-// brake's counts and the key its CSRF tokens are made with. The server reaches them only through
-// this seam, so that a database can keep them instead of today's index files and memory.
+// Where the server keeps what it remembers beside the photos' files: the photo records, the
+// sessions, the login brake's counts, the CSRF key and each account's room under the quota. The
+// server reaches them only through state::LibraryState; a back end is chosen by the function that
+// opens it (SQLite in the storage folder by default).
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "server/accounts/login_brake.h"
-#include "server/accounts/sessions.h"
-#include "server/library/photo_catalog.h"
 #include "server/library/upload_store.h"
+#include "server/state/library_state.h"
 
 namespace wharfling::server {
 
-class ServerState {
- public:
-  virtual ~ServerState() = default;
+using StateLog = std::function<void(const std::string&)>;
+// Opens the state for the storage folder; nothing, with error, when it cannot be.
+using OpenLibraryState = std::function<std::unique_ptr<state::LibraryState>(
+    const std::filesystem::path& storage, const StateLog& log, std::string& error)>;
 
-  // Opens what is kept for the storage folder; false, with error, when it cannot be.
-  virtual bool Open(const UploadStore& store, std::string& error) = 0;
-  virtual PhotoCatalog& photos() = 0;
-  virtual SessionStore& sessions() = 0;
-  virtual BrakeCounters& brake() = 0;
-  // The key of the CSRF tokens (32 raw bytes).
-  virtual std::string csrfKey() = 0;
-};
+// The default: one SQLite file in the storage folder (state::kSqliteStateFileName).
+std::unique_ptr<state::LibraryState> OpenSqliteStateIn(const std::filesystem::path& storage,
+                                                       const StateLog& log, std::string& error);
 
-// Today's: an index file beside each account's photos; sessions, brake counts and a key drawn at
-// start in memory (a restart signs everybody out).
-std::unique_ptr<ServerState> MakeFilesAndMemoryState();
+// Before serving: the records made to agree with the accounts' folders (an old index taken over
+// once), what changed told to the log. False, with error, when the state cannot record it.
+bool ReconcileWithFolders(state::LibraryState& library, const UploadStore& store,
+                          const std::vector<std::string>& accounts, const StateLog& log, std::string& error);
 
 }  // namespace wharfling::server

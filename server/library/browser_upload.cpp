@@ -10,12 +10,13 @@ constexpr std::size_t kMaxCsrfBytes = 128;
 }  // namespace
 
 BrowserUploadReceiver::BrowserUploadReceiver(const UploadStore& store, std::string folderName,
-                                             std::uint64_t maxFileSize, std::optional<std::uint64_t> room,
-                                             CsrfCheck csrfCheck)
+                                             std::uint64_t maxFileSize, state::LibraryState* library,
+                                             std::optional<std::uint64_t> quota, CsrfCheck csrfCheck)
     : store_(store),
       folderName_(std::move(folderName)),
       maxFileSize_(maxFileSize),
-      room_(room),
+      library_(library),
+      quota_(quota),
       csrfCheck_(std::move(csrfCheck)) {}
 
 BrowserUploadReceiver::~BrowserUploadReceiver() = default;
@@ -23,10 +24,7 @@ BrowserUploadReceiver::~BrowserUploadReceiver() = default;
 void BrowserUploadReceiver::EndPart() {
   if (inCsrf_) csrfOk_ = csrfCheck_(csrf_);
   inCsrf_ = false;
-  // The files of one form share the account's room.
-  if (current_ != nullptr && room_) *room_ -= std::min(*room_, currentBytes_);
   current_ = nullptr;
-  currentBytes_ = 0;
 }
 
 bool BrowserUploadReceiver::BeginPart(std::string_view name, std::string_view fileName) {
@@ -43,8 +41,8 @@ bool BrowserUploadReceiver::BeginPart(std::string_view name, std::string_view fi
     ++leftOut_;
     return true;
   }
-  receivers_.push_back(std::make_unique<UploadReceiver>(store_, folderName_, maxFileSize_,
-                                                        FileField{kBrowserFileField, true}, room_));
+  receivers_.push_back(std::make_unique<UploadReceiver>(
+      store_, folderName_, maxFileSize_, FileField{kBrowserFileField, true}, library_, quota_));
   current_ = receivers_.back().get();
   return current_->BeginPart(name, fileName);
 }
@@ -55,7 +53,6 @@ bool BrowserUploadReceiver::Append(const char* data, std::size_t size) {
     return csrf_.size() <= kMaxCsrfBytes;
   }
   if (current_ == nullptr) return true;
-  currentBytes_ += size;
   // A file over the limit or the room is refused on its own; the rest of the form is still read.
   if (!current_->Append(data, size)) current_ = nullptr;
   return true;

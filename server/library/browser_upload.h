@@ -25,9 +25,10 @@ class BrowserUploadReceiver {
  public:
   using CsrfCheck = std::function<bool(std::string_view token)>;
 
-  // room: what the account may still store, when it has a quota.
+  // Each file is recorded in `library` and holds its own room under `quota`.
   BrowserUploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize,
-                        std::optional<std::uint64_t> room, CsrfCheck csrfCheck);
+                        state::LibraryState* library, std::optional<std::uint64_t> quota,
+                        CsrfCheck csrfCheck);
   ~BrowserUploadReceiver();
 
   bool BeginPart(std::string_view name, std::string_view fileName);
@@ -46,11 +47,11 @@ class BrowserUploadReceiver {
   const UploadStore& store_;
   const std::string folderName_;
   const std::uint64_t maxFileSize_;
-  std::optional<std::uint64_t> room_;
+  state::LibraryState* const library_;
+  const std::optional<std::uint64_t> quota_;
   const CsrfCheck csrfCheck_;
   std::vector<std::unique_ptr<UploadReceiver>> receivers_;
   UploadReceiver* current_ = nullptr;
-  std::uint64_t currentBytes_ = 0;
   bool inCsrf_ = false;
   std::string csrf_;
   bool csrfOk_ = false;

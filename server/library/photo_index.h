@@ -1,7 +1,6 @@
 #pragma once
-// The record an account keeps of its stored photos, beside them in its folder: an opaque id for
-// each (what pages and links name a photo by, never its path), its name, size, upload time, the
-// content type its bytes show and its thumbnail.
+// A stored photo as the pages show it: an opaque id (what pages and links name a photo by, never
+// its path), its name, size, upload time, the content type its bytes show and its thumbnail.
 
 #include <cstdint>
 #include <optional>
@@ -11,8 +10,7 @@
 
 namespace wharfling::server {
 
-// Hidden names, which no upload can take (a stored name never starts with a dot).
-inline constexpr std::string_view kPhotoIndexName = ".photos.json";
+// A hidden name, which no upload can take (a stored name never starts with a dot).
 inline constexpr std::string_view kThumbnailPrefix = ".thumb-";
 // The thumbnail field of a photo whose bytes make no picture: it shows the neutral tile.
 inline constexpr std::string_view kNoThumbnail = "-";
@@ -30,9 +28,5 @@ std::string NewPhotoId();
 bool IsPhotoId(std::string_view text);
 // ".thumb-<id>.jpg"
 std::string ThumbnailNameFor(std::string_view id);
-
-std::string PhotoIndexText(const std::vector<PhotoRecord>& photos);
-// Nothing when the text is no index this server wrote (it is then rebuilt from the folder).
-std::optional<std::vector<PhotoRecord>> ParsePhotoIndex(std::string_view text);
 
 }  // namespace wharfling::server

@@ -1,7 +1,9 @@
 #pragma once
 // Receives the parts of one upload body as they stream in: the file field goes straight to a
 // temporary file, and the file is published only when the whole body has arrived intact. A body
-// that is cut off, broken or over the limit leaves nothing behind.
+// that is cut off, broken or over the limit leaves nothing behind. With a library state, room under
+// the quota is held before each write and the photo's record written as it is published: a file
+// whose record cannot be written is removed again and the upload refused.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +12,7 @@
 
 #include "server/library/refusals.h"
 #include "server/library/upload_store.h"
+#include "server/state/upload_room.h"
 
 namespace wharfling::server {
 
@@ -22,6 +25,7 @@ inline constexpr int kMaxParts = 64;
 struct UploadOutcome {
   std::optional<Refusal> refusal;  // none: stored
   std::string storedName;          // UTF-8 name on disk
+  std::string id;                  // the photo's id, when recorded
   std::uint64_t size = 0;          // bytes of the file
   std::string detail;              // for the log: why storing failed
 };
@@ -34,9 +38,10 @@ struct FileField {
 
 class UploadReceiver {
  public:
-  // room: the bytes the account may still store (its quota less what it holds), when it has a quota.
+  // library: where the photo is recorded and its room under `quota` held (none: the file only).
   UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize,
-                 FileField field = {}, std::optional<std::uint64_t> room = std::nullopt);
+                 FileField field = {}, state::LibraryState* library = nullptr,
+                 std::optional<std::uint64_t> quota = std::nullopt);
 
   // A part begins; fileName is the filename of its Content-Disposition (empty for a text part).
   // False means: stop reading the body.
@@ -48,12 +53,15 @@ class UploadReceiver {
 
  private:
   void Refuse(Refusal refusal);
+  bool Covered(std::uint64_t total);
+  UploadOutcome Record(std::string storedName, std::uint64_t size);
 
   const UploadStore& store_;
   const std::string folderName_;
   const std::uint64_t maxFileSize_;
   const FileField field_;
-  const std::optional<std::uint64_t> room_;
+  std::optional<state::UploadRoom> room_;
+  std::string firstBytes_;  // what the content type is told from
   std::optional<Refusal> refusal_;
   std::optional<PendingFile> pending_;
   std::string storedName_;

@@ -11,6 +11,9 @@ header { display: flex; flex-wrap: wrap; align-items: center; gap: .5rem 1rem; p
   background: #fff; border-bottom: 1px solid var(--line); }
 header .home { font-weight: 700; font-size: 1.15rem; color: var(--ink); text-decoration: none; margin-right: auto; }
 header .account { color: var(--muted); }
+header form.signout { margin: 0; }
+header #signout { background: none; border: none; padding: 0; color: var(--accent); text-decoration: underline; }
+form#upload .limit { color: var(--muted); font-size: .9em; }
 main { max-width: 72rem; margin: 0 auto; padding: 1rem; }
 a { color: var(--accent); }
 form#upload { display: flex; flex-wrap: wrap; align-items: center; gap: .5rem; padding: .75rem;

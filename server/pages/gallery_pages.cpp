@@ -14,7 +14,13 @@ namespace {
 
 std::string Title() { return EscapeHtml(posix::Cp932ToUtf8(texts::kCaptionInHouseParvault)); }
 
-std::string Page(std::string_view account, std::string_view heading, std::string_view main) {
+std::string Hidden(std::string_view name, std::string_view value) {
+  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + EscapeHtml(value) + "\">";
+}
+
+// Signing out changes state: a POST with the form's token, so that another site cannot do it.
+std::string Page(std::string_view account, std::string_view csrf, std::string_view heading,
+                 std::string_view main) {
   std::string page;
   page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
@@ -22,14 +28,11 @@ std::string Page(std::string_view account, std::string_view heading, std::string
   page += "<link rel=\"stylesheet\" href=\"gallery.css\">\n</head>\n<body>\n";
   page += "<header><a class=\"home\" href=\"menu.asp\">" + Title() + "</a>";
   page += "<span class=\"account\">" + EscapeHtml(account) + "</span>";
-  page += "<a id=\"signout\" href=\"logout2.asp\">Sign out</a></header>\n<main>\n";
+  page += "<form class=\"signout\" method=\"post\" action=\"logout2.asp\">" + Hidden("csrf", csrf) +
+          "<button id=\"signout\" type=\"submit\">Sign out</button></form></header>\n<main>\n";
   page += main;
   page += "</main>\n</body>\n</html>\n";
   return page;
-}
-
-std::string Hidden(std::string_view name, std::string_view value) {
-  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + EscapeHtml(value) + "\">";
 }
 
 std::string Meta(const PhotoRecord& photo) {
@@ -38,7 +41,7 @@ std::string Meta(const PhotoRecord& photo) {
 }
 
 std::string Tile(const PhotoRecord& photo) {
-  const std::string name = EscapeHtml(photo.name);
+  const std::string name = EscapeHtml(ShownName(photo.name));
   return "<li class=\"tile\"><a class=\"photo\" href=\"photo.asp?id=" + photo.id +
          "\"><img class=\"thumb\" src=\"thumb.asp?id=" + photo.id + "\" alt=\"" + name +
          "\" loading=\"lazy\"><span class=\"name\">" + name + "</span></a>" + Meta(photo) + "</li>\n";
@@ -86,7 +89,9 @@ std::string GalleryPage(const GalleryView& view) {
   main += "<form id=\"upload\" method=\"post\" action=\"upload.asp\" enctype=\"multipart/form-data\">" +
           Hidden("csrf", view.csrf) +
           "<label>Add photos <input type=\"file\" name=\"photos\" multiple></label>"
-          "<button type=\"submit\">Upload</button></form>\n";
+          "<button type=\"submit\">Upload</button><span class=\"limit\">Up to " +
+          std::to_string(view.maxFiles) + " photos at once, each up to " + ShortSize(view.maxFileSize) +
+          "</span></form>\n";
   main += "<p id=\"totals\">" + std::to_string(view.totalCount) +
           (view.totalCount == 1 ? " photo, " : " photos, ") + ShortSize(view.totalBytes) + "</p>\n";
   if (view.photos.empty()) {
@@ -97,11 +102,11 @@ std::string GalleryPage(const GalleryView& view) {
     main += "</ul>\n";
   }
   main += PageLinks(view.page, view.pageCount);
-  return Page(view.account, "Photos", main);
+  return Page(view.account, view.csrf, "Photos", main);
 }
 
 std::string PhotoPage(std::string_view account, std::string_view csrf, const PhotoRecord& photo) {
-  const std::string name = EscapeHtml(photo.name);
+  const std::string name = EscapeHtml(ShownName(photo.name));
   // A file that is no image has no picture to show: its tile stands in.
   const std::string source = (photo.contentType.empty() ? "thumb.asp?id=" : "image.asp?id=") + photo.id;
   std::string main;
@@ -113,11 +118,11 @@ std::string PhotoPage(std::string_view account, std::string_view csrf, const Pho
           "\">Download</a>";
   main += "<form id=\"delete\" method=\"post\" action=\"delete.asp\">" + Hidden("id", photo.id) +
           Hidden("csrf", csrf) + "<button type=\"submit\" class=\"danger\">Delete</button></form></div>\n";
-  return Page(account, name, main);
+  return Page(account, csrf, name, main);
 }
 
 std::string DeleteConfirmPage(std::string_view account, std::string_view csrf, const PhotoRecord& photo) {
-  const std::string name = EscapeHtml(photo.name);
+  const std::string name = EscapeHtml(ShownName(photo.name));
   std::string main;
   main += "<h1 class=\"confirm\">Delete " + name + "?</h1>\n";
   main += "<p>The photo and its thumbnail are removed for good.</p>\n";
@@ -125,7 +130,33 @@ std::string DeleteConfirmPage(std::string_view account, std::string_view csrf, c
           Hidden("id", photo.id) + Hidden("csrf", csrf) + Hidden("confirm", "yes") +
           "<button type=\"submit\" class=\"danger\">Delete</button></form>";
   main += "<a class=\"button\" href=\"photo.asp?id=" + photo.id + "\">Keep it</a></div>\n";
-  return Page(account, "Delete " + name, main);
+  return Page(account, csrf, "Delete " + name, main);
+}
+
+std::string ShownName(std::string_view name) {
+  std::string shown;
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(name[at + i]); };
+    unsigned code = 0;
+    if (at + 1 < name.size() && byte(0) == 0xD8 && byte(1) == 0x9C) {
+      code = 0x061C;
+    } else if (at + 2 < name.size() && byte(0) == 0xE2 && byte(1) == 0x80 &&
+               ((byte(2) >= 0x8E && byte(2) <= 0x8F) || (byte(2) >= 0xAA && byte(2) <= 0xAE))) {
+      code = 0x2000u + (byte(2) - 0x80u);
+    } else if (at + 2 < name.size() && byte(0) == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 &&
+               byte(2) <= 0xA9) {
+      code = 0x2040u + (byte(2) - 0x80u);
+    }
+    if (code == 0) {
+      shown += name[at];
+      continue;
+    }
+    char text[12];
+    std::snprintf(text, sizeof text, "[U+%04X]", code);
+    shown += text;
+    at += code == 0x061C ? 1 : 2;
+  }
+  return shown;
 }
 
 }  // namespace wharfling::server

@@ -25,11 +25,17 @@ struct GalleryView {
   std::size_t totalCount = 0;
   std::uint64_t totalBytes = 0;
   std::string message;  // the outcome of the last upload or deletion, or ""
+  std::uint64_t maxFileSize = 0;
+  int maxFiles = 0;  // files one upload form may bring
 };
 
 std::string GalleryPage(const GalleryView& view);
 std::string PhotoPage(std::string_view account, std::string_view csrf, const PhotoRecord& photo);
 std::string DeleteConfirmPage(std::string_view account, std::string_view csrf, const PhotoRecord& photo);
+
+// A stored name as shown: bidirectional controls (U+202E and its kin) written out as "[U+202E]",
+// so that they cannot turn a name around to disguise its extension.
+std::string ShownName(std::string_view utf8Name);
 
 // "999 bytes", "1.5 KB", "12.3 MB" (powers of 1024).
 std::string ShortSize(std::uint64_t bytes);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <memory>
 
@@ -64,10 +65,43 @@ int PageNumber(const HttpRequest& req) {
   return ec == std::errc() && end == text.data() + text.size() && page >= 1 ? page : 1;
 }
 
+PhotoRecord ToRecord(state::PhotoEntry&& entry) {
+  return {std::move(entry.id), std::move(entry.storedName),  entry.size,
+          entry.uploadedMs,    std::move(entry.contentType), std::move(entry.thumbnail)};
+}
+
 }  // namespace
 
-GalleryRoutes::GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings)
-    : library_(library), csrf_(csrf), settings_(settings) {}
+GalleryRoutes::GalleryRoutes(state::LibraryState& library, const UploadStore& store, const CsrfTokens& csrf,
+                             GallerySettings settings)
+    : library_(library), store_(store), csrf_(csrf), settings_(settings) {}
+
+std::optional<PhotoRecord> GalleryRoutes::Find(const SignedIn& user, std::string_view id) {
+  state::PhotoEntry entry;
+  if (!IsPhotoId(id) || library_.FindPhoto(user.account, id, entry) != state::Outcome::kDone)
+    return std::nullopt;
+  return ToRecord(std::move(entry));
+}
+
+// The file goes first, then its record: a photo is never left on disk without one, where it
+// would take room nobody could free.
+bool GalleryRoutes::Remove(const SignedIn& user, std::string_view id, std::string& detail) {
+  const auto photo = Find(user, id);
+  if (!photo) return false;
+  const UniqueFd folder = store_.OpenFolder(user.account, false, detail);
+  if (!folder.valid()) return false;
+  if (::unlinkat(folder.get(), photo->name.c_str(), 0) != 0 && errno != ENOENT) {
+    detail = "cannot remove the file";
+    return false;
+  }
+  state::PhotoEntry removed;
+  if (library_.RemovePhoto(user.account, photo->id, removed) == state::Outcome::kFailed) {
+    detail = "cannot remove the record";
+    return false;
+  }
+  ::unlinkat(folder.get(), ThumbnailNameFor(photo->id).c_str(), 0);
+  return true;
+}
 
 bool GalleryRoutes::IsGetPage(std::string_view page) {
   return page == "menu.asp" || page == "photo.asp" || page == "image.asp" || page == "download.asp" ||
@@ -99,7 +133,7 @@ void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& us
   }
   ex.outcome = "user=" + user->account;
   if (page == "menu.asp") return Gallery(*user, ex);
-  const auto photo = library_.Find(user->account, ex.request.Param("id"));
+  const auto photo = Find(*user, ex.request.Param("id"));
   if (!photo) {
     AnswerStatus(res, 404, "There is no such photo.");
     ex.outcome += " no such photo";
@@ -114,7 +148,7 @@ void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& us
     Thumbnail(*user, *photo, res);
   } else {
     std::string error;
-    const UniqueFd folder = library_.store().OpenFolder(user->account, false, error);
+    const UniqueFd folder = store_.OpenFolder(user->account, false, error);
     const bool shownInline = page == "image.asp" && !photo->contentType.empty();
     const std::string type = shownInline ? photo->contentType : "application/octet-stream";
     if (!folder.valid() || !AnswerFile(res, folder.get(), photo->name, type)) {
@@ -127,26 +161,40 @@ void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& us
 }
 
 void GalleryRoutes::Gallery(const SignedIn& user, Exchange& ex) {
-  const auto photos = library_.List(user.account);
+  const std::uint64_t perPage = static_cast<std::uint64_t>(std::max(settings_.photosPerPage, 1));
+  int page = PageNumber(ex.request);
+  state::PhotoPage found;
+  auto outcome =
+      library_.Photos(user.account, static_cast<std::uint64_t>(page - 1) * perPage, perPage, found);
+  const auto pageCount = [&] {
+    return std::max<std::uint64_t>(1, (found.usage.photos + perPage - 1) / perPage);
+  };
+  if (outcome == state::Outcome::kDone && static_cast<std::uint64_t>(page) > pageCount()) {
+    page = static_cast<int>(pageCount());  // past the last page: the last one
+    outcome = library_.Photos(user.account, static_cast<std::uint64_t>(page - 1) * perPage, perPage, found);
+  }
+  if (outcome != state::Outcome::kDone) {
+    AnswerStatus(ex.response, 503, "The photos cannot be listed just now. Please try again.");
+    ex.outcome += " cannot list the photos";
+    return;
+  }
   GalleryView view;
   view.account = user.account;
   view.csrf = csrf_.For(user.sessionToken);
-  view.totalCount = photos.size();
-  for (const auto& photo : photos) view.totalBytes += photo.size;
-  const std::size_t perPage = static_cast<std::size_t>(std::max(settings_.photosPerPage, 1));
-  view.pageCount = static_cast<int>(std::max<std::size_t>(1, (photos.size() + perPage - 1) / perPage));
-  view.page = std::min(PageNumber(ex.request), view.pageCount);
-  const std::size_t first = static_cast<std::size_t>(view.page - 1) * perPage;
-  const std::size_t last = std::min(photos.size(), first + perPage);
-  view.photos.assign(photos.begin() + static_cast<std::ptrdiff_t>(first),
-                     photos.begin() + static_cast<std::ptrdiff_t>(last));
+  view.totalCount = found.usage.photos;
+  view.totalBytes = found.usage.storedBytes;
+  view.pageCount = static_cast<int>(pageCount());
+  view.page = page;
+  view.maxFileSize = settings_.maxFileSize;
+  view.maxFiles = kMaxBrowserFiles;
+  for (auto& photo : found.photos) view.photos.push_back(ToRecord(std::move(photo)));
   view.message = GalleryMessage(ex.request.query, settings_.maxFileSize, settings_.quota.value_or(0));
   AnswerHtml(ex.response, 200, GalleryPage(view));
 }
 
 void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, HttpResponse& res) {
   std::string error;
-  const UniqueFd folder = library_.store().OpenFolder(user.account, false, error);
+  const UniqueFd folder = store_.OpenFolder(user.account, false, error);
   res.SetHeader("Cache-Control", "private, max-age=86400");
   if (folder.valid() && !photo.contentType.empty() && photo.thumbnail != kNoThumbnail) {
     const std::string name = ThumbnailNameFor(photo.id);
@@ -157,9 +205,10 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Ht
     const auto bytes =
         original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
     if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
-      library_.SetThumbnail(user.account, photo.id, name);
       // Deleted while its thumbnail was being made: the thumbnail goes too.
-      if (!library_.Find(user.account, photo.id)) ::unlinkat(folder.get(), name.c_str(), 0);
+      if (library_.SetThumbnail(user.account, photo.id, name) == state::Outcome::kNotFound) {
+        ::unlinkat(folder.get(), name.c_str(), 0);
+      }
       res.SetContent(*bytes, "image/jpeg");
       return;
     }
@@ -191,20 +240,17 @@ std::unique_ptr<RequestBody> GalleryRoutes::Upload(const SignedIn& user, Exchang
     ex.outcome += " not a form";
     return nullptr;
   }
-  std::optional<std::uint64_t> room;
-  if (settings_.quota) room = *settings_.quota - std::min(*settings_.quota, library_.BytesUsed(user.account));
   const std::string session = user.sessionToken;
   auto receiver = std::make_shared<BrowserUploadReceiver>(
-      library_.store(), user.account, settings_.maxFileSize, room,
+      store_, user.account, settings_.maxFileSize, &library_, settings_.quota,
       [this, session](std::string_view token) { return csrf_.Matches(session, token); });
-  const std::string account = user.account;
   return std::make_unique<MultipartBody>(
       *boundary,
       [receiver](std::string_view name, std::string_view fileName) {
         return receiver->BeginPart(name, fileName);
       },
       [receiver](const char* data, std::size_t size) { return receiver->Append(data, size); },
-      [this, &ex, receiver, account](bool complete) {
+      [this, &ex, receiver](bool complete) {
         const auto result = receiver->Finish(complete);
         if (!result.csrfOk) {
           AnswerStatus(ex.response, 403, "This form has expired. Please reload the page and try again.");
@@ -219,7 +265,6 @@ std::unique_ptr<RequestBody> GalleryRoutes::Upload(const SignedIn& user, Exchang
             if (!tally.firstRefusal) tally.firstRefusal = file.refusal;
             continue;
           }
-          library_.NotePublished(account, file.storedName);
           ++tally.stored;
         }
         SeeOther(ex.response, "menu.asp" + UploadTallyQuery(tally));
@@ -260,9 +305,12 @@ void GalleryRoutes::DeleteWith(const SignedIn& user, Exchange& ex, const std::op
     SeeOther(res, "delete.asp?id=" + id);
     return;
   }
-  if (!library_.Remove(user.account, id)) {
-    AnswerStatus(res, 404, "There is no such photo.");
-    ex.outcome += " no such photo";
+  std::string detail;
+  if (!Remove(user, id, detail)) {
+    const bool failed = !detail.empty();
+    AnswerStatus(res, failed ? 500 : 404,
+                 failed ? "The photo could not be deleted. Please try again." : "There is no such photo.");
+    ex.outcome += failed ? " cannot delete: " + detail : " no such photo";
     return;
   }
   SeeOther(res, "menu.asp?deleted=1");

@@ -21,8 +21,10 @@
 
 #include "server/accounts/csrf_tokens.h"
 #include "server/engine/http_exchange.h"
-#include "server/library/photo_catalog.h"
+#include "server/library/photo_index.h"
 #include "server/library/thumbnails.h"
+#include "server/library/upload_store.h"
+#include "server/state/library_state.h"
 
 namespace wharfling::server {
 
@@ -39,7 +41,8 @@ struct SignedIn {
 
 class GalleryRoutes {
  public:
-  GalleryRoutes(PhotoCatalog& library, const CsrfTokens& csrf, GallerySettings settings);
+  GalleryRoutes(state::LibraryState& library, const UploadStore& store, const CsrfTokens& csrf,
+                GallerySettings settings);
 
   // Ends the thumbnails being made: the server stops.
   void CancelThumbnails() { thumbnails_.Cancel(); }
@@ -60,7 +63,11 @@ class GalleryRoutes {
   std::unique_ptr<RequestBody> Delete(const SignedIn& user, Exchange& ex);
   void DeleteWith(const SignedIn& user, Exchange& ex, const std::optional<std::string>& body);
 
-  PhotoCatalog& library_;
+  std::optional<PhotoRecord> Find(const SignedIn& user, std::string_view id);
+  bool Remove(const SignedIn& user, std::string_view id, std::string& detail);
+
+  state::LibraryState& library_;
+  const UploadStore& store_;
   const CsrfTokens& csrf_;
   const GallerySettings settings_;
   ThumbnailWork thumbnails_;

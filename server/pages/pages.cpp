@@ -92,4 +92,8 @@ std::string NotFoundPage(std::string_view base) {
   return Page("<p>" + std::string(texts::kServerNotFound) + "</p>\n" + Link(base, "", texts::kServerToLogin));
 }
 
+std::string NoticePage(std::string_view base, std::string_view text) {
+  return Page("<p>" + EscapeHtml(text) + "</p>\n" + Link(base, "menu.asp", "Back to the photos"));
+}
+
 }  // namespace wharfling::server

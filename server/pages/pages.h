@@ -24,5 +24,7 @@ std::string StoredPage(std::string_view base, std::string_view storedName);
 std::string RefusalPage(std::string_view base, std::string_view reason);
 std::string LoggedOutPage(std::string_view base);
 std::string NotFoundPage(std::string_view base);
+// A short notice (ASCII) with a link back to the photos.
+std::string NoticePage(std::string_view base, std::string_view text);
 
 }  // namespace wharfling::server

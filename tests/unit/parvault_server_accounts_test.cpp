@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "server/accounts/accounts.h"
-#include "server/accounts/sessions.h"
 #include "server/base/secure_random.h"
 #include "tests/support/temp_dir.h"
 
@@ -133,52 +132,6 @@ TEST(AccountsTest, LoadsAFileWithCommentsAndReportsTheBadLine) {
   EXPECT_FALSE(LoadAccountsFile(bad, accounts, error));
   EXPECT_NE(error.find(":2:"), std::string::npos) << error;
   EXPECT_FALSE(LoadAccountsFile(dir.path() / "missing", accounts, error));
-}
-
-TEST(SessionTableTest, OpensFindsAndCloses) {
-  SessionTable sessions;
-  const std::string token = sessions.Open("alice");
-  EXPECT_EQ(token.size(), 64u);
-  EXPECT_EQ(sessions.Find(token), "alice");
-  EXPECT_EQ(sessions.Find(token + "0"), std::nullopt);
-  EXPECT_EQ(sessions.Find(""), std::nullopt);
-  sessions.Close(token);
-  EXPECT_EQ(sessions.Find(token), std::nullopt);
-}
-
-TEST(SessionTableTest, TokensAreUnique) {
-  SessionTable sessions;
-  std::set<std::string> tokens;
-  for (int i = 0; i < 100; ++i) tokens.insert(sessions.Open("alice"));
-  EXPECT_EQ(tokens.size(), 100u);
-}
-
-TEST(SessionTableTest, IdleSessionsExpireAndUseKeepsThemAlive) {
-  SessionTable::Clock::time_point now{};
-  SessionTable sessions(std::chrono::minutes(10), 100, [&] { return now; });
-  const std::string used = sessions.Open("alice");
-  const std::string idle = sessions.Open("bob");
-  now += std::chrono::minutes(6);
-  EXPECT_EQ(sessions.Find(used), "alice");
-  now += std::chrono::minutes(6);
-  EXPECT_EQ(sessions.Find(used), "alice");
-  EXPECT_EQ(sessions.Find(idle), std::nullopt);
-}
-
-TEST(SessionTableTest, AFullTableDropsTheLeastRecentlyUsed) {
-  SessionTable::Clock::time_point now{};
-  SessionTable sessions(std::chrono::hours(1), 2, [&] { return now; });
-  const std::string first = sessions.Open("a");
-  now += std::chrono::seconds(1);
-  const std::string second = sessions.Open("b");
-  now += std::chrono::seconds(1);
-  EXPECT_EQ(sessions.Find(first), "a");  // now the second is the least recently used
-  now += std::chrono::seconds(1);
-  const std::string third = sessions.Open("c");
-  EXPECT_EQ(sessions.size(), 2u);
-  EXPECT_EQ(sessions.Find(first), "a");
-  EXPECT_EQ(sessions.Find(second), std::nullopt);
-  EXPECT_EQ(sessions.Find(third), "c");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "server/pages/gallery_messages.h"
 #include "server/pages/gallery_pages.h"
 #include "server/pages/response_headers.h"
+#include "server/server_state.h"
 #include "tests/support/file_inspection.h"
 #include "tests/support/temp_dir.h"
 
@@ -42,37 +43,6 @@ INSTANTIATE_TEST_SUITE_P(Signatures, SniffTest,
                                            SniffCase{std::string("RIFF\0\0\0\0WEBP", 12), "image/webp"},
                                            SniffCase{std::string("RIFF\0\0\0\0WAVE", 12), ""},
                                            SniffCase{"<svg xmlns=", ""}, SniffCase{"", ""}));
-
-TEST(PhotoIndexTest, ReadsBackWhatItWrites) {
-  const std::vector<PhotoRecord> photos = {
-      {std::string(32, 'a'), "\xe5\x86\x99 \"1\".jpg", 12345, 1765184400123, "image/jpeg", ".thumb-a.jpg"},
-      {std::string(32, 'b'), "notes.txt", 0, 5, "", std::string(kNoThumbnail)}};
-  const auto back = ParsePhotoIndex(PhotoIndexText(photos));
-  ASSERT_TRUE(back);
-  ASSERT_EQ(back->size(), 2u);
-  EXPECT_EQ((*back)[0].name, photos[0].name);
-  EXPECT_EQ((*back)[0].size, 12345u);
-  EXPECT_EQ((*back)[0].uploadedMs, 1765184400123);
-  EXPECT_EQ((*back)[1].thumbnail, "-");
-}
-
-// An index of one photo, its fields given as JSON text.
-std::string IndexOfOne(const std::string& id, const std::string& name, const std::string& size) {
-  return R"({"version":1,"photos":[{"id":")" + id + R"(","name":")" + name + R"(","size":)" + size +
-         R"(,"uploaded":1,"type":"","thumbnail":""}]})";
-}
-
-TEST(PhotoIndexTest, RefusesWhatItDidNotWrite) {
-  const std::string id(32, 'c');
-  EXPECT_TRUE(ParsePhotoIndex(IndexOfOne(id, "a.jpg", "1")));
-  for (const std::string& text : std::vector<std::string>{
-           "", "not json", "[]", R"({"version":2,"photos":[]})", R"({"version":1})",
-           R"({"version":1,"photos":[{"id":")" + id + R"(","name":"a"}]})", IndexOfOne("../x", "a.jpg", "1"),
-           IndexOfOne(id, "../../etc/passwd", "1"), IndexOfOne(id, ".photos.json", "1"),
-           IndexOfOne(id, "", "1"), IndexOfOne(id, "a.jpg", "-1"), IndexOfOne(id, "a.jpg", "\"1\"")}) {
-    EXPECT_FALSE(ParsePhotoIndex(text)) << text;
-  }
-}
 
 TEST(PhotoIndexTest, IdsAreHexTokens) {
   EXPECT_TRUE(IsPhotoId(NewPhotoId()));
@@ -116,10 +86,12 @@ class BrowserUploadReceiverTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(store_.Open(dir_.path(), error)) << error;
+    library_ = OpenSqliteStateIn(dir_.path(), {}, error);
+    ASSERT_TRUE(library_) << error;
   }
   BrowserUploadReceiver::Result Receive(const std::vector<Part>& parts,
-                                        std::optional<std::uint64_t> room = {}, bool complete = true) {
-    BrowserUploadReceiver receiver(store_, "alice", 10, room,
+                                        std::optional<std::uint64_t> quota = {}, bool complete = true) {
+    BrowserUploadReceiver receiver(store_, "alice", 10, library_.get(), quota,
                                    [](std::string_view token) { return token == "good"; });
     for (const auto& part : parts) {
       if (!receiver.BeginPart(part.name, part.fileName)) return receiver.Finish(false);
@@ -131,6 +103,7 @@ class BrowserUploadReceiverTest : public ::testing::Test {
 
   testing::TempDir dir_;
   UploadStore store_;
+  std::unique_ptr<state::LibraryState> library_;
 };
 
 TEST_F(BrowserUploadReceiverTest, StoresEachFileOfAFormWithAValidToken) {
@@ -242,6 +215,21 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShortSizeTest,
 TEST(ShortTimeTest, IsUtcToTheMinute) {
   EXPECT_EQ(ShortTime(0), "1970-01-01 00:00 UTC");
   EXPECT_EQ(ShortTime(1765184459999), "2025-12-08 09:00 UTC");
+}
+
+// Bidirectional controls are written out, so that "photo\u202Egpj.exe" cannot pass for a JPEG.
+TEST(ShownNameTest, WritesOutBidirectionalControls) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"photo\xE2\x80\xAEgpj.exe", "photo[U+202E]gpj.exe"},
+      {"\xE2\x81\xA7"
+       "a\xE2\x81\xA9.jpg",
+       "[U+2067]a[U+2069].jpg"},
+      {"a\xE2\x80\x8F\xD8\x9C.jpg", "a[U+200F][U+061C].jpg"},
+      {"\xE2\x80\xAA\xE2\x80\x8E", "[U+202A][U+200E]"},
+      {"\xE8\xA1\xA8 \xE2\x80\x94.jpg", "\xE8\xA1\xA8 \xE2\x80\x94.jpg"},  // an em dash is no control
+      {"cut\xE2\x80", "cut\xE2\x80"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(ShownName(name), shown) << name;
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 
 #include "server/accounts/accounts.h"
 #include "server/library/photo_index.h"
+#include "tests/support/gallery_browser.h"
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_photos.h"
 
 namespace wharfling::server {
@@ -21,84 +23,17 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using wharfling::testing::Browser;
+using wharfling::testing::BrowserForm;
 using wharfling::testing::FolderNames;
+using wharfling::testing::FormFile;
 using wharfling::testing::HttpTestClient;
+using wharfling::testing::kBoundary;
 using wharfling::testing::ParvaultTestServer;
 using wharfling::testing::UploaderBody;
+using wharfling::testing::ValuesAfter;
 
-constexpr std::string_view kBoundary = "----galleryform";
 const std::string kPng = std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + "rest";
-
-// Every value of `attribute="..."` that follows `prefix` in the page, in order.
-std::vector<std::string> ValuesAfter(const std::string& page, const std::string& prefix) {
-  std::vector<std::string> values;
-  for (std::size_t at = page.find(prefix); at != std::string::npos; at = page.find(prefix, at + 1)) {
-    const std::size_t start = at + prefix.size();
-    values.push_back(page.substr(start, page.find('"', start) - start));
-  }
-  return values;
-}
-
-struct FormFile {
-  std::string name;
-  std::string bytes;
-};
-
-std::string BrowserForm(const std::string& csrf, const std::vector<FormFile>& files) {
-  std::string body;
-  const std::string dash = "--" + std::string(kBoundary) + "\r\n";
-  if (!csrf.empty()) body += dash + "Content-Disposition: form-data; name=\"csrf\"\r\n\r\n" + csrf + "\r\n";
-  for (const auto& file : files) {
-    body += dash + "Content-Disposition: form-data; name=\"photos\"; filename=\"" + file.name +
-            "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + file.bytes + "\r\n";
-  }
-  return body + "--" + std::string(kBoundary) + "--\r\n";
-}
-
-// A signed-in browser: its cookie, the token of its forms, and the pages it asks for.
-class Browser {
- public:
-  Browser(const ParvaultTestServer& server, std::string_view user = "alice",
-          std::string_view password = "secret")
-      : client_(server.port()), cookie_(server.SignIn(user, password)) {
-    csrf_ = ValuesAfter(Get("menu.asp")->body, "name=\"csrf\" value=\"").at(0);
-  }
-
-  std::optional<testing::TestResponse> Get(const std::string& page) {
-    return client_.Get("/ParvaultAsp2/" + page, {{"Cookie", cookie_}});
-  }
-  std::optional<testing::TestResponse> Post(const std::string& page, const std::string& body,
-                                            const std::string& type) {
-    return client_.Post("/ParvaultAsp2/" + page, {{"Cookie", cookie_}}, body, type);
-  }
-  std::optional<testing::TestResponse> Upload(const std::vector<FormFile>& files, const std::string& csrf) {
-    return Post("upload.asp", BrowserForm(csrf, files),
-                "multipart/form-data; boundary=" + std::string(kBoundary));
-  }
-  std::optional<testing::TestResponse> Upload(const std::vector<FormFile>& files) {
-    return Upload(files, csrf_);
-  }
-  // What the uploader sends, with this browser's session.
-  std::optional<testing::TestResponse> UploaderPost(std::string_view path, std::string_view bytes) {
-    return Post("InsertFile.asp", UploaderBody(path, bytes), std::string(testing::kUploaderContentType));
-  }
-  std::optional<testing::TestResponse> Delete(const std::string& id, const std::string& csrf,
-                                              bool confirm = true) {
-    return Post("delete.asp", "id=" + id + "&csrf=" + csrf + (confirm ? "&confirm=yes" : ""),
-                "application/x-www-form-urlencoded");
-  }
-  // The ids and names of a gallery page, in the order shown.
-  std::vector<std::string> Ids(const std::string& page = "menu.asp") {
-    return ValuesAfter(Get(page)->body, "class=\"photo\" href=\"photo.asp?id=");
-  }
-  const std::string& csrf() const { return csrf_; }
-  const std::string& cookie() const { return cookie_; }
-
- private:
-  testing::HttpTestClient client_;
-  std::string cookie_;
-  std::string csrf_;
-};
 
 std::vector<std::string> ShownNames(const std::string& page) {
   std::vector<std::string> names;
@@ -150,18 +85,21 @@ INSTANTIATE_TEST_SUITE_P(
                       PagingCase{"?page=99", {"a.jpg"}}, PagingCase{"?page=0", {"e.jpg", "d.jpg"}},
                       PagingCase{"?page=x", {"e.jpg", "d.jpg"}}));
 
-TEST_F(GalleryTest, FilesStoredBeforeTheIndexShowAndKeepTheirIdsAcrossARestart) {
-  std::filesystem::create_directories(server_.folderOf("alice"));
-  std::ofstream(server_.folderOf("alice") / "old.png", std::ios::binary) << kPng;
+TEST(GalleryStartTest, FilesFoundAtStartShowAndKeepTheirIdsAcrossARestart) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "alice");
+  std::ofstream(dir.path() / "alice" / "old.png", std::ios::binary) << kPng;
+  const auto inDir = [&](ParvaultServerOptions& o) { o.storage = dir.path(); };
   std::vector<std::string> ids;
   {
-    Browser browser(server_);
+    ParvaultTestServer first({}, inDir);
+    Browser browser(first);
     ids = browser.Ids();
     ASSERT_EQ(ids.size(), 1u);
     EXPECT_EQ(browser.Get("image.asp?id=" + ids[0])->Header("Content-Type"), "image/png");
   }
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "old.png"));
-  ParvaultTestServer again({}, [&](ParvaultServerOptions& o) { o.storage = server_.storage(); });
+  EXPECT_THAT(FolderNames(dir.path() / "alice"), ElementsAre("old.png"));
+  ParvaultTestServer again({}, inDir);
   Browser browser(again);
   EXPECT_EQ(browser.Ids(), ids);
 }
@@ -237,7 +175,7 @@ TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
       UploadAll(browser, {{"keep.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})},
                           {"gone.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})}});
   ASSERT_EQ(browser.Get("thumb.asp?id=" + ids[1])->Header("Content-Type"), "image/jpeg");
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre(ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   // The photo page's form asks first; the confirmation page's form deletes.
   const auto asked = browser.Delete(ids[1], browser.csrf(), false);
   EXPECT_EQ(asked->status, 303);
@@ -245,11 +183,11 @@ TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
   const auto confirmation = browser.Get("delete.asp?id=" + ids[1]);
   EXPECT_THAT(confirmation->body, HasSubstr("Delete gone.jpg?"));
   EXPECT_THAT(confirmation->body, HasSubstr("id=\"confirm-delete\""));
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre(ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   const auto deleted = browser.Delete(ids[1], browser.csrf());
   EXPECT_EQ(deleted->status, 303);
   EXPECT_EQ(deleted->Header("Location"), "menu.asp?deleted=1");
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "keep.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre("keep.jpg"));
   EXPECT_EQ(browser.Ids(), std::vector<std::string>{ids[0]});
   EXPECT_EQ(browser.Get("photo.asp?id=" + ids[1])->status, 404);
   EXPECT_EQ(browser.Delete(ids[1], browser.csrf())->status, 404);
@@ -283,7 +221,7 @@ TEST_P(CsrfTest, AChangingPostWithoutTheSessionsTokenIsRefused) {
   EXPECT_EQ(browser.Upload({{"new.jpg", "n"}}, token)->status, 403);
   EXPECT_EQ(browser.Delete(id, token)->status, 403);
   EXPECT_EQ(browser.Delete(id, token, false)->status, 403);
-  EXPECT_THAT(Stored(), ElementsAre(".photos.json", "kept.jpg"));
+  EXPECT_THAT(Stored(), ElementsAre("kept.jpg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tokens, CsrfTest,
@@ -400,7 +338,7 @@ TEST_F(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
   EXPECT_EQ(form->Header("Location"), "menu.asp?stored=0&refused=1&why=quota");
   EXPECT_THAT(browser.Get("menu.asp?stored=0&refused=1&why=quota")->body,
               HasSubstr("1 file was not stored: your photos would take more than your 100 bytes."));
-  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre(".photos.json", "first.jpg", "third.jpg"));
+  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre("first.jpg", "third.jpg"));
 }
 
 }  // namespace
