@@ -129,12 +129,38 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
         return false;
       }
       out.options.quota = quota;
+    } else if (option == "--database") {
+      if (!takeValue()) return false;
+      state::DatabaseChoice choice;
+      if (!state::ParseDatabaseChoice(value, choice, error)) return false;
+      out.database = std::move(choice);
+    } else if (option == "--copy-database") {
+      if (hasValue || at + 2 >= args.size()) {
+        error = "--copy-database needs two databases: FROM TO";
+        return false;
+      }
+      state::DatabaseChoice from;
+      state::DatabaseChoice to;
+      if (!state::ParseDatabaseChoice(args[at + 1], from, error) ||
+          !state::ParseDatabaseChoice(args[at + 2], to, error)) {
+        return false;
+      }
+      at += 2;
+      out.copyFrom = std::move(from);
+      out.copyTo = std::move(to);
     } else {
       error = "unknown argument " + std::string(option);
       return false;
     }
   }
   if (out.help || out.version) return true;
+  if (out.copyFrom) {
+    if (args.size() != 3) {
+      error = "--copy-database takes no other option";
+      return false;
+    }
+    return true;
+  }
   if (out.hashPassword) {
     if (!out.hasUser) {
       error = "--hash-password needs --user NAME";
@@ -175,8 +201,9 @@ bool CollectAccounts(const CommandLine& commandLine, std::vector<Account>& accou
 std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
          "                       [--user NAME --password-file FILE]... [--max-size BYTES] [--quota BYTES]\n"
-         "                       [--tls-cert FILE --tls-key FILE]\n"
+         "                       [--tls-cert FILE --tls-key FILE] [--database URL]\n"
          "       parvault-server --hash-password --user NAME < password\n"
+         "       parvault-server --copy-database FROM TO\n"
          "\n"
          "  --listen ADDR:PORT  address to serve on (default 127.0.0.1:8780; port 0: any free port)\n"
          "  --storage DIR       uploads go to DIR/<user>/ (default ./parvault-storage)\n"
@@ -188,14 +215,20 @@ std::string UsageText() {
          "  --quota BYTES       most bytes one account's files may take (default: no limit)\n"
          "  --tls-cert FILE     serve https only, with this certificate chain (PEM; SIGHUP reloads it)\n"
          "  --tls-key FILE      and its private key (PEM, unencrypted)\n"
+         "  --database URL      where the server's state is kept: sqlite:PATH (default\n"
+         "                      sqlite:DIR/.parvault-state.db) or postgresql://USER@HOST/DB; the password\n"
+         "                      goes in ~/.pgpass or a service file, never in the URL\n"
+         "  --copy-database FROM TO  copy the state from one database URL to another (SQLite to\n"
+         "                      PostgreSQL or back, photo ids kept), print what was copied and exit\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"
          "  --version           print the version and exit\n"
          "  -h, --help          show this help and exit\n"
          "\n"
          "Photos are files in DIR/<user>/, under their own names. Everything else the server keeps\n"
          "(photo ids, thumbnails made, sessions, the key of its forms, the login brake, quota use) is\n"
-         "in DIR/.parvault-state.db (SQLite). To back up, copy DIR while the server is stopped, or\n"
-         "while it runs take the database with SQLite's online backup first:\n"
+         "in DIR/.parvault-state.db (SQLite) unless --database names another. To back up, copy DIR\n"
+         "while the server is stopped, or while it runs take the database with SQLite's online\n"
+         "backup first (pg_dump for PostgreSQL):\n"
          "  sqlite3 DIR/.parvault-state.db \".backup BACKUP.db\"\n"
          "then copy the account folders.\n";
 }

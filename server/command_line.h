@@ -2,16 +2,19 @@
 // The command line of parvault-server:
 //   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
 //                   [--user NAME --password-file FILE | --password PW]... [--max-size BYTES]
-//                   [--quota BYTES] [--tls-cert FILE --tls-key FILE]
+//                   [--quota BYTES] [--tls-cert FILE --tls-key FILE] [--database URL]
+//   parvault-server --copy-database FROM TO
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "server/parvault_server.h"
+#include "server/state/database_choice.h"
 
 namespace wharfling::server {
 
@@ -29,6 +32,11 @@ struct CommandLine {
   bool hasUser = false;
   bool hasPassword = false;
   bool hashPassword = false;
+  // --database; none: SQLite in the storage folder.
+  std::optional<state::DatabaseChoice> database;
+  // --copy-database FROM TO: copy the state and exit.
+  std::optional<state::DatabaseChoice> copyFrom;
+  std::optional<state::DatabaseChoice> copyTo;
   bool help = false;
   bool version = false;
 };

@@ -15,6 +15,14 @@ std::unique_ptr<state::LibraryState> OpenSqliteStateIn(const std::filesystem::pa
   return state::OpenSqliteLibraryState(options, error);
 }
 
+OpenLibraryState OpenChosenState(state::DatabaseChoice choice) {
+  return [choice = std::move(choice)](const std::filesystem::path&, const StateLog& log, std::string& error) {
+    state::LibraryStateOptions options;
+    options.log = log;
+    return state::OpenLibraryState(choice, options, error);
+  };
+}
+
 bool ReconcileWithFolders(state::LibraryState& library, const UploadStore& store,
                           const std::vector<std::string>& accounts, const StateLog& log, std::string& error) {
   const state::InspectFile inspect = [](int folder, const std::string& name) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/library/upload_store.h"
+#include "server/state/database_choice.h"
 #include "server/state/library_state.h"
 
 namespace wharfling::server {
@@ -23,6 +24,9 @@ using OpenLibraryState = std::function<std::unique_ptr<state::LibraryState>(
 // The default: one SQLite file in the storage folder (state::kSqliteStateFileName).
 std::unique_ptr<state::LibraryState> OpenSqliteStateIn(const std::filesystem::path& storage,
                                                        const StateLog& log, std::string& error);
+
+// Opens the database --database chose, whatever the storage folder.
+OpenLibraryState OpenChosenState(state::DatabaseChoice choice);
 
 // Before serving: the records made to agree with the accounts' folders (an old index taken over
 // once), what changed told to the log. False, with error, when the state cannot record it.

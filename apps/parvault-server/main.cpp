@@ -15,6 +15,7 @@
 #include "server/command_line.h"
 #include "server/library/thumbnails.h"
 #include "server/parvault_server.h"
+#include "server/state/library_copy.h"
 #include "text/text.h"
 
 namespace {
@@ -55,6 +56,43 @@ int HashPassword(const CommandLine& commandLine) {
   return 0;
 }
 
+// --copy-database: the copy runs, what was copied goes to standard output.
+int CopyDatabase(const CommandLine& commandLine) {
+  namespace state = wharfling::server::state;
+  std::string error;
+  // Opening a SQLite file creates it: a mistyped source would copy an empty library.
+  const auto& source = *commandLine.copyFrom;
+  std::error_code ec;
+  if (source.kind == state::DatabaseChoice::Kind::kSqlite &&
+      !std::filesystem::is_regular_file(source.sqliteFile, ec)) {
+    std::fprintf(stderr, "parvault-server: no database file %s to copy from\n", source.sqliteFile.c_str());
+    return 1;
+  }
+  const auto from = state::OpenLibraryState(*commandLine.copyFrom, {}, error);
+  if (!from) {
+    std::fprintf(stderr, "parvault-server: cannot open the database to copy from: %s\n", error.c_str());
+    return 1;
+  }
+  const auto to = state::OpenLibraryState(*commandLine.copyTo, {}, error);
+  if (!to) {
+    std::fprintf(stderr, "parvault-server: cannot open the database to copy to: %s\n", error.c_str());
+    return 1;
+  }
+  state::CopySummary summary;
+  if (!state::CopyLibraryState(*from, *to, summary, error)) {
+    std::fprintf(stderr, "parvault-server: the copy failed: %s\n", error.c_str());
+    return 1;
+  }
+  if (summary.alreadyThere) {
+    std::puts("the target holds this library already; nothing copied");
+  } else {
+    std::printf("copied %llu photo record(s) and %llu session(s), photo ids kept\n",
+                static_cast<unsigned long long>(summary.photos),
+                static_cast<unsigned long long>(summary.sessions));
+  }
+  return 0;
+}
+
 int Serve(CommandLine& commandLine, const char* argv0) {
   std::string error;
   if (!wharfling::server::CollectAccounts(commandLine, commandLine.options.accounts, error)) {
@@ -80,6 +118,11 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   if (!wharfling::server::StartImageLibrary(argv0)) {
     std::fputs("parvault-server: libvips did not start; photos show as plain tiles\n", stderr);
   }
+  const bool postgres = commandLine.database && commandLine.database->kind ==
+                                                    wharfling::server::state::DatabaseChoice::Kind::kPostgres;
+  if (commandLine.database) {
+    commandLine.options.openState = wharfling::server::OpenChosenState(*commandLine.database);
+  }
   const std::size_t accountCount = commandLine.options.accounts.size();
   const auto maxFileSize = commandLine.options.maxFileSize;
   const auto quota = commandLine.options.quota;
@@ -93,9 +136,10 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   const std::string quotaText =
       quota ? ", up to " + wharfling::FormatThousands(static_cast<long long>(*quota)) + " bytes per account"
             : "";
-  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s%s\n",
+  std::fprintf(stderr, "parvault-server: %zu account(s), files up to %s bytes%s, storage %s%s%s\n",
                accountCount, wharfling::FormatThousands(static_cast<long long>(maxFileSize)).c_str(),
-               quotaText.c_str(), storage.c_str(), server.secure() ? ", https only" : "");
+               quotaText.c_str(), storage.c_str(), postgres ? ", state in PostgreSQL" : "",
+               server.secure() ? ", https only" : "");
   std::printf("listening on %s\n", server.address().c_str());
   std::fflush(stdout);
 
@@ -133,5 +177,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (commandLine.hashPassword) return HashPassword(commandLine);
+  if (commandLine.copyFrom) return CopyDatabase(commandLine);
   return Serve(commandLine, argv[0]);
 }

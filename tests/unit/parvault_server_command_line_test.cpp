@@ -65,5 +65,44 @@ TEST(CommandLineAccountsTest, AUserTwiceOrWithoutItsOwnPasswordIsAUsageError) {
   }
 }
 
+TEST(CommandLineDatabaseTest, DatabaseAndCopyTakeOnlyUrlsWithoutPasswords) {
+  using Kind = state::DatabaseChoice::Kind;
+  struct Case {
+    std::vector<std::string_view> args;
+    bool ok;
+    const char* errorPart;  // on failure
+  };
+  const std::vector<Case> cases = {
+      {{"--user", "a", "--password", "p", "--database", "postgresql://pv@db.example/photos"}, true, ""},
+      {{"--user", "a", "--password", "p", "--database=sqlite:/srv/state.db"}, true, ""},
+      {{"--user", "a", "--password", "p", "--database", "postgresql://pv:secret@db/photos"},
+       false,
+       "password"},
+      {{"--user", "a", "--password", "p", "--database", "mysql://db/photos"}, false, "sqlite:PATH"},
+      {{"--copy-database", "sqlite:/srv/state.db", "postgresql://pv@db/photos"}, true, ""},
+      {{"--copy-database", "sqlite:/srv/state.db"}, false, "FROM TO"},
+      {{"--copy-database", "sqlite:/a.db", "postgres://u:pw@db/p"}, false, "password"},
+      {{"--copy-database", "sqlite:/a.db", "sqlite:/b.db", "--user", "a"}, false, "no other option"},
+  };
+  for (const auto& c : cases) {
+    CommandLine commandLine;
+    std::string error;
+    EXPECT_EQ(ParseCommandLine(c.args, commandLine, error), c.ok) << c.args.back() << ": " << error;
+    if (!c.ok) {
+      EXPECT_NE(error.find(c.errorPart), std::string::npos) << error;
+    }
+  }
+  CommandLine commandLine;
+  std::string error;
+  ASSERT_TRUE(ParseCommandLine(cases[4].args, commandLine, error)) << error;
+  ASSERT_TRUE(commandLine.copyFrom && commandLine.copyTo);
+  EXPECT_EQ(commandLine.copyFrom->sqliteFile, "/srv/state.db");
+  EXPECT_EQ(commandLine.copyTo->kind, Kind::kPostgres);
+  CommandLine serving;
+  ASSERT_TRUE(ParseCommandLine(cases[0].args, serving, error)) << error;
+  ASSERT_TRUE(serving.database);
+  EXPECT_EQ(serving.database->conninfo, "postgresql://pv@db.example/photos");
+}
+
 }  // namespace
 }  // namespace wharfling::server
