@@ -4,6 +4,8 @@
 #include <charconv>
 #include <fstream>
 
+#include "server/engine/forwarded_for.h"
+
 namespace wharfling::server {
 namespace {
 
@@ -129,6 +131,13 @@ bool ParseCommandLine(std::span<const std::string_view> args, CommandLine& out, 
         return false;
       }
       out.options.quota = quota;
+    } else if (option == "--trusted-proxy") {
+      if (!takeValue()) return false;
+      out.options.limits.trustedProxy = CanonicalAddress(value);
+      if (out.options.limits.trustedProxy.empty()) {
+        error = "--trusted-proxy takes the proxy's IP address, for example 10.0.0.5 or fd00::5";
+        return false;
+      }
     } else if (option == "--database") {
       if (!takeValue()) return false;
       state::DatabaseChoice choice;
@@ -202,6 +211,7 @@ std::string UsageText() {
   return "usage: parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]\n"
          "                       [--user NAME --password-file FILE]... [--max-size BYTES] [--quota BYTES]\n"
          "                       [--tls-cert FILE --tls-key FILE] [--database URL]\n"
+         "                       [--trusted-proxy ADDR]\n"
          "       parvault-server --hash-password --user NAME < password\n"
          "       parvault-server --copy-database FROM TO\n"
          "\n"
@@ -218,6 +228,9 @@ std::string UsageText() {
          "  --database URL      where the server's state is kept: sqlite:PATH (default\n"
          "                      sqlite:DIR/.parvault-state.db) or postgresql://USER@HOST/DB; the password\n"
          "                      goes in ~/.pgpass or a service file, never in the URL\n"
+         "  --trusted-proxy ADDR  the reverse proxy at ADDR: from it, the client is the last address of\n"
+         "                      X-Forwarded-For (for the login brake and the log), and it is not held\n"
+         "                      to the connections per address, only to the total\n"
          "  --copy-database FROM TO  copy the state from one database URL to another (SQLite to\n"
          "                      PostgreSQL or back, photo ids kept), print what was copied and exit\n"
          "  --hash-password     print the accounts-file line of --user for the password on stdin\n"

@@ -3,6 +3,7 @@
 //   parvault-server [--listen ADDR:PORT] [--storage DIR] [--users FILE]
 //                   [--user NAME --password-file FILE | --password PW]... [--max-size BYTES]
 //                   [--quota BYTES] [--tls-cert FILE --tls-key FILE] [--database URL]
+//                   [--trusted-proxy ADDR]
 //   parvault-server --copy-database FROM TO
 //   parvault-server --hash-password --user NAME   (reads the password from standard input)
 

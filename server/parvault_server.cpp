@@ -222,7 +222,9 @@ std::unique_ptr<RequestBody> ParvaultServer::Impl::Begin(Exchange& ex) {
 void ParvaultServer::Impl::Completed(const Exchange& ex) {
   const std::string& address = ex.request.clientAddress;
   const std::string client = address.find(':') == std::string::npos ? address : "[" + address + "]";
-  Log(RequestLogLine(std::chrono::system_clock::now(), client + ":" + std::to_string(ex.request.clientPort),
+  // Behind the proxy the port is the proxy's, of no use in finding the client.
+  Log(RequestLogLine(std::chrono::system_clock::now(),
+                     ex.request.forwarded ? client : client + ":" + std::to_string(ex.request.clientPort),
                      ex.request.method, ex.request.path, ex.response.status, ex.outcome));
 }
 

@@ -1,8 +1,13 @@
 #include "server/engine/address_slots.h"
 
+#include <netdb.h>
 #include <netinet/in.h>
 
+#include <array>
+
 #include <cstring>
+
+#include "server/engine/forwarded_for.h"
 
 namespace wharfling::server {
 
@@ -21,8 +26,20 @@ std::string AddressKey(const sockaddr* address, socklen_t length) {
   return {};
 }
 
+std::string SlotKey(const sockaddr* address, socklen_t length, const std::string& trustedProxy) {
+  if (!trustedProxy.empty()) {
+    std::array<char, NI_MAXHOST> host{};
+    if (::getnameinfo(address, length, host.data(), host.size(), nullptr, 0, NI_NUMERICHOST) == 0 &&
+        CanonicalAddress(host.data()) == trustedProxy) {
+      return std::string(kTrustedProxyKey);
+    }
+  }
+  return AddressKey(address, length);
+}
+
 bool AddressSlots::HasRoom(const std::string& key) const {
   std::lock_guard lock(mutex_);
+  if (key == kTrustedProxyKey) return total_ < limits_.maxConnections;
   const auto found = open_.find(key);
   const std::size_t mine = found == open_.end() ? 0 : found->second;
   if (mine >= limits_.maxConnectionsPerAddress || total_ >= limits_.maxConnections) return false;

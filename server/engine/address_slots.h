@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "server/engine/connection_limits.h"
@@ -17,6 +18,13 @@ namespace wharfling::server {
 // The key an address is counted under: an IPv4 address (also when IPv4-mapped) as its 4 bytes, an
 // IPv6 address as its first 8. Empty for other families.
 std::string AddressKey(const sockaddr* address, socklen_t length);
+
+// The key of the trusted proxy's connections, which no address key can be: it holds the connections
+// of many clients, so only the total limit bounds it.
+inline constexpr std::string_view kTrustedProxyKey = "trusted proxy";
+
+// AddressKey, or kTrustedProxyKey for the address `trustedProxy` (CanonicalAddress form) names.
+std::string SlotKey(const sockaddr* address, socklen_t length, const std::string& trustedProxy);
 
 class AddressSlots {
  public:

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace wharfling::server {
 
@@ -30,6 +31,9 @@ struct ConnectionLimits {
   // that each take their share cannot fill the server for a newcomer.
   std::size_t slotsKeptForNewcomers = 128;
   std::size_t newcomerConnections = 4;
+  // The reverse proxy in front (CanonicalAddress form; empty: none): its connections count only
+  // towards maxConnections, and its requests' client is the last hop of X-Forwarded-For.
+  std::string trustedProxy;
   // How long requests under way may go on once the server is told to stop; then they are cut off.
   std::chrono::milliseconds stopGrace{5000};
   // After an early answer, the rest of the request is read and dropped so that the client sees

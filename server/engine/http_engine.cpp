@@ -17,6 +17,7 @@
 
 #include "server/engine/address_slots.h"
 #include "server/engine/connection_drain.h"
+#include "server/engine/forwarded_for.h"
 #include "server/engine/listen_socket.h"
 
 extern "C" int WharflingRetrieveCertificate(gnutls_session_t, const gnutls_datum_t*, int,
@@ -144,6 +145,13 @@ MHD_Result HttpEngine::Impl::Begin(MHD_Connection* connection, const char* url, 
   if (const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS)) {
     head.clientAddress = NumericHost(info->client_addr, head.clientPort);
   }
+  if (!limits.trustedProxy.empty() && CanonicalAddress(head.clientAddress) == limits.trustedProxy) {
+    // Without a usable last hop the request stays the proxy's own.
+    if (std::string client = LastForwardedHop(head.headers); !client.empty()) {
+      head.clientAddress = std::move(client);
+      head.forwarded = true;
+    }
+  }
   head.secure = tls != nullptr;
   request->exchange.bodyCap = limits.maxBodyBytes;
   if (head.headers.size() > limits.maxHeaderLines) {
@@ -239,7 +247,8 @@ void HttpEngine::Impl::Opened(MHD_Connection* connection, void** context) {
   if (const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS)) {
     const sockaddr* address = info->client_addr;
     opened->slotKey =
-        AddressKey(address, address->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in));
+        SlotKey(address, address->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in),
+                limits.trustedProxy);
   }
   if (const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)) {
     opened->socket = UniqueFd(::fcntl(info->connect_fd, F_DUPFD_CLOEXEC, 0));
@@ -347,7 +356,8 @@ void OnConnection(void* cls, MHD_Connection* connection, void** context,
 }
 
 MHD_Result OnAccept(void* cls, const sockaddr* address, socklen_t length) {
-  return static_cast<HttpEngine::Impl*>(cls)->slots.HasRoom(AddressKey(address, length)) ? MHD_YES : MHD_NO;
+  auto& engine = *static_cast<HttpEngine::Impl*>(cls);
+  return engine.slots.HasRoom(SlotKey(address, length, engine.limits.trustedProxy)) ? MHD_YES : MHD_NO;
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ struct HttpRequest {
   Fields query;               // decoded
   std::string clientAddress;  // "127.0.0.1", "::1"
   int clientPort = 0;
-  bool secure = false;  // arrived over TLS
+  bool forwarded = false;  // clientAddress is the trusted proxy's X-Forwarded-For, clientPort the proxy's
+  bool secure = false;     // arrived over TLS
 
   std::string Header(std::string_view name) const;  // "" when absent
   bool HasHeader(std::string_view name) const { return FindField(headers, name).has_value(); }

@@ -65,7 +65,7 @@ TEST(CommandLineAccountsTest, AUserTwiceOrWithoutItsOwnPasswordIsAUsageError) {
   }
 }
 
-TEST(CommandLineDatabaseTest, DatabaseAndCopyTakeOnlyUrlsWithoutPasswords) {
+TEST(CommandLineDatabaseTest, DatabaseCopyAndProxyTakeOnlyWhatTheyCanUse) {
   using Kind = state::DatabaseChoice::Kind;
   struct Case {
     std::vector<std::string_view> args;
@@ -83,6 +83,8 @@ TEST(CommandLineDatabaseTest, DatabaseAndCopyTakeOnlyUrlsWithoutPasswords) {
       {{"--copy-database", "sqlite:/srv/state.db"}, false, "FROM TO"},
       {{"--copy-database", "sqlite:/a.db", "postgres://u:pw@db/p"}, false, "password"},
       {{"--copy-database", "sqlite:/a.db", "sqlite:/b.db", "--user", "a"}, false, "no other option"},
+      {{"--user", "a", "--password", "p", "--trusted-proxy", "proxy.lan"}, false, "IP address"},
+      {{"--user", "a", "--password", "p", "--trusted-proxy", "::ffff:10.0.0.5"}, true, ""},
   };
   for (const auto& c : cases) {
     CommandLine commandLine;
@@ -102,6 +104,9 @@ TEST(CommandLineDatabaseTest, DatabaseAndCopyTakeOnlyUrlsWithoutPasswords) {
   ASSERT_TRUE(ParseCommandLine(cases[0].args, serving, error)) << error;
   ASSERT_TRUE(serving.database);
   EXPECT_EQ(serving.database->conninfo, "postgresql://pv@db.example/photos");
+  CommandLine proxied;
+  ASSERT_TRUE(ParseCommandLine(cases.back().args, proxied, error)) << error;
+  EXPECT_EQ(proxied.options.limits.trustedProxy, "10.0.0.5") << "compared as the engine writes a peer";
 }
 
 }  // namespace
