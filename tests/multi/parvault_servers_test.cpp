@@ -1,0 +1,160 @@
+// Two parvault-server processes over one storage folder and one PostgreSQL database behave as one
+// server: a session, a photo, a delete and the quota made through one hold on the other.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/state/private_postgres.h"
+#include "tests/support/command_run.h"
+#include "tests/support/gallery_browser.h"
+#include "tests/support/http_test_client.h"
+#include "tests/support/parvault_test_server.h"
+#include "tests/support/temp_dir.h"
+
+extern char** environ;
+
+namespace wharfling::testing {
+namespace {
+
+// One parvault-server process; its port from its ready line, its log in a file.
+class Instance {
+ public:
+  Instance(std::vector<std::string> args, const std::filesystem::path& log) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    args.insert(args.begin(), PARVAULT_SERVER);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, PARVAULT_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string line;
+    char c = 0;
+    pollfd ready{out[0], POLLIN, 0};
+    while (::poll(&ready, 1, 30000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(out[0]);
+    if (line.starts_with("listening on ")) port_ = std::atoi(line.substr(line.rfind(':') + 1).c_str());
+  }
+  ~Instance() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  int port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = -1;
+};
+
+// A browser signed in on one instance that may send its cookie to any.
+struct Session {
+  std::string cookie;
+  std::string csrf;
+};
+
+Session SignIn(int port) {
+  HttpTestClient client(port);
+  const auto login = client.Post("/ParvaultAsp2/logincheck2.asp", "username=alice&password=secret",
+                                 "application/x-www-form-urlencoded");
+  if (!login) return {};
+  const std::string setCookie = login->Header("Set-Cookie");
+  Session session{setCookie.substr(0, setCookie.find(';')), ""};
+  const auto menu = client.Get("/ParvaultAsp2/menu.asp", {{"Cookie", session.cookie}});
+  const auto tokens = ValuesAfter(menu ? menu->body : "", "name=\"csrf\" value=\"");
+  if (!tokens.empty()) session.csrf = tokens[0];
+  return session;
+}
+
+std::vector<std::string> GalleryIds(int port, const Session& session) {
+  HttpTestClient client(port);
+  const auto menu = client.Get("/ParvaultAsp2/menu.asp", {{"Cookie", session.cookie}});
+  return ValuesAfter(menu ? menu->body : "", "class=\"photo\" href=\"photo.asp?id=");
+}
+
+int UploaderPost(int port, const Session& session, const std::string& name, std::size_t bytes) {
+  HttpTestClient client(port);
+  const auto answer = client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", session.cookie}},
+                                  UploaderBody("C:\\photos\\" + name, std::string(bytes, 'p')),
+                                  std::string(kUploaderContentType));
+  return answer ? answer->status : -1;
+}
+
+TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
+  WHARFLING_NEED_POSTGRES();
+  std::string error;
+  ASSERT_FALSE(PrivatePostgresSchema("parvault_servers", error).empty()) << error;
+  const std::string database = std::string("postgresql://wharfling@/postgres?host=") +
+                               std::getenv("WHARFLING_TEST_POSTGRES") +
+                               "&options=-c%20search_path%3Dparvault_servers";
+  TempDir dir;
+  const auto instance = [&] {
+    return std::vector<std::string>{
+        "--listen",   "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
+        "--database", database,      "--user",    "alice",
+        "--password", "secret",      "--quota",   "3000"};
+  };
+  Instance a(instance(), dir.path() / "a.log");
+  Instance b(instance(), dir.path() / "b.log");
+  ASSERT_GT(a.port(), 0) << FileContents(dir.path() / "a.log");
+  ASSERT_GT(b.port(), 0) << FileContents(dir.path() / "b.log");
+
+  const Session session = SignIn(a.port());
+  ASSERT_FALSE(session.csrf.empty()) << "signed in on A";
+  ASSERT_EQ(UploaderPost(b.port(), session, "harbour.jpg", 1000), 200) << "A's session on B";
+  const auto ids = GalleryIds(a.port(), session);
+  ASSERT_EQ(ids.size(), 1u) << "B's upload in A's gallery";
+
+  // The quota counts what both instances stored: 1000 bytes held, 2000 more fit, then nothing.
+  struct Step {
+    const Instance& through;
+    const char* name;
+    std::size_t bytes;
+    int status;
+  };
+  for (const Step& step : {Step{a, "quay.jpg", 1500, 200}, Step{b, "pier.jpg", 600, 302},
+                           Step{b, "buoy.jpg", 500, 200}, Step{a, "mast.jpg", 1, 302}}) {
+    EXPECT_EQ(UploaderPost(step.through.port(), session, step.name, step.bytes), step.status) << step.name;
+  }
+  EXPECT_EQ(GalleryIds(b.port(), session).size(), 3u);
+
+  HttpTestClient onB(b.port());
+  const auto deleted = onB.Post("/ParvaultAsp2/delete.asp", {{"Cookie", session.cookie}},
+                                "id=" + ids[0] + "&csrf=" + session.csrf + "&confirm=yes",
+                                "application/x-www-form-urlencoded");
+  ASSERT_TRUE(deleted);
+  EXPECT_EQ(deleted->status, 303) << "A's form token on B";
+  const auto left = GalleryIds(a.port(), session);
+  EXPECT_EQ(std::count(left.begin(), left.end(), ids[0]), 0) << "deleted on B, gone on A";
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "storage" / "alice" / "harbour.jpg"));
+
+  // The uploader against A, as against a single server; the room the delete freed takes it.
+  dir.WriteFile("config/wharfling.ini",
+                "[Settings]\nSelect001=2\nId002=alice\nPw002=secret\nUrl002=http://127.0.0.1:" +
+                    std::to_string(a.port()) + "/ParvaultAsp2\n");
+  const auto photo = dir.WriteFile("photos/sail.jpg", std::string(900, 's'));
+  const auto run = RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()),
+                              WHARFLING_CLI, "upload --json " + ShellQuote(photo));
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(GalleryIds(b.port(), session).size(), 3u);
+}
+
+}  // namespace
+}  // namespace wharfling::testing
