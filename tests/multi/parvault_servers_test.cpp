@@ -106,10 +106,11 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
                                "&options=-c%20search_path%3Dparvault_servers";
   TempDir dir;
   const auto instance = [&] {
-    return std::vector<std::string>{
-        "--listen",   "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
-        "--database", database,      "--user",    "alice",
-        "--password", "secret",      "--quota",   "3000"};
+    // clang-format off
+    return std::vector<std::string>{"--listen", "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
+                                    "--database", database, "--quota", "3000",
+                                    "--user", "alice", "--password", "secret", "--user", "bob", "--password", "bob-pw"};
+    // clang-format on
   };
   Instance a(instance(), dir.path() / "a.log");
   Instance b(instance(), dir.path() / "b.log");
@@ -154,6 +155,17 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
                               WHARFLING_CLI, "upload --json " + ShellQuote(photo));
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(GalleryIds(b.port(), session).size(), 3u);
+
+  // Guesses at bob's password count on both: five wrong ones, spread over A and B, brake the sixth.
+  const std::vector<int> guessedOn = {a.port(), b.port(), a.port(), b.port(), a.port(), b.port()};
+  for (std::size_t i = 0; i < guessedOn.size(); ++i) {
+    HttpTestClient client(guessedOn[i]);
+    const auto guess =
+        client.Post("/ParvaultAsp2/logincheck2.asp", "username=bob&password=guess" + std::to_string(i),
+                    "application/x-www-form-urlencoded");
+    ASSERT_TRUE(guess);
+    EXPECT_EQ(guess->status, i < 5 ? 302 : 429) << "guess " << i;
+  }
 }
 
 }  // namespace
