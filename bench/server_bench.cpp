@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -27,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/state/pg_connection.h"
 #include "tests/support/test_photos.h"
 
 extern char** environ;
@@ -41,16 +43,20 @@ class ServerProcess {
  public:
   // `under`: the folder the storage goes in (/dev/shm: in memory, where a flush costs nothing).
   // `prepare` fills the storage folder before the server starts. Accounts "bench" and "other".
+  // `storage`, when given, is the storage folder instead of one of its own; `extra` more options.
   explicit ServerProcess(const std::string& under = "/tmp",
-                         const std::function<void(const std::filesystem::path&)>& prepare = {}) {
+                         const std::function<void(const std::filesystem::path&)>& prepare = {},
+                         const std::vector<std::string>& extra = {}, std::string storage = {}) {
     std::string pattern = under + "/server-bench-XXXXXX";
     dir_ = ::mkdtemp(pattern.data());
     std::ofstream(dir_ + "/password") << "bench pass\n";
-    if (prepare) prepare(dir_ + "/storage");
-    std::vector<std::string> args = {PARVAULT_SERVER,    "--listen", "127.0.0.1:0", "--storage",
-                                     dir_ + "/storage",  "--user",   "bench",       "--password-file",
-                                     dir_ + "/password", "--user",   "other",       "--password-file",
-                                     dir_ + "/password"};
+    if (storage.empty()) storage = dir_ + "/storage";
+    if (prepare) prepare(storage);
+    std::vector<std::string> args = {
+        PARVAULT_SERVER, "--listen",        "127.0.0.1:0",     "--storage",        storage,
+        "--user",        "bench",           "--password-file", dir_ + "/password", "--user",
+        "other",         "--password-file", dir_ + "/password"};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -244,6 +250,81 @@ void ServerParallelPhotoUploads(benchmark::State& state) {
   }
 }
 BENCHMARK(ServerParallelPhotoUploads)->Threads(8)->UseRealTime()->MinTime(20)->Unit(benchmark::kMillisecond);
+
+// The same 8 uploaders spread over 1 or 2 instances that share one storage folder and one PostgreSQL
+// database (WHARFLING_BENCH_POSTGRES_URI, a postgresql:// URI; a schema of its own each run). The
+// time is the wall time per upload of all; upload_ms one upload's latency; bytes_per_second the
+// throughput of all.
+std::vector<std::unique_ptr<ServerProcess>> g_instances;
+std::string g_instancesSchema;
+std::string g_instancesFolder;
+
+void ServerUploadsOverInstances(benchmark::State& state) {
+  const char* uri = std::getenv("WHARFLING_BENCH_POSTGRES_URI");
+  if (uri == nullptr) {
+    state.SkipWithError("set WHARFLING_BENCH_POSTGRES_URI to a postgresql:// URI");
+    return;
+  }
+  if (state.thread_index() == 0) {
+    const std::string schema =
+        "parvault_instances_" + std::to_string(::getpid()) + "_" + std::to_string(state.range(0));
+    const std::string database = std::string(uri) +
+                                 (std::string_view(uri).find('?') == std::string_view::npos ? "?" : "&") +
+                                 "options=-c%20search_path%3D" + schema;
+    try {
+      wharfling::server::state::PgConnection(uri).Exec("CREATE SCHEMA " + schema);
+    } catch (const wharfling::server::state::PgError& e) {
+      state.SkipWithError(e.what());
+    }
+    if (!state.error_occurred()) {
+      g_instancesSchema = schema;
+      std::string pattern = "/tmp/server-bench-shared-XXXXXX";
+      g_instancesFolder = ::mkdtemp(pattern.data());
+      for (int i = 0; i < state.range(0); ++i) {
+        g_instances.push_back(std::make_unique<ServerProcess>(
+            "/tmp", nullptr, std::vector<std::string>{"--database", database}, g_instancesFolder));
+      }
+      g_cookie = SignIn(g_instances[0]->port());
+    }
+  }
+  int port = -1;  // once every thread is past the start, where thread 0 has started the servers
+  const std::string body = UploadBody("C:\\p\\photo.jpg", std::string(4000000, 'p'));
+  CURL* curl = curl_easy_init();
+  Clock::duration spent{};
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    if (port < 0 && !g_instances.empty())
+      port = g_instances[static_cast<std::size_t>(state.thread_index()) % g_instances.size()]->port();
+    if (Exchange(curl, Url(port, "InsertFile.asp"), &body, kUploadType, g_cookie) != 200) {
+      state.SkipWithError("upload refused");
+      break;
+    }
+    spent += Clock::now() - start;
+  }
+  curl_easy_cleanup(curl);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 4000000);
+  // One upload's round trip as its uploader waits for it, averaged over the uploaders.
+  state.counters["upload_ms"] =
+      benchmark::Counter(std::chrono::duration<double, std::milli>(spent).count() /
+                             static_cast<double>(std::max<std::int64_t>(state.iterations(), 1)),
+                         benchmark::Counter::kAvgThreads);
+  if (state.thread_index() == 0) {
+    g_instances.clear();
+    std::error_code ignored;
+    std::filesystem::remove_all(g_instancesFolder, ignored);
+    try {
+      wharfling::server::state::PgConnection(uri).Exec("DROP SCHEMA " + g_instancesSchema + " CASCADE");
+    } catch (const wharfling::server::state::PgError&) {
+    }
+  }
+}
+BENCHMARK(ServerUploadsOverInstances)
+    ->Arg(1)
+    ->Arg(2)
+    ->Threads(8)
+    ->UseRealTime()
+    ->MinTime(10)
+    ->Unit(benchmark::kMillisecond);
 
 // 32 connections ask for the stylesheet with an 8 KB many-range header and do not read; 30 uploads
 // on each upload route carry 53 MB after their closing line.
