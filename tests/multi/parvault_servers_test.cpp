@@ -97,13 +97,18 @@ int UploaderPost(int port, const Session& session, const std::string& name, std:
   return answer ? answer->status : -1;
 }
 
+// --database for a schema of its own in the private cluster; "" with error when it cannot be made.
+std::string DatabaseUri(const std::string& schema, std::string& error) {
+  if (PrivatePostgresSchema(schema, error).empty()) return "";
+  return std::string("postgresql://wharfling@/postgres?host=") + std::getenv("WHARFLING_TEST_POSTGRES") +
+         "&options=-c%20search_path%3D" + schema;
+}
+
 TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   WHARFLING_NEED_POSTGRES();
   std::string error;
-  ASSERT_FALSE(PrivatePostgresSchema("parvault_servers", error).empty()) << error;
-  const std::string database = std::string("postgresql://wharfling@/postgres?host=") +
-                               std::getenv("WHARFLING_TEST_POSTGRES") +
-                               "&options=-c%20search_path%3Dparvault_servers";
+  const std::string database = DatabaseUri("parvault_servers", error);
+  ASSERT_FALSE(database.empty()) << error;
   TempDir dir;
   const auto instance = [&] {
     // clang-format off
@@ -166,6 +171,46 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
     ASSERT_TRUE(guess);
     EXPECT_EQ(guess->status, i < 5 ? 302 : 429) << "guess " << i;
   }
+}
+
+TEST(ParvaultServersTest, ALibraryMovesToPostgresqlWithItsIds) {
+  WHARFLING_NEED_POSTGRES();
+  std::string error;
+  const std::string database = DatabaseUri("parvault_moved", error);
+  ASSERT_FALSE(database.empty()) << error;
+  TempDir dir;
+  const std::string storage = (dir.path() / "storage").string();
+  const std::string sqlite = "sqlite:" + storage + "/.parvault-state.db";
+  const auto serve = [&](const std::string& where) {
+    return std::vector<std::string>{"--listen", "127.0.0.1:0", "--storage", storage,      "--database",
+                                    where,      "--user",      "alice",     "--password", "secret"};
+  };
+  std::vector<std::string> ids;
+  {
+    Instance before(serve(sqlite), dir.path() / "before.log");
+    const Session session = SignIn(before.port());
+    ASSERT_EQ(UploaderPost(before.port(), session, "harbour.jpg", 100), 200);
+    ids = GalleryIds(before.port(), session);
+  }
+  ASSERT_EQ(ids.size(), 1u);
+  struct Copy {
+    std::string from, to;
+    int status;
+    const char* says;
+  };
+  const std::vector<Copy> copies = {
+      {sqlite, database, 0, "copied 1 photo record(s)"},
+      {sqlite, database, 0, "holds this library already"},
+      {"sqlite:" + storage + "/missing.db", database, 1, "no database file"},
+  };
+  for (const auto& copy : copies) {
+    const auto run = RunCommand("", PARVAULT_SERVER,
+                                "--copy-database " + ShellQuote(copy.from) + " " + ShellQuote(copy.to));
+    EXPECT_EQ(run.status, copy.status) << copy.from;
+    EXPECT_NE((run.out + run.err).find(copy.says), std::string::npos) << run.out << run.err;
+  }
+  Instance after(serve(database), dir.path() / "after.log");
+  EXPECT_EQ(GalleryIds(after.port(), SignIn(after.port())), ids) << "the photo keeps its id";
 }
 
 }  // namespace
