@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "photo/shrink_search.h"
 #include "platform/posix/posix_photo_preparer.h"
 #include "tests/support/test_photos.h"
-#include "web/shrink_search.h"
 
 namespace {
 

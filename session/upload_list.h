@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/file_name.h"
 #include "text/text.h"
 
 namespace wharfling {
@@ -18,10 +19,6 @@ struct UploadItem {
 };
 
 using UploadList = std::vector<UploadItem>;
-
-// The file name and extension of a path: what follows its drive ("C:") and its last separator
-// ('/' or '\\'). Double-byte aware: a trail byte that looks like '\\' is no separator.
-std::string_view FileNameOf(std::string_view pathText);
 
 // The same as text: the key of an item's row.
 Text DisplayNameOf(std::string_view pathText);

@@ -5,7 +5,7 @@
 
 namespace wharfling {
 
-// Result codes above this mean the link was opened.
+// One set of result codes for the openers of every platform; above this the link was opened.
 inline constexpr int kOpenLinkSucceededAbove = 32;
 // The codes an opener reports when nothing handles links at all, and when a handler that was
 // found could not be started.

@@ -8,8 +8,8 @@
 
 namespace wharfling {
 
-// Request flags, with the values the Windows client gives them, so that drivers pass the same bits
-// on every platform.
+// Request flags a driver hands the client, the same bits on every platform: kFlagSecure asks for
+// TLS as an https URL does; no transport follows redirects, so kFlagNoAutoRedirect changes nothing.
 inline constexpr std::uint32_t kFlagNoAutoRedirect = 0x00200000;
 inline constexpr std::uint32_t kFlagSecure = 0x00800000;
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "photo/photo_preparation.h"
 #include "session/cancel_request.h"
 #include "text/text_codec.h"
 #include "web/http_transport.h"
 #include "web/last_response.h"
-#include "web/photo_preparation.h"
 #include "web/request.h"
 #include "web/upload_sender.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "web/photo_preparer.h"
+#include "photo/photo_preparer.h"
 
 namespace wharfling::posix {
 

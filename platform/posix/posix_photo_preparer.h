@@ -1,7 +1,7 @@
 #pragma once
 // The photo preparer of this platform: exiv2 for the location, libvips for the re-encoding.
 
-#include "web/photo_preparer.h"
+#include "photo/photo_preparer.h"
 
 namespace wharfling::posix {
 

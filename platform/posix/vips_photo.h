@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "web/photo_preparer.h"
+#include "photo/photo_preparer.h"
 
 namespace wharfling::posix {
 

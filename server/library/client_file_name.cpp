@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "platform/posix/encoding.h"
-#include "session/upload_list.h"
+#include "text/file_name.h"
 #include "text/text.h"
 
 namespace wharfling::server {

@@ -1,16 +1,16 @@
 // What is done to a photo's bytes before the send: the search for the largest encoding within the
 // limit, the GPS marker guard, and the decisions of PreparePhoto, over a preparer made of data.
 
-#include "web/photo_preparation.h"
+#include "photo/photo_preparation.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "photo/location_markers.h"
+#include "photo/shrink_search.h"
 #include "platform/posix/encoding.h"
 #include "tests/support/temp_dir.h"
-#include "web/location_markers.h"
-#include "web/shrink_search.h"
 
 namespace wharfling {
 namespace {

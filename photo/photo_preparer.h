@@ -2,7 +2,7 @@
 // The port through which the bytes sent for a photo are changed on their way into the upload body:
 // the image work (reading and removing metadata, decoding and encoding) is the adapter's; what is
 // done to which photo, and the search for the largest encoding within a limit, are the core's
-// (web/photo_preparation.h).
+// (photo/photo_preparation.h).
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "web/photo_preparation.h"
+#include "photo/photo_preparation.h"
 
+#include "photo/location_markers.h"
+#include "photo/shrink_search.h"
 #include "session/file_bytes.h"
 #include "session/jpeg_signature.h"
-#include "web/location_markers.h"
-#include "web/shrink_search.h"
 #include "wharfling/texts.h"
 
 namespace wharfling {

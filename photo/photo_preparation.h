@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "photo/photo_preparer.h"
 #include "text/text.h"
-#include "web/photo_preparer.h"
 
 namespace wharfling {
 

@@ -1,4 +1,4 @@
-#include "web/shrink_search.h"
+#include "photo/shrink_search.h"
 
 #include <algorithm>
 #include <cmath>

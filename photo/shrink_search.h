@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "web/photo_preparer.h"
+#include "photo/photo_preparer.h"
 
 namespace wharfling {
 

@@ -1,4 +1,4 @@
-#include "web/location_markers.h"
+#include "photo/location_markers.h"
 
 #include <array>
 #include <optional>

@@ -1,0 +1,30 @@
+# Fails when a file includes a project header ("folder/...") that starts with none of the allowed
+# prefixes: a core layer may include its own layer and those below it, the server only what it
+# links of the uploader. Run as:
+#   cmake -DNAME=check -DALLOWED=text/|session/ -DFILES=a.cpp|a.h -DSTAMP=file -P CheckIncludes.cmake
+# System headers (<...>) are not looked at.
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "|" ";" ALLOWED "${ALLOWED}")
+string(REPLACE "|" ";" FILES "${FILES}")
+set(offences "")
+foreach(file IN LISTS FILES)
+  file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*/")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "\"([^\"]+)\"" _ "${line}")
+    set(header "${CMAKE_MATCH_1}")
+    set(allowed_here FALSE)
+    foreach(prefix IN LISTS ALLOWED)
+      string(FIND "${header}" "${prefix}" at)
+      if(at EQUAL 0)
+        set(allowed_here TRUE)
+      endif()
+    endforeach()
+    if(NOT allowed_here)
+      string(APPEND offences "\n  ${file}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(offences)
+  message(FATAL_ERROR "${NAME}: only headers under ${ALLOWED} may be included; found:${offences}")
+endif()
+file(TOUCH "${STAMP}")
