@@ -76,8 +76,8 @@ echo 'demo pass' | "$bin/wharfling" upload --destination 2 --progress --id demo 
   "$work/photos/holiday/beach.jpg" "$work/photos/holiday/harbour.jpg" "$work/photos/garden/beach.jpg" \
   "$work/photos/empty-album" || status=$?
 
-echo "== stored on the server"
-(cd "$work/storage" && find . -type f -printf '%P  %s bytes\n' | sort)
+echo "== stored on the server (the photos; the server's own files start with a dot)"
+(cd "$work/storage" && find . -type f ! -name '.*' -printf '%P  %s bytes\n' | sort)
 echo "== server log"
 cat "$work/server.log"
 
