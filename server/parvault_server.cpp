@@ -21,6 +21,7 @@
 #include "server/pages/gallery_routes.h"
 #include "server/pages/pages.h"
 #include "server/pages/response_headers.h"
+#include "server/state/wall_clock.h"
 #include "text/text.h"
 
 namespace wharfling::server {
@@ -78,12 +79,6 @@ bool IsLoginPage(std::string_view page) {
 
 std::string LoggedName(std::string_view cp932Name) {
   return LogField(posix::Cp932ToUtf8(cp932Name.substr(0, kMaxLoggedNameBytes)));
-}
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
 }
 
 void AnswerPage(HttpResponse& res, int status, const std::string& html) {
@@ -150,7 +145,7 @@ std::optional<SignedIn> ParvaultServer::Impl::Session(const HttpRequest& req) {
   const auto token = FindCookie(cookies, kSessionCookie);
   if (!token) return std::nullopt;
   std::string account;
-  if (state->FindSession(*token, NowMs(), account) != state::Outcome::kDone) return std::nullopt;
+  if (state->FindSession(*token, state::NowMs(), account) != state::Outcome::kDone) return std::nullopt;
   if (accounts.Find(account) == nullptr) return std::nullopt;
   return SignedIn{std::move(account), std::string(*token)};
 }
@@ -325,7 +320,7 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   const std::string brakeAccount = named ? named->name : std::string();
   // Counted before the password is checked, so that guesses sent together are braked together.
   state::GuessVerdict verdict;
-  if (state->CountGuess(address, brakeAccount, NowMs(), verdict) != state::Outcome::kDone) {
+  if (state->CountGuess(address, brakeAccount, state::NowMs(), verdict) != state::Outcome::kDone) {
     AnswerPage(res, 503, LoginFailedPage(""));
     ex.outcome = "login not checked: the brake's counts cannot be kept";
     return;
@@ -349,7 +344,7 @@ void ParvaultServer::Impl::CheckLogin(Exchange& ex, const std::optional<std::str
   }
   state->ClearGuesses(address, account->name);
   std::string token;
-  if (state->OpenSession(account->name, NowMs(), token) != state::Outcome::kDone) {
+  if (state->OpenSession(account->name, state::NowMs(), token) != state::Outcome::kDone) {
     AnswerRedirect(res, "Error.ASP");
     ex.outcome = "login refused user=" + account->name + ": the session cannot be kept";
     return;

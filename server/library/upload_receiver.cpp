@@ -2,24 +2,13 @@
 
 #include <unistd.h>
 
-#include <chrono>
-
 #include "server/library/client_file_name.h"
 #include "server/library/content_sniffing.h"
 #include "server/library/photo_index.h"
+#include "server/state/wall_clock.h"
 #include "text/text.h"
 
 namespace wharfling::server {
-namespace {
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
-
 UploadReceiver::UploadReceiver(const UploadStore& store, std::string folderName, std::uint64_t maxFileSize,
                                FileField field, state::LibraryState* library,
                                std::optional<std::uint64_t> quota)
@@ -40,8 +29,13 @@ bool UploadReceiver::Covered(std::uint64_t total) {
 // The file is published: its record is written, or the file goes again.
 UploadOutcome UploadReceiver::Record(std::string storedName, std::uint64_t size) {
   if (!room_) return {std::nullopt, std::move(storedName), {}, size, {}};
-  state::PhotoEntry photo{
-      NewPhotoId(), folderName_, storedName, size, NowMs(), std::string(SniffImageType(firstBytes_)), ""};
+  state::PhotoEntry photo{NewPhotoId(),
+                          folderName_,
+                          storedName,
+                          size,
+                          state::NowMs(),
+                          std::string(SniffImageType(firstBytes_)),
+                          ""};
   const state::Outcome outcome = room_->Publish(photo);
   if (outcome == state::Outcome::kDone) return {std::nullopt, std::move(storedName), photo.id, size, {}};
   // Not shown without a record: the file goes again. Should that fail, the next start records it.

@@ -19,6 +19,7 @@
 #include "server/state/sqlite_rows.h"
 #include "server/state/sqlite_schema.h"
 #include "server/state/state_tokens.h"
+#include "server/state/wall_clock.h"
 
 namespace wharfling::server::state {
 namespace {
@@ -525,10 +526,7 @@ bool OpensWhole(const SqliteStateOptions& options) {
 }
 
 bool MoveAside(const std::filesystem::path& file, std::string& moved, std::string& error) {
-  const auto stamp = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-  const std::string aside = file.string() + ".unreadable-" + std::to_string(stamp);
+  const std::string aside = file.string() + ".unreadable-" + std::to_string(NowMs());
   std::error_code ec;
   std::filesystem::rename(file, aside, ec);
   if (ec) {

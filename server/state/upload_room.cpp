@@ -1,18 +1,8 @@
 #include "server/state/upload_room.h"
 
-#include <chrono>
+#include "server/state/wall_clock.h"
 
 namespace wharfling::server::state {
-namespace {
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
-
 UploadRoom::UploadRoom(LibraryState& state, std::optional<std::uint64_t> quota)
     : state_(state), quota_(quota) {}
 
