@@ -11,7 +11,7 @@
 //   GET  <base>/refused.asp      the refusal page
 //   GET  <base>/logout2.asp      ends the session
 // Every other method is answered 405, an encoded body 415.
-// Page names are matched ignoring case, as the original ASP server did.
+// Page names are matched ignoring case: clients may spell "InsertFile.asp" as "insertfile.asp".
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 // The site chooser (template 211, an icon list) and the album chooser (template 239, a plain list).
-// A double-click on a row chooses it; OK and キャンセル close without a choice. The buttons, which
-// the original pages hosted in HTML, are plain buttons in a strip below the list.
+// A double-click on a row chooses it; OK and キャンセル close without a choice. Both are plain push
+// buttons in a strip below the list.
 
 #include <windows.h>
 
