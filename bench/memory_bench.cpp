@@ -78,7 +78,7 @@ void BM_UploadPeakMemory(benchmark::State& state) {
       wharfling::IdentityTextCodec codec;
       wharfling::WebClient client(transport, codec);
       return client.SendUpload(wharfling::UploadSender::kParvault, "http://www.example.test/InsertFile.asp",
-                               wharfling::kFlagNoAutoRedirect, std::nullopt, path, "", "", "");
+                               wharfling::kFlagNoAutoRedirect, std::nullopt, path);
     });
     if (peak < 0) state.SkipWithError("the upload failed");
   }

@@ -46,8 +46,9 @@ BENCHMARK(BM_ExtractPairWalk)->Arg(1000)->Arg(10000)->Unit(benchmark::kMilliseco
 void BM_BuildUploadBody(benchmark::State& state) {
   const std::string photo(static_cast<std::size_t>(state.range(0)), '\xAB');
   for (auto _ : state) {
-    const wharfling::MultipartBody body = wharfling::BuildUploadBody(
-        wharfling::UploadSender::kZorg, "C:\\Photos\\holiday.jpg", photo, {"uk-value", "c-value", "m-value"});
+    const wharfling::MultipartBody body =
+        wharfling::BuildUploadBody(wharfling::UploadSender::kZorg, "C:\\Photos\\holiday.jpg", photo,
+                                   {{"uk", "uk-value"}, {"c", "c-value"}, {"m", "m-value"}});
     benchmark::DoNotOptimize(body.bytes().data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));

@@ -3,12 +3,11 @@
 // goes to the target of a freshly opened upload form. The only site whose pages want the MSIE 7
 // identity. No sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -47,13 +46,11 @@ class CreativePeopleRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; creative people:photo does not use it
     Page(webBase_ + "/fileUpload.cr?owner=" + owner_, false, std::nullopt);
     // Without the form's marker the previous photo's target is used again.
     ExtractBetween(web_.lastResponse().BodyChunks, "onsubmit=\"return true;\" action=\"", '"', formTarget_);
     if (!web_.SendUpload(UploadSender::kCreativePeople, webBase_ + formTarget_, RequestFlags(false),
-                         std::nullopt, path, "", "", "")) {
+                         std::nullopt, path)) {
       return StatusFailed();  // no answer is no success, though it shows no error message either
     }
     return PageContains(web_.lastResponse().BodyChunks, "<span class=\"errorMessage\">") ? StatusFailed()
@@ -78,7 +75,7 @@ class CreativePeopleRun {
 void UploadToCreativePeople(DriverContext& context, const Text& siteUrl, const Text& id,
                             const Text& password) {
   CreativePeopleRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = nullptr,
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

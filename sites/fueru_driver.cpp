@@ -2,12 +2,11 @@
 // every photo replays the tool's own requests: the folder list, the post, the file's error report.
 // No sign-in test, no message box, no sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 
 namespace wharfling {
@@ -42,14 +41,12 @@ class FueruRun {
 
   Text Upload(std::size_t item) {
     const UploadItem& file = context_.uploadList()[item];
-    std::uint64_t size = 0;
-    ReadFileBytes(file.path, size);  // read as every run does; Fueru does not use it
     // The options only point at the Referer line, which the run holds.
     const PageOptions fromTool{.extraHeader = toolReferer_};
     PostForm(web_, webBase_ + "/photo/upload/UPL001C_GetFolderId.php", "folderId=0", fromTool);
     PostForm(web_, webBase_ + "/photo/upload/UPL001C_GetFolder.php", "", fromTool);
     const bool sent = web_.SendUpload(UploadSender::kFueru, webBase_ + "/photo/upload/UPL002C_Up.php",
-                                      RequestFlags(false), fromTool.extraHeader, file.path, "", "", "");
+                                      RequestFlags(false), fromTool.extraHeader, file.path);
     // The error report is asked for whatever the post did; the site's tool sends the whole path.
     PostForm(web_, webBase_ + "/photo/upload/UPL001C_GetError.php", "fileName=" + file.pathText, fromTool);
     // A post that never reached the site failed, whatever the report says.
@@ -69,7 +66,7 @@ class FueruRun {
 
 void UploadToFueru(DriverContext& context, const Text&, const Text& id, const Text& password) {
   FueruRun run(context);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.Prepare(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

@@ -1,12 +1,11 @@
 // Hatena fotolife: signs in on the account host over https, finds the user's own page on the photo
 // host, posts each photo there with the page's fresh mode and rkm values, and signs out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -45,15 +44,13 @@ class HatenaRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Hatena does not use it
     const Text userPage = photoBase_ + userPath_;
     GetPage(web_, userPage);
     const ChunkList& page = web_.lastResponse().BodyChunks;
     ExtractBetween(page, "<input type=\"hidden\" name=\"mode\" value=\"", '"', mode_);
     ExtractBetween(page, "<input type=\"hidden\" name=\"rkm\" value=\"", '"', rkm_);
     if (!web_.SendUpload(UploadSender::kHatenaFotolife, userPage, RequestFlags(false), std::nullopt, path,
-                         mode_, rkm_, "")) {
+                         {{"mode", mode_}, {"rkm", rkm_}})) {
       return StatusFailed();
     }
     const ChunkList& headers = web_.lastResponse().HeaderBlocks;
@@ -76,7 +73,7 @@ class HatenaRun {
 void UploadToHatenaFotolife(DriverContext& context, const Text& siteUrl, const Text& id,
                             const Text& password) {
   HatenaRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = nullptr,
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = [&] { run.SignOut(); }});

@@ -2,12 +2,11 @@
 // to the upload script and walks the progress pages the site's own upload page calls, ending with
 // the request that adds the image to the album. Every request goes over the secure channel.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -49,12 +48,10 @@ class IiiroRun {
 
   Text Upload(std::size_t item) {
     const UploadItem& file = context_.uploadList()[item];
-    std::uint64_t size = 0;
-    ReadFileBytes(file.path, size);  // read as every run does; iiiro does not use it
     const PageOptions followUp{.secure = true, .extraHeader = referer_};
-    const bool sent =
-        web_.SendUpload(UploadSender::kIiiro, siteUrl_ + "/upload/upload.cgi?sid=" + sessionId_,
-                        RequestFlags(true), referer_, file.path, kAlbum, TitleOf(file.displayName), "");
+    const bool sent = web_.SendUpload(UploadSender::kIiiro, siteUrl_ + "/upload/upload.cgi?sid=" + sessionId_,
+                                      RequestFlags(true), referer_, file.path,
+                                      {{"aid", kAlbum}, {"upload_image_name", TitleOf(file.displayName)}});
     const Text progress = siteUrl_ + "/upload/upload_progress.php?sid=" + sessionId_;
     GetPage(web_, progress + "&filename=" + file.displayName + "&time=1217691675578", followUp);
     GetPage(web_, progress + "&time=1217691675578", followUp);
@@ -85,7 +82,7 @@ class IiiroRun {
 
 void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
   IiiroRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = nullptr,
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = [&] { run.SignOut(); }});

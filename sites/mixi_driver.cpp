@@ -4,12 +4,11 @@
 
 #include <vector>
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -63,19 +62,18 @@ class MixiRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Mixi does not use it
     const Text address = siteUrl_ + "/add_album_photo.pl?id=" + albumId_;
     GetPage(web_, address);
-    const bool photoSent = web_.SendUpload(UploadSender::kMixiPhoto, address, RequestFlags(false),
-                                           std::nullopt, path, "", "", "");
+    const bool photoSent =
+        web_.SendUpload(UploadSender::kMixiPhoto, address, RequestFlags(false), std::nullopt, path);
     const bool refused = PageContains(Page(), "<div id=\"errorArea\">");
     // A missing value stays as the previous file left it.
     ExtractBetween(Page(), "<input type=\"hidden\" name=\"submit\" value=\"", '"', submit_);
     ExtractBetween(Page(), "<input type=\"hidden\" name=\"packed\" value=\"", '"', packed_);
     ExtractBetween(Page(), "<input type=\"hidden\" name=\"post_key\" value=\"", '"', postKey_);
-    const bool confirmSent = web_.SendUpload(UploadSender::kMixiConfirm, address, RequestFlags(false),
-                                             std::nullopt, "", submit_, packed_, postKey_);
+    const bool confirmSent =
+        web_.SendUpload(UploadSender::kMixiConfirm, address, RequestFlags(false), std::nullopt, "",
+                        {{"submit", submit_}, {"packed", packed_}, {"post_key", postKey_}});
     // The error area is the site's only word on the photo; a post that never reached it is no success.
     return photoSent && confirmSent && !refused ? StatusSuccess() : StatusFailed();
   }
@@ -95,7 +93,7 @@ class MixiRun {
 
 void UploadToMixi(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
   MixiRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.ChooseAlbum(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = [&] { run.SignOut(); }});

@@ -3,12 +3,11 @@
 // parameters), follows one more redirect to the upload form and posts every photo to the form's
 // target. No sign-in test, no message box, no sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 
 namespace wharfling {
@@ -62,10 +61,8 @@ class MyPicturetownRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; myPicturetown does not use it
     if (!web_.SendUpload(UploadSender::kMyPicturetown, photoAppBase_ + page_, RequestFlags(false),
-                         std::nullopt, path, "", "", "")) {
+                         std::nullopt, path)) {
       return StatusFailed();
     }
     return PageContains(Page(), "img src=\"/common/img/album/phup-h2-001.gif\"") ? StatusSuccess()
@@ -87,7 +84,7 @@ class MyPicturetownRun {
 
 void UploadToMyPicturetown(DriverContext& context, const Text&, const Text& id, const Text& password) {
   MyPicturetownRun run(context);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.Prepare(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

@@ -1,12 +1,11 @@
 // Olio: signs in over https, finds the user's personal album on the album page and posts every photo
 // to that album's plain upload form. No sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -53,14 +52,12 @@ class OlioRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Olio does not use it
     const Text form = AlbumPage() + "&swfup=false";
     GetPage(web_, form, {.secure = true});
     ExtractBetween(web_.lastResponse().BodyChunks, "<input type=\"hidden\" name=\"web_album_id\" value=\"",
                    '"', albumField_);
-    if (!web_.SendUpload(UploadSender::kOlio, form, RequestFlags(true), std::nullopt, path, albumField_, "",
-                         "")) {
+    if (!web_.SendUpload(UploadSender::kOlio, form, RequestFlags(true), std::nullopt, path,
+                         {{"web_album_id", albumField_}})) {
       return StatusFailed();
     }
     return PageContains(web_.lastResponse().BodyChunks, "img src=\"/common/img/album/phup-h2-001.gif\"")
@@ -82,7 +79,7 @@ class OlioRun {
 
 void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
   OlioRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.FindAlbum(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

@@ -2,10 +2,10 @@
 // Both answer the same pages below the site URL and differ only in their login form.
 
 #include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "web/request.h"
 #include "wharfling/texts.h"
@@ -70,14 +70,13 @@ void UploadToParvault(DriverContext& context, const Text& siteUrl, const Text& i
   WebClient& web = context.web();
   const Text uploadAddress = siteUrl + "/InsertFile.asp";
   const UploadList& files = context.uploadList();
-  RunDriver(context,
+  RunUpload(context,
             {.signIn = [&] { return SignIn(context, siteUrl, id, password); },
              .prepare = nullptr,
              .uploadFile =
                  [&](std::size_t item) {
-                   const bool sent =
-                       web.SendUpload(UploadSender::kParvault, uploadAddress, kFlagNoAutoRedirect,
-                                      std::nullopt, files[item].path, "", "", "");
+                   const bool sent = web.SendUpload(UploadSender::kParvault, uploadAddress,
+                                                    kFlagNoAutoRedirect, std::nullopt, files[item].path);
                    return sent ? UploadStatus(web, siteUrl) : StatusFailed();
                  },
              .signOut =

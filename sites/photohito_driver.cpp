@@ -2,12 +2,11 @@
 // then for every photo takes a fresh token from the upload page, posts the photo, follows the
 // site's redirect to its confirmation page and confirms with that page's token. Signs out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -43,8 +42,6 @@ class PhotohitoRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; PHOTOHITO does not use it
     const Text uploadPage = webBase_ + "/photo/upload/html";
     const Text referer = RefererLine(uploadPage);
     const PageOptions fromUploadPage{.extraHeader = referer};
@@ -52,8 +49,9 @@ class PhotohitoRun {
     ReadToken();
     ExtractBetween(web_.lastResponse().BodyChunks,
                    "<input type=\"hidden\" name=\"status\" id=\"status\" value=\"", '"', statusField_);
-    const bool sent = web_.SendUpload(UploadSender::kPhotohito, webBase_ + "/photo/upload",
-                                      RequestFlags(false), referer, path, token_, statusField_, "");
+    const bool sent =
+        web_.SendUpload(UploadSender::kPhotohito, webBase_ + "/photo/upload", RequestFlags(false), referer,
+                        path, {{"_csrf_token", token_}, {"status", statusField_}});
     ExtractRedirect(web_.lastResponse().HeaderBlocks, confirmation_);
     const bool refused = PageContains(web_.lastResponse().BodyChunks, "<div id=\"error_title\">");
     // The site expects its confirmation whatever became of the photo.
@@ -83,7 +81,7 @@ class PhotohitoRun {
 
 void UploadToPhotohito(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
   PhotohitoRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = nullptr,
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = [&] { run.SignOut(); }});

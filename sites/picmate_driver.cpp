@@ -6,12 +6,11 @@
 
 #include <string>
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 
 namespace wharfling {
@@ -53,14 +52,12 @@ class PicMateRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; PicMate does not use it
     Get(uploadBase_ + "/" + memberPath_ + "upload/", false);
     Get(uploadBase_ + "/util_ajax/token/?" + std::to_string(tokenNumber_), false);
     tokenNumber_ += 2;
     const Text uploadToken = context_.lastPageText();
     const bool sent = web_.SendUpload(UploadSender::kPicMate, uploadBase_ + "/upload", RequestFlags(false),
-                                      std::nullopt, path, uploadToken, "", "");
+                                      std::nullopt, path, {{"onetime_token", uploadToken}});
     context_.KeepLastResponse();
     // The site reports a refusal with "ERROR"; a post that got no answer at all failed too.
     if (!sent || PageContains(Page(), "ERROR")) return StatusFailed();
@@ -89,7 +86,7 @@ class PicMateRun {
 
 void UploadToPicMate(DriverContext& context, const Text&, const Text& id, const Text& password) {
   PicMateRun run(context);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.Prepare(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

@@ -3,12 +3,11 @@
 // judging each by the page its redirect lands on. Every request is secure. No sign-in test, no
 // message box, no sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 
 namespace wharfling {
@@ -54,10 +53,9 @@ class RakutenPhotoRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Rakuten does not use it
-    const bool sent = web_.SendUpload(UploadSender::kRakutenPhoto, managerBase_ + "/", RequestFlags(true),
-                                      uploadReferer_, path, formToken_, folder_, "");
+    const bool sent =
+        web_.SendUpload(UploadSender::kRakutenPhoto, managerBase_ + "/", RequestFlags(true), uploadReferer_,
+                        path, {{"csrf_hash", formToken_}, {"folder_id[]", folder_}});
     const bool redirected = sent && ReadRedirect();
     // Without a redirect of its own the next request lands on an earlier page (the form, or the
     // previous photo's result), which says nothing about this photo.
@@ -83,7 +81,7 @@ class RakutenPhotoRun {
 
 void UploadToRakutenPhoto(DriverContext& context, const Text&, const Text& id, const Text& password) {
   RakutenPhotoRun run(context);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.Prepare(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

@@ -2,12 +2,11 @@
 // to its basic HTML uploader (creating a "MultiUploader" album on the way), and posts every photo to
 // the separate upload host with a fresh authcode. Every address is fixed; no sign-out.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -55,8 +54,6 @@ class SnapfishRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Snapfish does not use it
     // Every file gets a fresh authcode from the same upload page.
     GetPage(web_, webBase_ + "/htmlupload/AlbumID=" + uploadPagePath_);
     Text uploadUrl, authcode;
@@ -65,7 +62,7 @@ class SnapfishRun {
                         "&Src=HTM&SequenceNumber=0&ExpectedImages=1&IsDeveloperOn=N&HOST_NAME=" + webBase_ +
                         "&AlbumCaption=multiuploader&isFromFlexUpload= true";
     if (!web_.SendUpload(UploadSender::kSnapfish, target, RequestFlags(false),
-                         RefererLine(webBase_ + "/htmlupload/"), path, "", "", "")) {
+                         RefererLine(webBase_ + "/htmlupload/"), path)) {
       return StatusFailed();
     }
     return PageContains(Page(), "name=\"FAILED_UPLOADS\" value=\"\">") ? StatusSuccess() : StatusFailed();
@@ -84,7 +81,7 @@ class SnapfishRun {
 
 void UploadToSnapfish(DriverContext& context, const Text& /*siteUrl*/, const Text& id, const Text& password) {
   SnapfishRun run(context);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = [&] { return run.Prepare(); },
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

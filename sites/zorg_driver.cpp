@@ -1,12 +1,11 @@
 // Zorg: signs in through the login form, then opens a fresh upload form for every photo and posts
 // the photo to the form's own target with its hidden values. No sign-out, no message box.
 
-#include "session/file_bytes.h"
-#include "sites/driver_registry.h"
-#include "sites/driver_skeleton.h"
 #include "sites/form_escape.h"
 #include "sites/page_requests.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
+#include "sites/upload_run.h"
 #include "web/page_tools.h"
 #include "wharfling/texts.h"
 
@@ -34,8 +33,6 @@ class ZorgRun {
 
   Text Upload(std::size_t item) {
     const std::string& path = context_.uploadList()[item].path;
-    std::uint64_t size = 0;
-    ReadFileBytes(path, size);  // read as every run does; Zorg does not use it
     // The form target starts as the form page's own address and stays so when the page lacks it.
     formTarget_ = siteUrl_ + "/ctr/upbrow";
     GetPage(web_, formTarget_);
@@ -45,8 +42,8 @@ class ZorgRun {
     ExtractBetween(page, "<input name=\"m\" type=\"hidden\" value=\"", '"', m_);
     ExtractBetween(page, "<form onsubmit=\"submitOnce(this);\" name=\"form1\" method=\"post\" action=\"", '"',
                    formTarget_);
-    if (!web_.SendUpload(UploadSender::kZorg, formTarget_, RequestFlags(false), std::nullopt, path, uk_, c_,
-                         m_)) {
+    if (!web_.SendUpload(UploadSender::kZorg, formTarget_, RequestFlags(false), std::nullopt, path,
+                         {{"uk", uk_}, {"c", c_}, {"m", m_}})) {
       return StatusFailed();
     }
     Text redirect;
@@ -71,7 +68,7 @@ class ZorgRun {
 
 void UploadToZorg(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password) {
   ZorgRun run(context, siteUrl);
-  RunDriver(context, {.signIn = [&] { return run.SignIn(id, password); },
+  RunUpload(context, {.signIn = [&] { return run.SignIn(id, password); },
                       .prepare = nullptr,
                       .uploadFile = [&](std::size_t item) { return run.Upload(item); },
                       .signOut = nullptr});

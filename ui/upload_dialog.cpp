@@ -1,7 +1,7 @@
 #include "ui/upload_dialog.h"
 
 #include "session/site_catalogue.h"
-#include "sites/driver_registry.h"
+#include "sites/site_drivers.h"
 #include "sites/status_texts.h"
 #include "ui/controls.h"
 #include "ui/screening_view.h"

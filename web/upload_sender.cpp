@@ -7,7 +7,9 @@
 namespace wharfling {
 namespace {
 
-enum class Source { kFixed, kValue1, kValue2, kValue3, kPath };
+// Where a field's value comes from: the layout itself, the driver's call (by the field's name) or the
+// photo's path.
+enum class Source { kFixed, kGiven, kPath };
 
 struct Field {
   std::string_view name;
@@ -32,40 +34,37 @@ struct Layout {
 
 constexpr Field Fixed(std::string_view name, std::string_view value) { return {name, Source::kFixed, value}; }
 constexpr Field Empty(std::string_view name) { return {name, Source::kFixed, ""}; }
-constexpr Field From(std::string_view name, Source source) { return {name, source}; }
+constexpr Field Given(std::string_view name) { return {name, Source::kGiven}; }
+constexpr Field Path(std::string_view name) { return {name, Source::kPath}; }
 
 constexpr Field kParvault[] = {Empty("FileID"), Empty("CompressFlg"), Empty("SplitNo"), Empty("version")};
-constexpr Field kZorgBefore[] = {Fixed("storage_id", "1"), From("c", Source::kValue2),
-                                 From("m", Source::kValue3), From("uk", Source::kValue1)};
+constexpr Field kZorgBefore[] = {Fixed("storage_id", "1"), Given("c"), Given("m"), Given("uk")};
 constexpr Field kZorgAfter[] = {Empty("category1_1"),         Empty("tagstr1"),
                                 Fixed("o_pict_mem", "0"),     Fixed("o_pict_pub", "0"),
                                 Fixed("o_pictedit", "10"),    Fixed("o_picttagging", "10"),
                                 Fixed("o_pictballoon", "10"), Empty("al")};
-constexpr Field kHatena[] = {From("mode", Source::kValue1), From("rkm", Source::kValue2),
-                             Empty("fototitle1")};
+constexpr Field kHatena[] = {Given("mode"), Given("rkm"), Empty("fototitle1")};
 constexpr Field kCreativePeople[] = {Fixed("priv", "3")};
-constexpr Field kPhotohito[] = {From("_csrf_token", Source::kValue1), From("status", Source::kValue2)};
+constexpr Field kPhotohito[] = {Given("_csrf_token"), Given("status")};
 constexpr Field kMixiPhoto[] = {Fixed("submit", "main"), Fixed("orig_size", "on")};
-constexpr Field kMixiConfirm[] = {From("submit", Source::kValue1), From("packed", Source::kValue2),
-                                  From("post_key", Source::kValue3)};
-constexpr Field kOlio[] = {From("web_album_id", Source::kValue1)};
-constexpr Field kIiiro[] = {From("aid", Source::kValue1), From("upload_image_name", Source::kValue2)};
+constexpr Field kMixiConfirm[] = {Given("submit"), Given("packed"), Given("post_key")};
+constexpr Field kOlio[] = {Given("web_album_id")};
+constexpr Field kIiiro[] = {Given("aid"), Given("upload_image_name")};
 constexpr Field kMyPicturetown[] = {Empty("formFilesUpload_hf_0"), Empty("fileInput2"), Empty("fileInput3"),
                                     Empty("fileInput4"),           Empty("fileInput5"), Empty("fileInput6"),
                                     Empty("fileInput7"),           Empty("fileInput8"), Empty("fileInput9"),
                                     Empty("fileInput10"),          Empty("selectList"), Empty("tags")};
 constexpr Field kRakuten[] = {Fixed("menu", "upiupload"),
                               Empty("folder"),
-                              From("csrf_hash", Source::kValue1),
+                              Given("csrf_hash"),
                               Fixed("errorflag_1", "0"),
                               Empty("name[]"),
                               Empty("tag[]"),
                               Empty("description[]"),
-                              From("folder_id[]", Source::kValue2),
+                              Given("folder_id[]"),
                               Fixed("x", "122"),
                               Fixed("y", "14")};
-constexpr Field kPicMate[] = {Empty("upload_album"), Fixed("privacy", "1"),
-                              From("onetime_token", Source::kValue1)};
+constexpr Field kPicMate[] = {Empty("upload_album"), Fixed("privacy", "1"), Given("onetime_token")};
 
 // The site's form names these two fields with fixed 36-byte sequences; they are sent byte for byte.
 constexpr std::string_view kSnapfishFieldX =
@@ -75,8 +74,8 @@ constexpr std::string_view kSnapfishFieldY =
     "\x20\xE5\x86\x99\xE7\x9C\x9F\xE3\x82\x92\xE3\x82\xA2\xE3\x83\x81\x45\x81\x45\xE3\x83\xAD\xE3\x83\xBC"
     "\xE3\x83\x89\xE3\x81\x99\xE3\x82\x81\x45\x79";
 static_assert(kSnapfishFieldX.size() == 36 && kSnapfishFieldY.size() == 36);
-constexpr Field kSnapfish[] = {Fixed("albumTypeOption", "NEW"), From("file0", Source::kPath),
-                               Fixed(kSnapfishFieldX, "30"), Fixed(kSnapfishFieldY, "12")};
+constexpr Field kSnapfish[] = {Fixed("albumTypeOption", "NEW"), Path("file0"), Fixed(kSnapfishFieldX, "30"),
+                               Fixed(kSnapfishFieldY, "12")};
 
 constexpr std::string_view kJpeg = "image/jpeg";
 constexpr std::string_view kPjpeg = "image/pjpeg";
@@ -120,14 +119,13 @@ const Layout& LayoutOf(UploadSender sender) {
   return kLayouts.front();
 }
 
-std::string_view ValueOf(const Field& field, std::string_view pathText, const UploadValues& values) {
+std::string_view ValueOf(const Field& field, std::string_view pathText, const FormFields& given) {
   switch (field.source) {
-    case Source::kValue1:
-      return values.value1;
-    case Source::kValue2:
-      return values.value2;
-    case Source::kValue3:
-      return values.value3;
+    case Source::kGiven: {
+      const auto found = std::find_if(given.begin(), given.end(),
+                                      [&field](const FormField& one) { return one.name == field.name; });
+      return found == given.end() ? std::string_view() : found->value;
+    }
     case Source::kPath:
       return pathText;
     case Source::kFixed:
@@ -144,16 +142,32 @@ const RequestProfile& UploadProfileOf(UploadSender sender) {
 
 bool SenderSendsFile(UploadSender sender) { return LayoutOf(sender).file.has_value(); }
 
+std::vector<std::string_view> FieldsTakenBy(UploadSender sender) {
+  const Layout& layout = LayoutOf(sender);
+  std::vector<std::string_view> names;
+  for (const auto fields : {layout.before, layout.after}) {
+    for (const Field& field : fields) {
+      if (field.source == Source::kGiven) names.push_back(field.name);
+    }
+  }
+  return names;
+}
+
+bool SenderTakesField(UploadSender sender, std::string_view name) {
+  const std::vector<std::string_view> names = FieldsTakenBy(sender);
+  return std::ranges::find(names, name) != names.end();
+}
+
 Text EncodeUploadFileName(std::string_view fileName) {
   return PercentEncode(fileName,
                        [](unsigned char byte) { return byte == '"' || byte == '\r' || byte == '\n'; });
 }
 
 std::optional<MultipartBody> BuildUploadBody(UploadSender sender, std::string_view pathText,
-                                             const FileContent& file, const UploadValues& values) {
+                                             const FileContent& file, const FormFields& fields) {
   const Layout& layout = LayoutOf(sender);
   MultipartBody body;
-  for (const auto& field : layout.before) body.AddTextPart(field.name, ValueOf(field, pathText, values));
+  for (const auto& field : layout.before) body.AddTextPart(field.name, ValueOf(field, pathText, fields));
   if (layout.file) {
     const FilePart& part = *layout.file;
     const Text fileName = EncodeUploadFileName(part.fixedFileName.empty() ? pathText : part.fixedFileName);
@@ -166,18 +180,18 @@ std::optional<MultipartBody> BuildUploadBody(UploadSender sender, std::string_vi
     body.Reserve(body.staged().size() + file.size + 2 + 512 * (layout.after.size() + 1));
     if (!body.AddFileContent(file.size, file.fill)) return std::nullopt;
   }
-  for (const auto& field : layout.after) body.AddTextPart(field.name, ValueOf(field, pathText, values));
+  for (const auto& field : layout.after) body.AddTextPart(field.name, ValueOf(field, pathText, fields));
   body.Close();
   return body;
 }
 
 MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,
-                              const UploadValues& values) {
+                              const FormFields& fields) {
   const FileContent copy{fileBytes.size(), [fileBytes](std::span<char> place) {
                            std::copy(fileBytes.begin(), fileBytes.end(), place.begin());
                            return true;
                          }};
-  return *BuildUploadBody(sender, pathText, copy, values);
+  return *BuildUploadBody(sender, pathText, copy, fields);
 }
 
 std::optional<UploadSender> UploadSenderFromName(std::string_view name) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "text/text.h"
 #include "web/multipart_body.h"
@@ -31,18 +32,25 @@ enum class UploadSender {
   kSnapfish,
 };
 
-// The site-supplied texts of one upload.
-struct UploadValues {
-  std::string_view value1;
-  std::string_view value2;
-  std::string_view value3;
+// A value the driver gives one upload, under the name its field has in the site's upload form (a
+// token or a hidden value from the site's pages, an album, a title). A field of the form that takes a
+// given value and is not given one is sent empty.
+struct FormField {
+  std::string_view name;
+  std::string_view value;
 };
+using FormFields = std::vector<FormField>;
 
 // The upload profile the sender's request carries (its lines come before the multipart Content-Type).
 const RequestProfile& UploadProfileOf(UploadSender sender);
 
 // False only for the Mixi confirmation sender, whose body has no file part.
 bool SenderSendsFile(UploadSender sender);
+
+// The fields of the sender's form that take a given value, in the form's order.
+std::vector<std::string_view> FieldsTakenBy(UploadSender sender);
+// Whether name is one of them.
+bool SenderTakesField(UploadSender sender, std::string_view name);
 
 // The file name as it goes into a part header: double quote, CR and LF percent-encoded (%22, %0D, %0A)
 // so that a name cannot end the quoted value or the header line; every other byte unchanged.
@@ -59,10 +67,10 @@ struct FileContent {
 // (encoded as above) and, for Snapfish, the value of its "file0" field. The file content is ignored by
 // a sender that sends no file. Nothing when the content cannot be written.
 std::optional<MultipartBody> BuildUploadBody(UploadSender sender, std::string_view pathText,
-                                             const FileContent& file, const UploadValues& values);
+                                             const FileContent& file, const FormFields& fields);
 // The same with the photo's bytes at hand.
 MultipartBody BuildUploadBody(UploadSender sender, std::string_view pathText, std::string_view fileBytes,
-                              const UploadValues& values);
+                              const FormFields& fields);
 
 // Command-line names: parvault, zorg, hatena, creativepeople, photohito, mixi-photo, mixi-confirm,
 // olio, iiiro, mypicturetown, fueru, rakuten, picmate, snapfish.

@@ -52,10 +52,17 @@ bool WebClient::HttpExchange(const RequestProfile& profile, std::string_view url
 
 bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint32_t requestFlags,
                            std::optional<std::string_view> extraHeader, const std::string& filePath,
-                           std::string_view value1, std::string_view value2, std::string_view value3) {
+                           const FormFields& fields) {
   lastResponse_ = {};
   auto request = Address(url, Method::kPost, requestFlags, AccessMode::kDirect);
   if (!request) return Fail(kUnsplittableUrl);
+  // A value under a name the form lacks would be dropped without a trace.
+  for (const FormField& field : fields) {
+    if (!SenderTakesField(sender, field.name)) {
+      return Fail("the " + std::string(UploadSenderName(sender)) + " form has no field \"" +
+                  std::string(field.name) + "\"");
+    }
+  }
   // The photo is read whole just before the send, straight into its place in the body, so that it is
   // held once; a file gone or unreadable since screening fails the send rather than posting a body
   // with missing bytes.
@@ -64,7 +71,7 @@ bool WebClient::SendUpload(UploadSender sender, std::string_view url, std::uint3
   std::string prepared;
   if (sendsFile && !PhotoContent(filePath, prepared, file)) return false;
   const Text pathText = sendsFile ? codec_.PathToText(filePath) : Text();
-  const std::optional<MultipartBody> body = BuildUploadBody(sender, pathText, file, {value1, value2, value3});
+  const std::optional<MultipartBody> body = BuildUploadBody(sender, pathText, file, fields);
   if (!body) return Fail(kUnreadableFile);
   request->body = body->bytes();
   return Perform(*request, UploadProfileOf(sender), kMultipartContentTypeLine, extraHeader,

@@ -34,12 +34,13 @@ class WebClient {
                     std::optional<std::string_view> extraHeader, AccessMode access);
 
   // One multipart upload POST through the sender's form, in direct mode. filePath is the native path of
-  // the photo, read whole just before the send; the file name sent is its text form. False, with nothing
-  // sent and LastResponse empty, when the URL cannot be split or the file cannot be read; otherwise as
-  // HttpExchange. The Mixi confirmation sender reads no file and ignores filePath.
+  // the photo, read whole just before the send; the file name sent is its text form. fields are the
+  // values the form takes from the driver, by field name. False, with nothing sent and LastResponse
+  // empty, when the URL cannot be split, a field is not one the form takes or the file cannot be read;
+  // otherwise as HttpExchange. The Mixi confirmation sender reads no file and ignores filePath.
   bool SendUpload(UploadSender sender, std::string_view url, std::uint32_t requestFlags,
                   std::optional<std::string_view> extraHeader, const std::string& filePath,
-                  std::string_view value1, std::string_view value2, std::string_view value3);
+                  const FormFields& fields = {});
 
   // The adapter that changes photos' bytes (none: every photo is sent as its file holds it) and the
   // rules it applies to every later upload send.

@@ -46,6 +46,11 @@ std::optional<std::string> ParsedArgs::Value(std::string_view option) const {
   return found->second;
 }
 
+std::vector<std::string> ParsedArgs::Values(std::string_view option) const {
+  const auto found = repeats.find(option);
+  return found == repeats.end() ? std::vector<std::string>() : found->second;
+}
+
 std::optional<ParsedArgs> ParseArgs(const Command& command, std::span<char* const> args, std::string& error) {
   ParsedArgs parsed;
   parsed.command = &command;
@@ -77,10 +82,10 @@ std::optional<ParsedArgs> ParseArgs(const Command& command, std::span<char* cons
         return std::nullopt;
       }
       parsed.values[std::string(name)] = "";
-    } else if (equals != std::string_view::npos) {
-      parsed.values[std::string(name)] = std::string(arg.substr(equals + 1));
-    } else if (i + 1 < args.size()) {
-      parsed.values[std::string(name)] = args[++i];
+    } else if (equals != std::string_view::npos || i + 1 < args.size()) {
+      std::string value = equals != std::string_view::npos ? std::string(arg.substr(equals + 1)) : args[++i];
+      parsed.repeats[std::string(name)].push_back(value);
+      parsed.values[std::string(name)] = std::move(value);
     } else {
       error = std::string(name) + " needs " + std::string(option->value);
       return std::nullopt;

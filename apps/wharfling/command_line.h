@@ -39,12 +39,15 @@ struct Command {
 
 struct ParsedArgs {
   const Command* command = nullptr;
-  std::map<std::string, std::string, std::less<>> values;  // option name -> value ("" for a flag)
+  std::map<std::string, std::string, std::less<>> values;  // option name -> last value ("" for a flag)
+  std::map<std::string, std::vector<std::string>, std::less<>> repeats;  // option name -> every value
   std::vector<std::string> operands;
   bool help = false;
 
   bool Has(std::string_view option) const { return values.find(option) != values.end(); }
   std::optional<std::string> Value(std::string_view option) const;
+  // Every value of an option that may be given more than once, in order.
+  std::vector<std::string> Values(std::string_view option) const;
 };
 
 // The arguments after the command's name; on bad usage, nothing and error says what was wrong.

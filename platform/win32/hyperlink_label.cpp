@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "platform/win32/hyperlink_texts.h"
+#include "platform/win32/browser_command_line.h"
 #include "platform/win32/wide_text.h"
 #include "ui/hyperlink_messages.h"
 

@@ -61,7 +61,8 @@ TEST(WebCli, SendUploadPostsTheSendersForm) {
   const std::string environment =
       "WHARFLING_CONNECT_TO=photo.example.test:80:127.0.0.1:" + std::to_string(server.port());
   const CliRun run = Wharfling(
-      environment, "send-upload --sender olio --value1 42 http://photo.example.test/up " + Quote(path));
+      environment,
+      "send-upload --sender olio --field web_album_id=42 http://photo.example.test/up " + Quote(path));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(nlohmann::json::parse(run.out)["body"].get<std::string>(), "done");
   ASSERT_EQ(server.requests().size(), 1u);
@@ -74,17 +75,31 @@ TEST(WebCli, SendUploadPostsTheSendersForm) {
                 "\"\r\nContent-Type: image/jpeg\r\n\r\nJPEG\r\n"
                 "-----------------------------7d432817150952--\r\n");
 
-  const CliRun confirm = Wharfling(environment,
-                                   "send-upload --sender mixi-confirm --value1 s --value2 p --value3 k "
-                                   "http://photo.example.test/confirm ''");
+  const CliRun confirm =
+      Wharfling(environment,
+                "send-upload --sender mixi-confirm --field submit=s --field packed=p --field post_key=k "
+                "http://photo.example.test/confirm ''");
   EXPECT_EQ(confirm.status, 0);
-  EXPECT_EQ(server.requests().back().body.find("filename"), std::string::npos);
+  EXPECT_EQ(server.requests().back().body,
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"submit\"\r\n\r\ns\r\n"
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"packed\"\r\n\r\np\r\n"
+            "-----------------------------7d432817150952\r\n"
+            "Content-Disposition: form-data; name=\"post_key\"\r\n\r\nk\r\n"
+            "-----------------------------7d432817150952--\r\n");
 
   const CliRun missing = Wharfling(
       environment, "send-upload --sender fueru http://photo.example.test/up " + Quote(path + ".gone"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(server.requests().size(), 2u);
   EXPECT_EQ(Wharfling("", "send-upload --sender nobody http://x/ f").status, 64);
+  const CliRun unknownField = Wharfling("", "send-upload --sender olio --field album=1 http://x/ f");
+  EXPECT_EQ(unknownField.status, 64);
+  EXPECT_NE(unknownField.err.find("the olio form has no field album (its fields: web_album_id)"),
+            std::string::npos)
+      << unknownField.err;
+  EXPECT_EQ(server.requests().size(), 2u);
 }
 
 TEST(WebCli, SendUploadCutOffShowsTheReplyButIsNotOk) {

@@ -397,8 +397,8 @@ TEST_F(CurlTransportTest, UploadBodyArrivesByteForByte) {
   const std::string path = dir.WriteFile("photo.jpg", photo);
   plainSite_.Push(Reply::Ok("uploaded"));
   ASSERT_TRUE(client_.SendUpload(UploadSender::kOlio, "http://www.example.test/upload?album=7",
-                                 kFlagNoAutoRedirect, "Referer: http://www.example.test/form", path, "77", "",
-                                 ""));
+                                 kFlagNoAutoRedirect, "Referer: http://www.example.test/form", path,
+                                 {{"web_album_id", "77"}}));
   const RecordedRequest request = LastPlain();
   EXPECT_EQ(request.body,
             "-----------------------------7d432817150952\r\n"
@@ -422,7 +422,7 @@ TEST_F(CurlTransportTest, UploadBodyArrivesByteForByte) {
   // The same photo removed before its send: nothing reaches the site.
   std::filesystem::remove(path);
   EXPECT_FALSE(client_.SendUpload(UploadSender::kOlio, "http://www.example.test/upload?album=7",
-                                  kFlagNoAutoRedirect, std::nullopt, path, "77", "", ""));
+                                  kFlagNoAutoRedirect, std::nullopt, path, {{"web_album_id", "77"}}));
   EXPECT_EQ(plain_.requests().size(), 1u);
   EXPECT_TRUE(client_.lastResponse().BodyChunks.empty());
 }
@@ -433,7 +433,7 @@ TEST_F(CurlTransportTest, LargeUploadArrivesWhole) {
   for (std::size_t i = 0; i < photo.size(); ++i) photo[i] = static_cast<char>(i * 7 + i / 251);
   const std::string path = dir.WriteFile("big.jpg", photo);
   ASSERT_TRUE(client_.SendUpload(UploadSender::kFueru, "http://www.example.test/up", kFlagNoAutoRedirect,
-                                 std::nullopt, path, "", "", ""));
+                                 std::nullopt, path));
   const RecordedRequest request = LastPlain();
   EXPECT_EQ(request.Header("Content-Length"), std::to_string(request.body.size()));
   EXPECT_NE(request.body.find(photo), std::string::npos);
@@ -456,7 +456,7 @@ TEST_F(CurlTransportTest, ReplyToAnUploadCutOffIsKeptButMarkedIncomplete) {
     plain_.SetEarlyHandler([&](const RecordedRequest&) { return std::optional<Reply>(c.reply); });
     client_.ClearTrouble();
     EXPECT_TRUE(client_.SendUpload(UploadSender::kParvault, "http://www.example.test/InsertFile.asp",
-                                   kFlagNoAutoRedirect, std::nullopt, path, "", "", ""))
+                                   kFlagNoAutoRedirect, std::nullopt, path))
         << c.what << ": " << client_.lastError();
     EXPECT_EQ(client_.HeaderText(), c.reply.raw.substr(0, c.reply.raw.find("\r\n\r\n") + 2)) << c.what;
     EXPECT_TRUE(client_.trouble().incompleteSend) << c.what;

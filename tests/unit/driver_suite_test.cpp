@@ -2,6 +2,8 @@
 
 #include "tests/support/driver_suite.h"
 
+#include <filesystem>
+
 #include "session/site_catalogue.h"
 
 namespace wharfling::testing {
@@ -91,6 +93,17 @@ TEST_P(DriverSuite, SuccessPageForAPhotoCutOffFails) {
   EXPECT_TRUE(run->dialog->itemTrouble(0).empty());
   EXPECT_TRUE(run->dialog->itemTrouble(1).starts_with("the request went out incomplete"))
       << run->dialog->itemTrouble(1);
+}
+
+TEST_P(DriverSuite, FileUnreadableAtItsTurnFailsItsRowWithTheReason) {
+  // Gone since the screening: the row fails, says why, and the next file goes on.
+  Open({"a.jpg", "b.jpg"});
+  std::filesystem::remove(run->paths.at(0));
+  Press();
+  EXPECT_EQ(run->Statuses(), (std::vector<std::string>{"---失敗---", "成功"}));
+  EXPECT_EQ(run->dialog->itemTrouble(0), "the photo cannot be read");
+  EXPECT_TRUE(run->dialog->itemTrouble(1).empty()) << run->dialog->itemTrouble(1);
+  EXPECT_EQ(run->view.progressPosition(), 2);
 }
 
 TEST_P(DriverSuite, CredentialsArriveAsTyped) {

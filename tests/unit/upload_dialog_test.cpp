@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/encoding.h"
-#include "sites/driver_registry.h"
+#include "sites/site_drivers.h"
 #include "tests/support/memory_settings_store.h"
 #include "tests/support/recording_transport.h"
 #include "tests/support/recording_view.h"

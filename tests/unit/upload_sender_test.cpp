@@ -34,11 +34,11 @@ class UploadSenderTest : public ::testing::Test {
  protected:
   UploadSenderTest() : path_(dir_.WriteFile("photo.jpg", kPhoto)), client_(transport_, codec_) {}
 
-  // Sends through sender with the values "v1", "v2", "v3" and returns the body the transport was given.
-  std::string Send(UploadSender sender, const std::string& path) {
+  // Sends through sender with the given fields and returns the body the transport was given.
+  std::string Send(UploadSender sender, const std::string& path, const FormFields& fields = {}) {
     const std::size_t before = transport_.calls().size();
     EXPECT_TRUE(client_.SendUpload(sender, "http://up.example.test/upload", kFlagNoAutoRedirect,
-                                   "Referer: http://www.example.test/form", path, "v1", "v2", "v3"));
+                                   "Referer: http://www.example.test/form", path, fields));
     EXPECT_EQ(transport_.calls().size(), before + 1);
     return transport_.calls().back().body;
   }
@@ -60,50 +60,66 @@ TEST_F(UploadSenderTest, EverySenderSendsItsSitesFormByteForByte) {
   const std::string snapY = snapX.substr(0, 35) + "y";
   const struct {
     UploadSender sender;
+    FormFields fields;
     std::string expected;
   } cases[] = {
-      {UploadSender::kParvault, Field("FileID", "") + Field("CompressFlg", "") + Field("SplitNo", "") +
-                                    Field("version", "") +
-                                    FileField("DataFile", p, "application/octet-stream") + kClosing},
-      {UploadSender::kZorg, Field("storage_id", "1") + Field("c", "v2") + Field("m", "v3") +
-                                Field("uk", "v1") + FileField("pict1", p, "application/octet-stream") +
-                                Field("category1_1", "") + Field("tagstr1", "") + Field("o_pict_mem", "0") +
-                                Field("o_pict_pub", "0") + Field("o_pictedit", "10") +
-                                Field("o_picttagging", "10") + Field("o_pictballoon", "10") +
-                                Field("al", "") + kClosing},
-      {UploadSender::kHatenaFotolife, Field("mode", "v1") + Field("rkm", "v2") + Field("fototitle1", "") +
-                                          FileField("image1", p, jpeg) + kClosing},
-      {UploadSender::kCreativePeople, Field("priv", "3") + FileField("upload", p, jpeg) + kClosing},
-      {UploadSender::kPhotohito, Field("_csrf_token", "v1") + Field("status", "v2") +
-                                     FileField("Filedata", p, "image/pjpeg") + kClosing},
+      {UploadSender::kParvault,
+       {},
+       Field("FileID", "") + Field("CompressFlg", "") + Field("SplitNo", "") + Field("version", "") +
+           FileField("DataFile", p, "application/octet-stream") + kClosing},
+      {UploadSender::kZorg,
+       {{"uk", "v1"}, {"c", "v2"}, {"m", "v3"}},
+       Field("storage_id", "1") + Field("c", "v2") + Field("m", "v3") + Field("uk", "v1") +
+           FileField("pict1", p, "application/octet-stream") + Field("category1_1", "") +
+           Field("tagstr1", "") + Field("o_pict_mem", "0") + Field("o_pict_pub", "0") +
+           Field("o_pictedit", "10") + Field("o_picttagging", "10") + Field("o_pictballoon", "10") +
+           Field("al", "") + kClosing},
+      {UploadSender::kHatenaFotolife,
+       {{"mode", "v1"}, {"rkm", "v2"}},
+       Field("mode", "v1") + Field("rkm", "v2") + Field("fototitle1", "") + FileField("image1", p, jpeg) +
+           kClosing},
+      {UploadSender::kCreativePeople, {}, Field("priv", "3") + FileField("upload", p, jpeg) + kClosing},
+      {UploadSender::kPhotohito,
+       {{"_csrf_token", "v1"}, {"status", "v2"}},
+       Field("_csrf_token", "v1") + Field("status", "v2") + FileField("Filedata", p, "image/pjpeg") +
+           kClosing},
       {UploadSender::kMixiPhoto,
+       {},
        Field("submit", "main") + Field("orig_size", "on") + FileField("photo1", p, "image/pjpeg") + kClosing},
       {UploadSender::kMixiConfirm,
+       {{"submit", "v1"}, {"packed", "v2"}, {"post_key", "v3"}},
        Field("submit", "v1") + Field("packed", "v2") + Field("post_key", "v3") + kClosing},
-      {UploadSender::kOlio, Field("web_album_id", "v1") + FileField("filedata[0]", p, jpeg) + kClosing},
+      {UploadSender::kOlio,
+       {{"web_album_id", "v1"}},
+       Field("web_album_id", "v1") + FileField("filedata[0]", p, jpeg) + kClosing},
       {UploadSender::kIiiro,
+       {{"aid", "v1"}, {"upload_image_name", "v2"}},
        Field("aid", "v1") + Field("upload_image_name", "v2") + FileField("filename", p, jpeg) + kClosing},
       {UploadSender::kMyPicturetown,
+       {},
        Field("formFilesUpload_hf_0", "") + Field("fileInput2", "") + Field("fileInput3", "") +
            Field("fileInput4", "") + Field("fileInput5", "") + Field("fileInput6", "") +
            Field("fileInput7", "") + Field("fileInput8", "") + Field("fileInput9", "") +
            Field("fileInput10", "") + Field("selectList", "") + Field("tags", "") +
            FileField("fileInput1", p, jpeg) + kClosing},
-      {UploadSender::kFueru, FileField("Filedata", p, jpeg) + kClosing},
+      {UploadSender::kFueru, {}, FileField("Filedata", p, jpeg) + kClosing},
       {UploadSender::kRakutenPhoto,
+       {{"csrf_hash", "v1"}, {"folder_id[]", "v2"}},
        Field("menu", "upiupload") + Field("folder", "") + Field("csrf_hash", "v1") +
            Field("errorflag_1", "0") + Field("name[]", "") + Field("tag[]", "") + Field("description[]", "") +
            Field("folder_id[]", "v2") + Field("x", "122") + Field("y", "14") + FileField("image[]", p, jpeg) +
            kClosing},
-      {UploadSender::kPicMate, Field("upload_album", "") + Field("privacy", "1") +
-                                   Field("onetime_token", "v1") + FileField("UPLOAD_FILE", p, jpeg) +
-                                   kClosing},
+      {UploadSender::kPicMate,
+       {{"onetime_token", "v1"}},
+       Field("upload_album", "") + Field("privacy", "1") + Field("onetime_token", "v1") +
+           FileField("UPLOAD_FILE", p, jpeg) + kClosing},
       {UploadSender::kSnapfish,
+       {},
        Field("albumTypeOption", "NEW") + Field("file0", p) + Field(snapX, "30") + Field(snapY, "12") +
            FileField("fakeFile0", "glCNhoNSgVuDWILMko2I05NfLmRvYw==", jpeg) + kClosing},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Send(c.sender, path_), c.expected) << UploadSenderName(c.sender);
+    EXPECT_EQ(Send(c.sender, path_, c.fields), c.expected) << UploadSenderName(c.sender);
   }
 }
 
@@ -162,10 +178,11 @@ TEST_F(UploadSenderTest, TwoSendsOfTheSamePhotoAreIdentical) {
 }
 
 TEST_F(UploadSenderTest, MixiConfirmationReadsNoFile) {
-  const std::string body = Send(UploadSender::kMixiConfirm, "");
+  const FormFields fields = {{"submit", "v1"}, {"packed", "v2"}, {"post_key", "v3"}};
+  const std::string body = Send(UploadSender::kMixiConfirm, "", fields);
   EXPECT_EQ(body, Field("submit", "v1") + Field("packed", "v2") + Field("post_key", "v3") + kClosing);
   // A path that does not exist is not even looked at.
-  Send(UploadSender::kMixiConfirm, (dir_.path() / "missing.jpg").string());
+  Send(UploadSender::kMixiConfirm, (dir_.path() / "missing.jpg").string(), fields);
 }
 
 TEST_F(UploadSenderTest, FileGoneBeforeTheSendFailsWithNothingSent) {
@@ -177,14 +194,24 @@ TEST_F(UploadSenderTest, FileGoneBeforeTheSendFailsWithNothingSent) {
   std::filesystem::remove(path);
   const std::size_t calls = transport_.calls().size();
   EXPECT_FALSE(client_.SendUpload(UploadSender::kPicMate, "http://up.example.test/upload",
-                                  kFlagNoAutoRedirect, std::nullopt, path, "t", "", ""));
+                                  kFlagNoAutoRedirect, std::nullopt, path, {{"onetime_token", "t"}}));
   EXPECT_EQ(transport_.calls().size(), calls);
   EXPECT_TRUE(client_.lastResponse().BodyChunks.empty());
   EXPECT_TRUE(client_.lastResponse().HeaderBlocks.empty());
   // A folder cannot be read as a photo either.
   EXPECT_FALSE(client_.SendUpload(UploadSender::kFueru, "http://up.example.test/upload", kFlagNoAutoRedirect,
-                                  std::nullopt, dir_.path().string(), "", "", ""));
+                                  std::nullopt, dir_.path().string()));
   EXPECT_EQ(transport_.calls().size(), calls);
+}
+
+TEST_F(UploadSenderTest, AFieldTheFormLacksFailsWithNothingSent) {
+  // A misspelt name, a field the form fixes itself, a field of another site's form.
+  for (const std::string_view name : {"uk ", "storage_id", "mode"}) {
+    EXPECT_FALSE(client_.SendUpload(UploadSender::kZorg, "http://up.example.test/upload", kFlagNoAutoRedirect,
+                                    std::nullopt, path_, {{"uk", "v1"}, {name, "v2"}}));
+    EXPECT_EQ(client_.lastError(), "the zorg form has no field \"" + std::string(name) + "\"");
+  }
+  EXPECT_TRUE(transport_.calls().empty());
 }
 
 TEST_F(UploadSenderTest, QuoteCrAndLfInAFileNameArePercentEncoded) {
@@ -206,7 +233,7 @@ TEST_F(UploadSenderTest, FileNameIsThePathsText) {
   } codec;
   WebClient client(transport_, codec);
   ASSERT_TRUE(client.SendUpload(UploadSender::kCreativePeople, "http://up.example.test/u",
-                                kFlagNoAutoRedirect, std::nullopt, path_, "", "", ""));
+                                kFlagNoAutoRedirect, std::nullopt, path_));
   EXPECT_EQ(transport_.calls().back().body,
             Field("priv", "3") + FileField("upload", "C:\\PHOTOS\\photo.jpg", "image/jpeg") + kClosing);
 }

@@ -100,7 +100,7 @@ TEST_F(WebClientTest, KeepsWhyTheLatestRequestFailed) {
   EXPECT_FALSE(Exchange("ftp://www.example.test/", Method::kGet));
   EXPECT_NE(client_.lastError().find("cannot be split"), std::string::npos) << client_.lastError();
   EXPECT_FALSE(client_.SendUpload(UploadSender::kParvault, "http://www.example.test/up", kFlagNoAutoRedirect,
-                                  std::nullopt, "/no/such/photo.jpg", "", "", ""));
+                                  std::nullopt, "/no/such/photo.jpg"));
   EXPECT_EQ(client_.lastError(), "the photo cannot be read");
   ASSERT_TRUE(Exchange("http://www.example.test/", Method::kGet));
   EXPECT_EQ(client_.lastError(), "");

@@ -1,6 +1,5 @@
 #pragma once
-// The browser command line built from the registered HTML handler (the label's error texts are the
-// core's, ui/hyperlink_messages.h).
+// The command line that opens a link: the registered HTML handler's command with the link's address.
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "sites/driver_skeleton.h"
+#include "sites/upload_run.h"
 
 #include "sites/status_texts.h"
 
@@ -18,7 +18,7 @@ void SignOutAfterCancel(WebClient& web, const std::function<void()>& signOut) {
 
 }  // namespace
 
-void RunDriver(DriverContext& context, const DriverSteps& steps) {
+void RunUpload(DriverContext& context, const UploadSteps& steps) {
   WebClient& web = context.web();
   context.ReadControls();
   context.SetControlsEnabled(false);

@@ -1,6 +1,6 @@
 #pragma once
-// The run every driver shares: controls off, sign-in, preparation, one upload per file with its
-// status and progress, sign-out, save, controls on. A driver supplies only its site's steps. A
+// The upload run every driver shares: controls off, sign-in, preparation, one upload per file with
+// its status and progress, sign-out, save, controls on. A driver supplies only its site's steps. A
 // cancel fails the exchange in flight; the run then stops before the next file, signs out within
 // kSignOutLimitAfterCancel and saves as at its end. A cancel during the sign-in ends the run there,
 // nothing saved. Whatever a driver's own test says, a file whose upload went out incomplete fails.
@@ -14,7 +14,7 @@
 
 namespace wharfling {
 
-struct DriverSteps {
+struct UploadSteps {
   // False ends the run at once (after any message of the site's): nothing is saved.
   std::function<bool()> signIn;
   // The requests every upload needs; false skips the files and goes straight to the sign-out.
@@ -31,6 +31,6 @@ struct DriverSteps {
 // within a few seconds however stuck the site is.
 inline constexpr std::chrono::seconds kSignOutLimitAfterCancel{3};
 
-void RunDriver(DriverContext& context, const DriverSteps& steps);
+void RunUpload(DriverContext& context, const UploadSteps& steps);
 
 }  // namespace wharfling

@@ -1,13 +1,13 @@
-// The browser command built from the registered HTML handler.
+// The command line that opens a link, built from the registered HTML handler.
 
-#include "platform/win32/hyperlink_texts.h"
+#include "platform/win32/browser_command_line.h"
 
 #include <gtest/gtest.h>
 
 namespace wharfling::win32 {
 namespace {
 
-TEST(HyperlinkTexts, BrowserCommandLine) {
+TEST(BrowserCommandLine, CutWhereThePlaceholderStartsThenTheAddress) {
   const struct {
     const char* command;
     const char* line;

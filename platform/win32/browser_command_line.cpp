@@ -1,4 +1,4 @@
-#include "platform/win32/hyperlink_texts.h"
+#include "platform/win32/browser_command_line.h"
 
 namespace wharfling::win32 {
 

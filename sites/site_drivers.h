@@ -1,4 +1,5 @@
 #pragma once
+// The site drivers, and the table that picks a destination's.
 
 #include <cstdint>
 
@@ -24,6 +25,6 @@ void UploadToOlio(DriverContext& context, const Text& siteUrl, const Text& id, c
 void UploadToIiiro(DriverContext& context, const Text& siteUrl, const Text& id, const Text& password);
 
 // The driver of a destination: 2 to 14 their own, every other index Parvault's. Never null.
-SiteDriver DriverFor(std::int32_t siteIndex);
+SiteDriver DriverFor(std::int32_t destination);
 
 }  // namespace wharfling

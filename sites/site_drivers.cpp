@@ -1,11 +1,11 @@
-#include "sites/driver_registry.h"
+#include "sites/site_drivers.h"
 
 #include <array>
 
 namespace wharfling {
 
-SiteDriver DriverFor(std::int32_t siteIndex) {
-  // Indexed by site index; destinations 1 and 2 share the Parvault driver.
+SiteDriver DriverFor(std::int32_t destination) {
+  // Indexed by destination; destinations 1 and 2 share the Parvault driver.
   static constexpr std::array<SiteDriver, 15> kDrivers = {
       nullptr,                 // 0: unused
       UploadToParvault,        // 1
@@ -23,8 +23,8 @@ SiteDriver DriverFor(std::int32_t siteIndex) {
       UploadToPicMate,         // 13
       UploadToSnapfish,        // 14
   };
-  if (siteIndex < 2 || siteIndex > 14) return UploadToParvault;
-  return kDrivers[static_cast<std::size_t>(siteIndex)];
+  if (destination < 2 || destination > 14) return UploadToParvault;
+  return kDrivers[static_cast<std::size_t>(destination)];
 }
 
 }  // namespace wharfling
