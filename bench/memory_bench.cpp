@@ -49,7 +49,7 @@ double ChildPeakRss(Work work) {
   return peak;
 }
 
-// Takes the body as curl would, reading every byte, and answers 200.
+// Takes the body as a transport does, reading every byte, and answers 200.
 class ReadingTransport final : public wharfling::HttpTransport {
  public:
   wharfling::HttpResponse Perform(const wharfling::HttpRequest& request) override {

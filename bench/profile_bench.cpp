@@ -1,6 +1,6 @@
 // A profile at the largest size read (1 MiB of hand-written lines): the start-up of a run reads and
-// checks it once, loads the settings and saves one account. A run must not slow down with the size
-// of the file the way one parse per value read did.
+// checks it once, loads the settings and saves one account. The file is parsed once, not once per
+// value read, so that a run does not slow down with its size.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>

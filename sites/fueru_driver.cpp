@@ -47,7 +47,7 @@ class FueruRun {
     PostForm(web_, webBase_ + "/photo/upload/UPL001C_GetFolder.php", "", fromTool);
     const bool sent = web_.SendUpload(UploadSender::kFueru, webBase_ + "/photo/upload/UPL002C_Up.php",
                                       RequestFlags(false), fromTool.extraHeader, file.path);
-    // The error report is asked for whatever the post did; the site's tool sends the whole path.
+    // The error report is asked for whatever the post did, naming the file by its whole path.
     PostForm(web_, webBase_ + "/photo/upload/UPL001C_GetError.php", "fileName=" + file.pathText, fromTool);
     // A post that never reached the site failed, whatever the report says.
     if (!sent) return StatusFailed();

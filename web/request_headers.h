@@ -1,5 +1,5 @@
 #pragma once
-// The header lines of one request, added with add-or-replace semantics as the Windows client adds them.
+// The header lines of one request, each added with add-or-replace semantics.
 
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@ class RequestHeaders {
   // - a line without a colon, with an empty name or a name holding a blank or control byte is skipped;
   // - a line whose name (ignoring case) is already present replaces it: the old line is dropped and
   //   the new one goes last;
-  // - a line with an empty value only removes the line of that name, as the platform does.
+  // - a line with an empty value only removes the line of that name.
   void Add(std::string_view text);
 
   bool Has(std::string_view name) const;

@@ -1,5 +1,5 @@
 #pragma once
-// How a received body becomes the chunk list the drivers read: the reads of the Windows client.
+// How a received body becomes the chunk list the drivers read, the same from every transport.
 
 #include <cstddef>
 #include <string_view>

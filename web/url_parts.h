@@ -1,6 +1,6 @@
 #pragma once
-// Splitting a request URL the way the Windows client does with its fixed part capacities, and the
-// request target that results.
+// Splitting a request URL into parts of bounded length (the capacities below), and the request
+// target that results.
 
 #include <cstdint>
 #include <optional>

@@ -30,7 +30,8 @@ void PrintProgramHelp(std::FILE* out) {
                "usage: wharfling COMMAND [OPTIONS] [ARGS...]\n"
                "       wharfling help [COMMAND]\n"
                "       wharfling --version\n\n"
-               "Uploads photos to one of fourteen destinations as the desktop upload dialog does.\n\n"
+               "Uploads photos to one of fourteen destinations: the upload dialog in the terminal, its\n"
+               "settings, and the diagnostics of its web exchanges.\n\n"
                "commands:\n");
   for (const Command* command : kCommands) {
     std::fprintf(out, "  %-12.*s %.*s\n", static_cast<int>(command->name.size()), command->name.data(),

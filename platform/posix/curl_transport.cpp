@@ -410,7 +410,7 @@ HttpResponse CurlTransport::Perform(const HttpRequest& request) {
   }
   const std::string curlError = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
   // A response whose headers arrived counts as sent even when its body was cut short: the body read so
-  // far is what the drivers get, as with a failed read on the Windows client.
+  // far is what the drivers get.
   if (result != CURLE_OK && !capture.headersComplete) {
     response.error = curlError;
     return response;

@@ -1,7 +1,7 @@
 #pragma once
-// The HTTP client of the POSIX build, on libcurl, configured to behave like the Windows client the
-// sites were written against: HTTP/1.1, no automatic redirects, no content decoding, nothing added to
-// the request that the identity's browser would not send, one cookie store for the whole process.
+// The HTTP client of the POSIX build, on libcurl, configured so that a site sees the request the
+// driver built: HTTP/1.1, no automatic redirects, no content decoding, nothing added to the request
+// that the identity's browser would not send, one cookie store for the whole process.
 
 #include <chrono>
 #include <cstdint>

@@ -16,10 +16,10 @@ std::optional<std::string> ConvertEncoding(std::string_view input, const char* f
 // settings keep every byte.
 Text Utf8ToCp932(std::string_view utf8);
 
-// UTF-8 to CP932 character by character, as Windows converts to its code page: a character CP932
-// holds stays, one it cannot hold becomes its closest equivalent where there is one ("é" -> "e")
-// and "?" otherwise; a byte that is not UTF-8 becomes "?" as well. Never passes raw UTF-8 on: for
-// names, which every front end shows and sends alike.
+// UTF-8 to CP932 character by character, with a best fit: a character CP932 holds stays, one it
+// cannot hold becomes its closest equivalent where there is one ("é" -> "e") and "?" otherwise; a
+// byte that is not UTF-8 becomes "?" as well. Never passes raw UTF-8 on: for names, which every
+// front end shows and sends alike.
 Text Utf8ToCp932BestFit(std::string_view utf8);
 
 // CP932 to UTF-8 for display; a byte that does not convert is shown as \xNN.

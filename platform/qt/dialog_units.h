@@ -1,8 +1,8 @@
 #pragma once
 // Dialog templates are laid out in dialog units: a quarter of the dialog font's average character
 // width horizontally and an eighth of its height vertically. The conversion below takes both
-// from the font the window really uses, the way the Windows dialog manager does for "MS Shell Dlg"
-// 8 point: the average width is that of the 52 Latin letters, rounded as (width / 26 + 1) / 2.
+// from the font the window really uses (the templates name "MS Shell Dlg" 8 point): the average
+// width is that of the 52 Latin letters, rounded as (width / 26 + 1) / 2.
 
 #include <QFont>
 #include <QRect>

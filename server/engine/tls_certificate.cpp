@@ -28,10 +28,10 @@ struct TlsCertificate::Pair {
 };
 
 // Which certificate serves which local port: GnuTLS's callback carries no pointer of ours.
-struct TlsRegistry {
-  static TlsRegistry& Instance() {
-    static TlsRegistry registry;
-    return registry;
+struct CertificatesByPort {
+  static CertificatesByPort& Instance() {
+    static CertificatesByPort table;
+    return table;
   }
   std::shared_ptr<TlsCertificate::Pair> Find(int port) {
     std::lock_guard lock(mutex);
@@ -88,7 +88,7 @@ bool KeyMatches(const TlsCertificate::Pair& pair) {
 extern "C" int WharflingRetrieveCertificate(gnutls_session_t session, const gnutls_datum_t*, int,
                                             const gnutls_pk_algorithm_t*, int, gnutls_pcert_st** chain,
                                             unsigned int* count, gnutls_privkey_t* key) {
-  const auto pair = TlsRegistry::Instance().Find(LocalPort(session));
+  const auto pair = CertificatesByPort::Instance().Find(LocalPort(session));
   if (!pair) return -1;
   *chain = pair->chain.data();
   *count = pair->count;
@@ -136,16 +136,16 @@ bool TlsCertificate::loaded() const {
 }
 
 void TlsCertificate::Serve(int port) {
-  auto& registry = TlsRegistry::Instance();
-  std::lock_guard lock(registry.mutex);
-  registry.byPort[port] = this;
+  auto& served = CertificatesByPort::Instance();
+  std::lock_guard lock(served.mutex);
+  served.byPort[port] = this;
   port_ = port;
 }
 
 void TlsCertificate::Unserve() {
-  auto& registry = TlsRegistry::Instance();
-  std::lock_guard lock(registry.mutex);
-  if (port_ >= 0) registry.byPort.erase(port_);
+  auto& served = CertificatesByPort::Instance();
+  std::lock_guard lock(served.mutex);
+  if (port_ >= 0) served.byPort.erase(port_);
   port_ = -1;
 }
 

@@ -35,7 +35,7 @@ class TlsCertificate {
   std::vector<std::shared_ptr<Pair>> retired_;
   int port_ = -1;
 
-  friend struct TlsRegistry;
+  friend struct CertificatesByPort;
 };
 
 }  // namespace wharfling::server
