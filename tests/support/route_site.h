@@ -69,6 +69,7 @@ class RouteSite : public FakeSite {
   // Records the multipart upload of the request; the file part is the one with a file name.
   Upload Receive(const SiteRequest& request);
   std::size_t UploadCount() const;
+  SiteWalk Walk() const override { return walk_; }
 
   static Reply PageReply(std::string_view html, std::string_view extraHeaders = {}) {
     return Page(html, extraHeaders);
@@ -80,12 +81,15 @@ class RouteSite : public FakeSite {
  protected:
   // Sets the table and starts the servers; derived sites call it at the end of their constructor.
   void Serve(std::vector<Route> routes);
+  // Sets the walk the site's pages lead a run through; derived sites call it before Serve.
+  void SetWalk(SiteWalk walk) { walk_ = std::move(walk); }
   Reply Handle(const SiteRequest& request) override;
 
  private:
   bool HasSession(const SiteRequest& request) const;
 
   const SiteAccount account_;
+  SiteWalk walk_;
   std::vector<Route> routes_;
   mutable std::mutex mutex_;
   std::set<std::string, std::less<>> switches_;

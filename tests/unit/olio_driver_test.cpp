@@ -13,15 +13,6 @@ DriverCase OlioCase() {
   c.name = "Olio";
   c.site = 8;
   c.makeSite = MakeFakeOlio;
-  c.wholeRun = {"GET /",
-                "POST /account/login.html",
-                "GET /account/index.html",
-                "GET /album/upload.html",
-                "GET " + kAlbumPage + "A200",
-                "GET " + kAlbumPage + "A200&swfup=false",
-                "POST " + kAlbumPage + "A200&swfup=false",
-                "GET " + kAlbumPage + "A200&swfup=false",
-                "POST " + kAlbumPage + "A200&swfup=false"};
   c.signInFailedMessage = "ログインに失敗しました。";
   c.uploadPath = "POST /album/photo_upload.html";
   return c;
