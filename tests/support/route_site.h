@@ -1,7 +1,8 @@
 #pragma once
 // A fake site written as data: a table of routes (method, path, whether the session is needed, the
-// answer). The base keeps the account it accepts, the session cookie, the uploads that arrived and
-// named switches that turn on a site's failure cases, so each site is little more than its table.
+// answer) and the walk its pages lead a run through. The base keeps the account it accepts, the
+// session cookie, the uploads that arrived and named switches that turn on a site's failure cases,
+// so each site is little more than its table.
 
 #include <functional>
 #include <set>
