@@ -78,10 +78,10 @@ std::vector<int> FakeParvault::LoginForms() const {
 SiteWalk FakeParvault::Walk() const {
   std::lock_guard lock(mutex_);
   const std::string base = basePath_;
-  return {{"GET " + (base.empty() ? "/" : base), "POST " + base + "/logincheck2.asp",
-           "GET " + base + "/" + successLocation_},
-          [base](int, const std::string&) { return Lines{"POST " + base + "/InsertFile.asp"}; },
-          {"GET " + base + "/logout2.asp?user=" + user_ + "&pw=" + password_}};
+  return {.start = {"GET " + (base.empty() ? "/" : base), "POST " + base + "/logincheck2.asp",
+                    "GET " + base + "/" + successLocation_},
+          .photo = {"POST " + base + "/InsertFile.asp"},
+          .end = {"GET " + base + "/logout2.asp?user=" + user_ + "&pw=" + password_}};
 }
 
 Reply FakeParvault::Handle(const SiteRequest& request) {

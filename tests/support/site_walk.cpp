@@ -2,10 +2,14 @@
 
 namespace wharfling::testing {
 
+Lines SiteWalk::Step(int index, const std::string& name) const {
+  return Replaced(Replaced(photo, "{n}", std::to_string(firstNumber + index * numberStep)), "{name}", name);
+}
+
 Lines SiteWalk::Over(const std::vector<std::string>& names) const {
   Lines lines = start;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    const Lines step = photo(static_cast<int>(i) + 1, names[i]);
+    const Lines step = Step(static_cast<int>(i), names[i]);
     lines.insert(lines.end(), step.begin(), step.end());
   }
   lines.insert(lines.end(), end.begin(), end.end());

@@ -3,7 +3,6 @@
 // (the target with its query, as the site receives it). Each fake writes its own once, from its
 // pages; the driver tests check that a run followed it, and state a variant by what differs.
 
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -16,11 +15,16 @@ using Lines = std::vector<std::string>;
 struct SiteWalk {
   // The sign-in and whatever leads to the first photo.
   Lines start;
-  // The requests of the photo numbered number (from 1) in the run, whose file name is name.
-  std::function<Lines(int number, const std::string& name)> photo;
+  // The requests of each photo: "{n}" stands for the photo's number as the site counts it (from
+  // firstNumber, by numberStep), "{name}" for its file name.
+  Lines photo;
   // After the last photo: the sign-out, where the site has one.
-  Lines end;
+  Lines end{};
+  int firstNumber = 1;
+  int numberStep = 1;
 
+  // The requests of the photo at index (from 0) in the run.
+  Lines Step(int index, const std::string& name) const;
   // The whole walk over photos of these file names, in run order; none: start and end alone.
   Lines Over(const std::vector<std::string>& names) const;
 };

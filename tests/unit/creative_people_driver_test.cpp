@@ -51,7 +51,7 @@ TEST(CreativePeopleDriver, SiteVariants) {
       {"second-form-broken",
        2,
        [](const SiteWalk& walk) {
-         return Joined({walk.start, walk.photo(1, "a.jpg"), walk.photo(1, "b.jpg")});
+         return Joined({walk.start, walk.Step(0, "a.jpg"), walk.Step(0, "b.jpg")});
        },
        {"成功", "---失敗---"}},
   };

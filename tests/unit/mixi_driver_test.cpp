@@ -55,9 +55,10 @@ TEST(MixiDriver, AlbumChoiceAndPhotoOutcomes) {
     const auto& run = mixi.run;
     const auto& site = mixi.site;
     EXPECT_EQ(run.Statuses(), std::vector<std::string>{c.status});
-    // The site's walk goes into album 1002.
-    const Lines walked = c.chosen ? Replaced(site->Walk().Over({"a.jpg"}), "id=1002", "id=" + *c.chosen)
-                                  : site->Walk().Over({});
+    // The site's walk goes into album 1002; without an album, from the album list to the sign-out.
+    const SiteWalk walk = site->Walk();
+    const Lines walked = c.chosen ? Replaced(walk.Over({"a.jpg"}), "id=1002", "id=" + *c.chosen)
+                                  : Joined({Lines(walk.start.begin(), walk.start.end() - 1), walk.end});
     EXPECT_EQ(site->RequestLines(), walked);
     ASSERT_EQ(run.view.albumChooserEntries.size(), 1u);
     EXPECT_EQ(run.view.albumChooserEntries[0], c.albums);

@@ -45,13 +45,9 @@ std::unique_ptr<RouteSite> MakeFakeCreativePeople(const SiteAccount& account) {
     explicit FakeCreativePeople(const SiteAccount& account)
         : RouteSite({"photo.creativepeople.example"}, account) {
       // The plain login page sends the browser to its https twin.
-      SetWalk({{"GET /login_input.cr", "GET /login_input.cr", "POST /login.cr", "GET /login_done.cr",
-                "GET /mypage.cr"},
-               [](int n, const std::string&) {
-                 return Lines{"GET /fileUpload.cr?owner=OWN7",
-                              "POST /fileUploadDone.cr?key=K" + std::to_string(n)};
-               },
-               {}});
+      SetWalk({.start = {"GET /login_input.cr", "GET /login_input.cr", "POST /login.cr", "GET /login_done.cr",
+                         "GET /mypage.cr"},
+               .photo = {"GET /fileUpload.cr?owner=OWN7", "POST /fileUploadDone.cr?key=K{n}"}});
       Serve({
           {"GET", "/login_input.cr", false, LoginInput},
           {"POST", "/login.cr", false,

@@ -23,14 +23,11 @@ std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account) {
    public:
     explicit FakeFueru(const SiteAccount& account) : RouteSite({"www.fueru.example"}, account) {
       // Per photo the upload tool asks for the folder, posts the photo and reads the error report.
-      SetWalk({{"GET /index.php", "POST /TOP001C_Login.php", "GET /photo/mypage/MPG001C_Init.php",
-                "GET /photo/upload/UPL001C_Init.php", "GET /photo/upload/UPL002C_Init.php"},
-               [](int, const std::string&) {
-                 return Lines{"POST /photo/upload/UPL001C_GetFolderId.php",
-                              "POST /photo/upload/UPL001C_GetFolder.php", "POST /photo/upload/UPL002C_Up.php",
-                              "POST /photo/upload/UPL001C_GetError.php"};
-               },
-               {}});
+      SetWalk(
+          {.start = {"GET /index.php", "POST /TOP001C_Login.php", "GET /photo/mypage/MPG001C_Init.php",
+                     "GET /photo/upload/UPL001C_Init.php", "GET /photo/upload/UPL002C_Init.php"},
+           .photo = {"POST /photo/upload/UPL001C_GetFolderId.php", "POST /photo/upload/UPL001C_GetFolder.php",
+                     "POST /photo/upload/UPL002C_Up.php", "POST /photo/upload/UPL001C_GetError.php"}});
       Serve({
           {"GET", "/index.php", false, PageAnswer("<form action=\"/TOP001C_Login.php\"></form>")},
           {"POST", "/TOP001C_Login.php", false,

@@ -50,11 +50,9 @@ std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account) {
   class FakeHatena : public RouteSite {
    public:
     explicit FakeHatena(const SiteAccount& account) : RouteSite({kAccountHost, kPhotoHost}, account) {
-      SetWalk({{"GET /login?location=http://f.hatena.example/", "POST /login", "GET /"},
-               [](int, const std::string&) {
-                 return Lines{"GET /fotouser/", "POST /fotouser/"};
-               },
-               {"GET /logout"}});
+      SetWalk({.start = {"GET /login?location=http://f.hatena.example/", "POST /login", "GET /"},
+               .photo = {"GET /fotouser/", "POST /fotouser/"},
+               .end = {"GET /logout"}});
       Serve({
           {"GET", "/login", false, SecureOnly([](RouteSite&, const SiteRequest& request) {
              return PageReply(LoginForm(server::FindFormField(request.Query(), "location").value_or("")));

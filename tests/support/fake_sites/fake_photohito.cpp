@@ -51,12 +51,10 @@ std::unique_ptr<RouteSite> MakeFakePhotohito(const SiteAccount& account) {
   class FakePhotohito : public RouteSite {
    public:
     explicit FakePhotohito(const SiteAccount& account) : RouteSite({"photohito.example"}, account) {
-      SetWalk({{"GET /user/login", "POST /user/login", "GET /"},
-               [](int n, const std::string&) {
-                 return Lines{"GET /photo/upload/html", "POST /photo/upload",
-                              "GET /photo/confirm?n=" + std::to_string(n), "POST /photo/check"};
-               },
-               {"GET /user/logout"}});
+      SetWalk({.start = {"GET /user/login", "POST /user/login", "GET /"},
+               .photo = {"GET /photo/upload/html", "POST /photo/upload", "GET /photo/confirm?n={n}",
+                         "POST /photo/check"},
+               .end = {"GET /user/logout"}});
       Serve({
           {"GET", "/user/login", false, LoginPage},
           {"POST", "/user/login", false, Login},

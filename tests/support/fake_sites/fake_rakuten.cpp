@@ -55,13 +55,10 @@ std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account) {
       const std::string manager = "photo.rakuten.example";
       // The manager's upload form lies behind two redirects; each photo is posted to the manager and
       // followed to its result page.
-      SetWalk({{"GET /rms/nid/vc?__event=login&service_id=59&return_url=index.phtml?", "POST /rms/nid/login",
-                "GET /index.phtml?ticket=ok", "GET /?menu=upiform", "GET /?menu=upiform&step=1",
-                "GET /?menu=upiform&step=2"},
-               [](int n, const std::string&) {
-                 return Lines{"POST /", "GET /?menu=upidone&n=" + std::to_string(n)};
-               },
-               {}});
+      SetWalk({.start = {"GET /rms/nid/vc?__event=login&service_id=59&return_url=index.phtml?",
+                         "POST /rms/nid/login", "GET /index.phtml?ticket=ok", "GET /?menu=upiform",
+                         "GET /?menu=upiform&step=1", "GET /?menu=upiform&step=2"},
+               .photo = {"POST /", "GET /?menu=upidone&n={n}"}});
       Serve({
           {"GET", "/rms/nid/vc", false, PageAnswer("<form action=\"/rms/nid/login\" method=\"post\"></form>"),
            accounts},

@@ -40,15 +40,13 @@ std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account) {
       const std::string album = "/AlbumID=AL42/AlbumCaption=MultiUploader/t_=TK7";
       // The album set-up once, then per photo the upload page and its authcode's post.
       SetWalk(
-          {{"GET /login", "POST /loginsubmit", "GET /welcome", "GET /home", "GET /uploadprobe/t_=TK7",
-            "POST /selectalbumupload/t_=TK7", "GET /uploadprobe" + album, "POST /uploadinstallmain" + album},
-           [](int n, const std::string&) {
-             return Lines{"GET /htmlupload/AlbumID=AL42/t_=TK7",
-                          "POST /uploadimagebasic.suup?authcode=ac-" + std::to_string(n) +
-                              "&Src=HTM&SequenceNumber=0&ExpectedImages=1&IsDeveloperOn=N&HOST_NAME=http://"
-                              "www.snapfish.example&AlbumCaption=multiuploader&isFromFlexUpload=%20true"};
-           },
-           {}});
+          {.start = {"GET /login", "POST /loginsubmit", "GET /welcome", "GET /home",
+                     "GET /uploadprobe/t_=TK7", "POST /selectalbumupload/t_=TK7", "GET /uploadprobe" + album,
+                     "POST /uploadinstallmain" + album},
+           .photo = {"GET /htmlupload/AlbumID=AL42/t_=TK7",
+                     "POST /uploadimagebasic.suup?authcode=ac-{n}&Src=HTM&SequenceNumber=0&ExpectedImages=1&"
+                     "IsDeveloperOn=N&HOST_NAME=http://www.snapfish.example&AlbumCaption=multiuploader&"
+                     "isFromFlexUpload=%20true"}});
       Serve({
           {"GET", "/login", false,
            PageAnswer("<form action=\"https://www.snapfish.example/loginsubmit\"></form>"), kWebHost},
