@@ -22,7 +22,6 @@ std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account) {
   class FakeFueru : public RouteSite {
    public:
     explicit FakeFueru(const SiteAccount& account) : RouteSite({"www.fueru.example"}, account) {
-      // Per photo the upload tool asks for the folder, posts the photo and reads the error report.
       SetWalk(
           {.start = {"GET /index.php", "POST /TOP001C_Login.php", "GET /photo/mypage/MPG001C_Init.php",
                      "GET /photo/upload/UPL001C_Init.php", "GET /photo/upload/UPL002C_Init.php"},

@@ -53,8 +53,6 @@ std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account) {
         : RouteSite({"account.rakuten.example", "photo.rakuten.example"}, account) {
       const std::string accounts = "account.rakuten.example";
       const std::string manager = "photo.rakuten.example";
-      // The manager's upload form lies behind two redirects; each photo is posted to the manager and
-      // followed to its result page.
       SetWalk({.start = {"GET /rms/nid/vc?__event=login&service_id=59&return_url=index.phtml?",
                          "POST /rms/nid/login", "GET /index.phtml?ticket=ok", "GET /?menu=upiform",
                          "GET /?menu=upiform&step=1", "GET /?menu=upiform&step=2"},

@@ -38,7 +38,6 @@ std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account) {
    public:
     explicit FakeSnapfish(const SiteAccount& account) : RouteSite({kWebHost, kUploadHost}, account) {
       const std::string album = "/AlbumID=AL42/AlbumCaption=MultiUploader/t_=TK7";
-      // The album set-up once, then per photo the upload page and its authcode's post.
       SetWalk(
           {.start = {"GET /login", "POST /loginsubmit", "GET /welcome", "GET /home",
                      "GET /uploadprobe/t_=TK7", "POST /selectalbumupload/t_=TK7", "GET /uploadprobe" + album,
