@@ -47,7 +47,7 @@ TEST(UploadCliSites, EachSiteGetsTheRunsStatuses) {
       {14, MakeFakeSnapfish, kCommandLine, "authcode-far", "", failed, 1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.site) + c.siteSwitch + c.options);
+    SCOPED_TRACE("destination " + std::to_string(c.site) + " " + c.siteSwitch + " " + c.options);
     TempDir dir;
     const auto site = c.makeSite({});
     site->Switch(c.siteSwitch);
