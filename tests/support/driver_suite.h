@@ -19,9 +19,6 @@ struct DriverCase {
   int site = 1;
   // A fake site that accepts the given account (its texts in CP932).
   std::function<std::unique_ptr<FakeSite>(const SiteAccount& account)> makeSite;
-  // Every request of a run of a.jpg (10 bytes) and b.jpg (20 bytes) by alice/secret, as
-  // "METHOD target", written by hand from the site's pages.
-  std::vector<std::string> wholeRun;
   // The message box of a refused sign-in (UTF-8); empty when the driver shows none.
   std::string signInFailedMessage;
   // A driver without a sign-in test goes on after a refused sign-in: its rows fail, and it saves.

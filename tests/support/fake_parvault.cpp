@@ -75,6 +75,15 @@ std::vector<int> FakeParvault::LoginForms() const {
   return loginForms_;
 }
 
+SiteWalk FakeParvault::Walk() const {
+  std::lock_guard lock(mutex_);
+  const std::string base = basePath_;
+  return {.start = {"GET " + (base.empty() ? "/" : base), "POST " + base + "/logincheck2.asp",
+                    "GET " + base + "/" + successLocation_},
+          .photo = {"POST " + base + "/InsertFile.asp"},
+          .end = {"GET " + base + "/logout2.asp?user=" + user_ + "&pw=" + password_}};
+}
+
 Reply FakeParvault::Handle(const SiteRequest& request) {
   const std::string path = request.Path();
   if (path.rfind(basePath_, 0) != 0) return Reply::Make("HTTP/1.1 404 Not Found", "", "not here");

@@ -44,6 +44,9 @@ class FakeParvault final : public FakeSite {
   std::vector<Upload> Uploads() const;
   // 1 for the service's form, 2 for the in-house server's, 0 for neither; per login post, in order.
   std::vector<int> LoginForms() const;
+  // The login page, the login post and the page it sends the member to, one post per photo, and the
+  // sign-out link that carries the account (as the site has it, for texts that need no escaping).
+  SiteWalk Walk() const override;
 
  protected:
   Reply Handle(const SiteRequest& request) override;

@@ -12,6 +12,7 @@
 
 #include "platform/posix/curl_transport.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/site_walk.h"
 #include "tests/support/test_ca.h"
 
 namespace wharfling::testing {
@@ -61,6 +62,8 @@ class FakeSite {
   std::vector<SiteRequest> Requests() const;
   // "METHOD path?query" of each request, for asserting on a sequence.
   std::vector<std::string> RequestLines() const;
+  // The run the site's pages lead to, for comparing with RequestLines.
+  virtual SiteWalk Walk() const = 0;
 
  protected:
   // Starts the servers; derived classes call it at the end of their constructor.

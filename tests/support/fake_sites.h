@@ -1,7 +1,7 @@
 #pragma once
 // The fake destination sites, each a route table on RouteSite that accepts the given account and
-// follows the site's own pages: its markers, redirects and answers. The switches each site knows
-// are listed beside it.
+// follows the site's own pages: its markers, redirects and answers, and the walk they lead a run
+// through (RouteSite::Walk). The switches each site knows are listed beside it.
 
 #include <memory>
 

@@ -1,7 +1,8 @@
 #pragma once
 // A fake site written as data: a table of routes (method, path, whether the session is needed, the
-// answer). The base keeps the account it accepts, the session cookie, the uploads that arrived and
-// named switches that turn on a site's failure cases, so each site is little more than its table.
+// answer) and the walk its pages lead a run through. The base keeps the account it accepts, the
+// session cookie, the uploads that arrived and named switches that turn on a site's failure cases,
+// so each site is little more than its table.
 
 #include <functional>
 #include <set>
@@ -69,6 +70,7 @@ class RouteSite : public FakeSite {
   // Records the multipart upload of the request; the file part is the one with a file name.
   Upload Receive(const SiteRequest& request);
   std::size_t UploadCount() const;
+  SiteWalk Walk() const override { return walk_; }
 
   static Reply PageReply(std::string_view html, std::string_view extraHeaders = {}) {
     return Page(html, extraHeaders);
@@ -80,12 +82,15 @@ class RouteSite : public FakeSite {
  protected:
   // Sets the table and starts the servers; derived sites call it at the end of their constructor.
   void Serve(std::vector<Route> routes);
+  // Sets the walk the site's pages lead a run through; derived sites call it before Serve.
+  void SetWalk(SiteWalk walk) { walk_ = std::move(walk); }
   Reply Handle(const SiteRequest& request) override;
 
  private:
   bool HasSession(const SiteRequest& request) const;
 
   const SiteAccount account_;
+  SiteWalk walk_;
   std::vector<Route> routes_;
   mutable std::mutex mutex_;
   std::set<std::string, std::less<>> switches_;

@@ -6,23 +6,11 @@
 namespace wharfling::testing {
 namespace {
 
-const std::vector<std::string> kSignIn = {"GET /login_input.cr", "GET /login_input.cr", "POST /login.cr",
-                                          "GET /login_done.cr", "GET /mypage.cr"};
-
-std::vector<std::string> RunLines(std::vector<std::string> signIn, const std::vector<std::string>& keys) {
-  for (const auto& key : keys) {
-    signIn.push_back("GET /fileUpload.cr?owner=OWN7");
-    signIn.push_back("POST /fileUploadDone.cr?key=" + key);
-  }
-  return signIn;
-}
-
 DriverCase CreativePeopleCase() {
   DriverCase c;
   c.name = "CreativePeople";
   c.site = 5;
   c.makeSite = MakeFakeCreativePeople;
-  c.wholeRun = RunLines(kSignIn, {"K1", "K2"});
   c.signInFailedMessage = "ログインに失敗しました。";
   c.uploadPath = "/fileUploadDone.cr";
   return c;
@@ -44,23 +32,33 @@ struct CreativePeopleRun {
 };
 
 TEST(CreativePeopleDriver, SiteVariants) {
-  std::vector<std::string> plainSignIn = kSignIn;
-  plainSignIn.erase(plainSignIn.begin() + 1);
   const struct {
     const char* siteSwitch;
     int photos;
-    std::vector<std::string> requests;
+    std::function<Lines(const SiteWalk&)> requests;
     std::vector<std::string> statuses;
   } cases[] = {
       // Without the https redirect the second request has no address; the sign-in goes on.
-      {"no-https-redirect", 1, RunLines(plainSignIn, {"K1"}), {"成功"}},
+      {"no-https-redirect",
+       1,
+       [](const SiteWalk& walk) {
+         Lines lines = walk.Over({"a.jpg"});
+         lines.erase(lines.begin() + 1);
+         return lines;
+       },
+       {"成功"}},
       // A form without its marker sends the photo to the previous photo's target, whose key is spent.
-      {"second-form-broken", 2, RunLines(kSignIn, {"K1", "K1"}), {"成功", "---失敗---"}},
+      {"second-form-broken",
+       2,
+       [](const SiteWalk& walk) {
+         return Joined({walk.start, walk.Step(0, "a.jpg"), walk.Step(0, "b.jpg")});
+       },
+       {"成功", "---失敗---"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.siteSwitch);
     CreativePeopleRun creativePeople(c.siteSwitch, c.photos);
-    EXPECT_EQ(creativePeople.site->RequestLines(), c.requests);
+    EXPECT_EQ(creativePeople.site->RequestLines(), c.requests(creativePeople.site->Walk()));
     EXPECT_EQ(creativePeople.run.Statuses(), c.statuses);
   }
 }

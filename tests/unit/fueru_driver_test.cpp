@@ -7,18 +7,11 @@
 namespace wharfling::testing {
 namespace {
 
-const std::vector<std::string> kPerFile = {
-    "POST /photo/upload/UPL001C_GetFolderId.php", "POST /photo/upload/UPL001C_GetFolder.php",
-    "POST /photo/upload/UPL002C_Up.php", "POST /photo/upload/UPL001C_GetError.php"};
-
 DriverCase FueruCase() {
   DriverCase c;
   c.name = "Fueru";
   c.site = 11;
   c.makeSite = MakeFakeFueru;
-  c.wholeRun = {"GET /index.php", "POST /TOP001C_Login.php", "GET /photo/mypage/MPG001C_Init.php",
-                "GET /photo/upload/UPL001C_Init.php", "GET /photo/upload/UPL002C_Init.php"};
-  for (int file = 0; file < 2; ++file) c.wholeRun.insert(c.wholeRun.end(), kPerFile.begin(), kPerFile.end());
   c.testsSignIn = false;
   c.uploadPath = "/photo/upload/UPL002C_Up.php";
   c.claimsEveryPhoto = "report-ok";

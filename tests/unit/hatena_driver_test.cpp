@@ -11,14 +11,6 @@ DriverCase HatenaCase() {
   c.name = "Hatena";
   c.site = 4;
   c.makeSite = MakeFakeHatena;
-  c.wholeRun = {"GET /login?location=http://f.hatena.example/",
-                "POST /login",
-                "GET /",
-                "GET /fotouser/",
-                "POST /fotouser/",
-                "GET /fotouser/",
-                "POST /fotouser/",
-                "GET /logout"};
   c.signInFailedMessage = "ログインに失敗しました。";
   c.uploadPath = "POST /fotouser/";
   return c;

@@ -9,26 +9,11 @@
 namespace wharfling::testing {
 namespace {
 
-const std::vector<std::string> kSignIn = {"GET /", "POST /login.pl", "GET /check.pl?n=/home.pl",
-                                          "GET /home.pl", "GET /list_album.pl"};
-
-std::vector<std::string> Joined(std::vector<std::string> lines, const std::vector<std::string>& more) {
-  lines.insert(lines.end(), more.begin(), more.end());
-  return lines;
-}
-
-std::vector<std::string> AddPhoto(const std::string& album) {
-  const std::string address = "/add_album_photo.pl?id=" + album;
-  return {"GET " + address, "POST " + address, "POST " + address};
-}
-
 DriverCase MixiCase() {
   DriverCase c;
   c.name = "Mixi";
   c.site = 7;
   c.makeSite = MakeFakeMixi;
-  c.wholeRun = Joined(Joined(Joined(kSignIn, {"GET /view_album.pl?id=1002&mode=photo"}), AddPhoto("1002")),
-                      Joined(AddPhoto("1002"), {"GET /logout.pl"}));
   c.signInFailedMessage = "ログインに失敗しました。";
   c.uploadPath = "POST /add_album_photo.pl";
   c.beforeRun = [](DriverRun& run) { run.view.chooserOutcomes.push_back({true, 1}); };
@@ -39,37 +24,28 @@ INSTANTIATE_TEST_SUITE_P(Mixi, DriverSuite, ::testing::Values(MixiCase()), Drive
 
 TEST(MixiDriver, AlbumChoiceAndPhotoOutcomes) {
   const std::vector<std::string> twoAlbums = {"1001", "1002"};
-  const auto chosen = [](const std::string& album) {
-    return Joined(Joined({"GET /view_album.pl?id=" + album + "&mode=photo"}, AddPhoto(album)),
-                  {"GET /logout.pl"});
-  };
   const struct {
     const char* siteSwitch;
     std::optional<ChooserOutcome> outcome;
-    std::vector<std::string> albums;  // what the chooser lists
-    std::vector<std::string> afterList;
+    std::vector<std::string> albums;    // what the chooser lists
+    std::optional<std::string> chosen;  // the album the photo went to; none: straight to the sign-out
     const char* status;
     const char* nextUrl;  // in the login body
   } cases[] = {
-      // Closed without a double-click, or after a single click and OK: no album, straight to the sign-out.
-      {"", std::nullopt, twoAlbums, {"GET /logout.pl"}, "--", "next_url"},
-      {"", ChooserOutcome{false, 0}, twoAlbums, {"GET /logout.pl"}, "--", "next_url"},
-      {"no-albums", ChooserOutcome{true, -1}, {}, {"GET /logout.pl"}, "--", "next_url"},
-      {"long-album-id", ChooserOutcome{true, 0}, twoAlbums, chosen("1001"), "成功", "next_url"},
+      // Closed without a double-click, or after a single click and OK: no album.
+      {"", std::nullopt, twoAlbums, std::nullopt, "--", "next_url"},
+      {"", ChooserOutcome{false, 0}, twoAlbums, std::nullopt, "--", "next_url"},
+      {"no-albums", ChooserOutcome{true, -1}, {}, std::nullopt, "--", "next_url"},
+      {"long-album-id", ChooserOutcome{true, 0}, twoAlbums, "1001", "成功", "next_url"},
       // Rows are told apart by index: the double-clicked row's own text is the album.
-      {"album-twice", ChooserOutcome{true, 1}, {"1001", "1001", "1002"}, chosen("1001"), "成功", "next_url"},
-      {"album-twice", ChooserOutcome{true, 2}, {"1001", "1001", "1002"}, chosen("1002"), "成功", "next_url"},
-      {"album-twice",
-       ChooserOutcome{true, 3},
-       {"1001", "1001", "1002"},
-       {"GET /logout.pl"},
-       "--",
-       "next_url"},
-      {"no-next-url", ChooserOutcome{true, 0}, twoAlbums, chosen("1001"), "成功", ""},
+      {"album-twice", ChooserOutcome{true, 1}, {"1001", "1001", "1002"}, "1001", "成功", "next_url"},
+      {"album-twice", ChooserOutcome{true, 2}, {"1001", "1001", "1002"}, "1002", "成功", "next_url"},
+      {"album-twice", ChooserOutcome{true, 3}, {"1001", "1001", "1002"}, std::nullopt, "--", "next_url"},
+      {"no-next-url", ChooserOutcome{true, 0}, twoAlbums, "1001", "成功", ""},
       // The error area fails the photo; its confirmation still goes out.
-      {"refuse-photos", ChooserOutcome{true, 1}, twoAlbums, chosen("1002"), "---失敗---", "next_url"},
+      {"refuse-photos", ChooserOutcome{true, 1}, twoAlbums, "1002", "---失敗---", "next_url"},
       // A confirmation that never arrived added nothing.
-      {"drop-confirmation", ChooserOutcome{true, 1}, twoAlbums, chosen("1002"), "---失敗---", "next_url"},
+      {"drop-confirmation", ChooserOutcome{true, 1}, twoAlbums, "1002", "---失敗---", "next_url"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.siteSwitch);
@@ -79,7 +55,11 @@ TEST(MixiDriver, AlbumChoiceAndPhotoOutcomes) {
     const auto& run = mixi.run;
     const auto& site = mixi.site;
     EXPECT_EQ(run.Statuses(), std::vector<std::string>{c.status});
-    EXPECT_EQ(site->RequestLines(), Joined(kSignIn, c.afterList));
+    // The site's walk goes into album 1002; without an album, from the album list to the sign-out.
+    const SiteWalk walk = site->Walk();
+    const Lines walked = c.chosen ? Replaced(walk.Over({"a.jpg"}), "id=1002", "id=" + *c.chosen)
+                                  : Joined({Lines(walk.start.begin(), walk.start.end() - 1), walk.end});
+    EXPECT_EQ(site->RequestLines(), walked);
     ASSERT_EQ(run.view.albumChooserEntries.size(), 1u);
     EXPECT_EQ(run.view.albumChooserEntries[0], c.albums);
     EXPECT_EQ(run.store.writes.size(), 3u) << "a run past the sign-in saves, chosen album or not";

@@ -8,26 +8,11 @@
 namespace wharfling::testing {
 namespace {
 
-const std::vector<std::string> kSignIn = {"GET /login/", "GET /util_ajax/token/?1413",
-                                          "POST /util_ajax/ajax_check_login/", "POST /login/?command=done",
-                                          "GET /mypage/"};
-
-// The sign-in, then per file the upload page, the token request with its number, and the post.
-std::vector<std::string> WholeRun(std::initializer_list<int> tokenNumbers) {
-  std::vector<std::string> lines = kSignIn;
-  for (const int number : tokenNumbers) {
-    lines.insert(lines.end(),
-                 {"GET /u8f2a/upload/", "GET /util_ajax/token/?" + std::to_string(number), "POST /upload"});
-  }
-  return lines;
-}
-
 DriverCase PicMateCase() {
   DriverCase c;
   c.name = "PicMate";
   c.site = 13;
   c.makeSite = MakeFakePicMate;
-  c.wholeRun = WholeRun({1538, 1540});
   c.testsSignIn = false;
   c.uploadPath = "POST /upload";
   return c;
@@ -42,7 +27,7 @@ TEST(PicMateDriver, TokensGoOutWholeAndTheSignInIsSecure) {
   run.Open();
   run.Press();
   std::vector<SeenRequest> expected;
-  for (const auto& line : WholeRun({1538})) expected.push_back({line, false, "", ""});
+  for (const auto& line : site->Walk().Over({"a.jpg"})) expected.push_back({line, false, "", ""});
   for (int i = 0; i < 4; ++i) expected[i].secure = true;
   expected[2].body = "email=alice&passwd=secret&passwd_limit=20&ref=/login/";
   expected[3].body = "email=alice&passwd=secret&passwd_limit=20&onetime_token=L7f\r\n3a\r\n&ref=/login/";
@@ -61,10 +46,9 @@ TEST(PicMateDriver, EveryRunCountsItsTokensFromTheStart) {
   run.Open();
   run.Press();
   run.Press();
-  auto twice = WholeRun({1538, 1540, 1542});
-  const auto again = WholeRun({1538, 1540, 1542});
-  twice.insert(twice.end(), again.begin(), again.end());
-  EXPECT_EQ(site->RequestLines(), twice);
+  // The second run's token requests carry the same numbers as the first's.
+  const auto once = site->Walk().Over({"a.jpg", "b.jpg", "c.jpg"});
+  EXPECT_EQ(site->RequestLines(), Joined({once, once}));
   EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "成功", "成功"}));
 }
 

@@ -7,26 +7,11 @@
 namespace wharfling::testing {
 namespace {
 
-const std::vector<std::string> kPreparation = {
-    "GET /rms/nid/vc?__event=login&service_id=59&return_url=index.phtml?",
-    "POST /rms/nid/login",
-    "GET /index.phtml?ticket=ok",
-    "GET /?menu=upiform",
-    "GET /?menu=upiform&step=1",
-    "GET /?menu=upiform&step=2"};
-
-std::vector<std::string> Then(std::vector<std::string> more) {
-  std::vector<std::string> lines = kPreparation;
-  lines.insert(lines.end(), more.begin(), more.end());
-  return lines;
-}
-
 DriverCase RakutenCase() {
   DriverCase c;
   c.name = "RakutenPhoto";
   c.site = 12;
   c.makeSite = MakeFakeRakuten;
-  c.wholeRun = Then({"POST /", "GET /?menu=upidone&n=1", "POST /", "GET /?menu=upidone&n=2"});
   c.testsSignIn = false;
   c.uploadPath = "POST /";
   return c;
@@ -43,8 +28,7 @@ TEST(RakutenPhotoDriver, EveryRequestIsSecureAndCarriesItsOwnReferer) {
   run.Press();
   const std::string upiform = "https://photo.rakuten.example/?menu=upiform";
   std::vector<SeenRequest> expected;
-  for (const auto& line : Then({"POST /", "GET /?menu=upidone&n=1"}))
-    expected.push_back({line, true, "", ""});
+  for (const auto& line : site->Walk().Over({"a.jpg"})) expected.push_back({line, true, "", ""});
   // The login page's %3F is decoded in its own request line but not in the Referer line; the
   // typed % goes out escaped.
   expected[1].referer =
@@ -100,7 +84,7 @@ TEST(RakutenPhotoDriver, ResultPagesThatAreNotThePhotosOwn) {
       site->InjectFault("POST /", SiteFault::kDropConnection);
     }
     run.Press();
-    EXPECT_EQ(site->RequestLines(), Then(c.afterPreparation));
+    EXPECT_EQ(site->RequestLines(), Joined({site->Walk().start, c.afterPreparation}));
     EXPECT_EQ(run.Statuses(), c.statuses);
   }
 }

@@ -44,6 +44,10 @@ std::unique_ptr<RouteSite> MakeFakeCreativePeople(const SiteAccount& account) {
    public:
     explicit FakeCreativePeople(const SiteAccount& account)
         : RouteSite({"photo.creativepeople.example"}, account) {
+      // The plain login page sends the browser to its https twin.
+      SetWalk({.start = {"GET /login_input.cr", "GET /login_input.cr", "POST /login.cr", "GET /login_done.cr",
+                         "GET /mypage.cr"},
+               .photo = {"GET /fileUpload.cr?owner=OWN7", "POST /fileUploadDone.cr?key=K{n}"}});
       Serve({
           {"GET", "/login_input.cr", false, LoginInput},
           {"POST", "/login.cr", false,

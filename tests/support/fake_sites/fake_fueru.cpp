@@ -22,6 +22,11 @@ std::unique_ptr<RouteSite> MakeFakeFueru(const SiteAccount& account) {
   class FakeFueru : public RouteSite {
    public:
     explicit FakeFueru(const SiteAccount& account) : RouteSite({"www.fueru.example"}, account) {
+      SetWalk(
+          {.start = {"GET /index.php", "POST /TOP001C_Login.php", "GET /photo/mypage/MPG001C_Init.php",
+                     "GET /photo/upload/UPL001C_Init.php", "GET /photo/upload/UPL002C_Init.php"},
+           .photo = {"POST /photo/upload/UPL001C_GetFolderId.php", "POST /photo/upload/UPL001C_GetFolder.php",
+                     "POST /photo/upload/UPL002C_Up.php", "POST /photo/upload/UPL001C_GetError.php"}});
       Serve({
           {"GET", "/index.php", false, PageAnswer("<form action=\"/TOP001C_Login.php\"></form>")},
           {"POST", "/TOP001C_Login.php", false,

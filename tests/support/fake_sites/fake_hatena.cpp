@@ -50,6 +50,9 @@ std::unique_ptr<RouteSite> MakeFakeHatena(const SiteAccount& account) {
   class FakeHatena : public RouteSite {
    public:
     explicit FakeHatena(const SiteAccount& account) : RouteSite({kAccountHost, kPhotoHost}, account) {
+      SetWalk({.start = {"GET /login?location=http://f.hatena.example/", "POST /login", "GET /"},
+               .photo = {"GET /fotouser/", "POST /fotouser/"},
+               .end = {"GET /logout"}});
       Serve({
           {"GET", "/login", false, SecureOnly([](RouteSite&, const SiteRequest& request) {
              return PageReply(LoginForm(server::FindFormField(request.Query(), "location").value_or("")));

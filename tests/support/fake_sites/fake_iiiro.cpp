@@ -40,6 +40,15 @@ std::unique_ptr<RouteSite> MakeFakeIiiro(const SiteAccount& account) {
   class FakeIiiro : public RouteSite {
    public:
     explicit FakeIiiro(const SiteAccount& account) : RouteSite({"www.iiiro.example"}, account) {
+      // Per photo: the post under the album page's session id, two progress queries (the first names
+      // the file as it goes out) and the add-image page; the times are the page script's own.
+      SetWalk({.start = {"GET /index.php", "POST /login/index.php", "GET /index.php",
+                         "GET /album/photo.php?AID=00000001"},
+               .photo = {"POST /upload/upload.cgi?sid=SID1",
+                         "GET /upload/upload_progress.php?sid=SID1&filename={name}&time=1217691675578",
+                         "GET /upload/upload_progress.php?sid=SID1&time=1217691675578",
+                         "GET /upload/upload_add_image.php?sid=SID1&time=1217691676578"},
+               .end = {"GET /logout/"}});
       Serve({
           {"GET", "/index.php", false, SecureOnly(PageAnswer("<form action='/login/index.php'></form>"))},
           {"POST", "/login/index.php", false, SecureOnly([](RouteSite& site, const SiteRequest& request) {

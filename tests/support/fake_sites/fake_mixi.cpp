@@ -33,6 +33,13 @@ std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account) {
   class FakeMixi : public RouteSite {
    public:
     explicit FakeMixi(const SiteAccount& account) : RouteSite({"mixi.example"}, account) {
+      // A run into album 1002; each photo is a visit of the add-photo form, the photo's post and its
+      // confirmation's post. A run without an album goes from the album list to the sign-out.
+      SetWalk({.start = {"GET /", "POST /login.pl", "GET /check.pl?n=/home.pl", "GET /home.pl",
+                         "GET /list_album.pl", "GET /view_album.pl?id=1002&mode=photo"},
+               .photo = {"GET /add_album_photo.pl?id=1002", "POST /add_album_photo.pl?id=1002",
+                         "POST /add_album_photo.pl?id=1002"},
+               .end = {"GET /logout.pl"}});
       Serve({
           {"GET", "/", false,
            [](RouteSite& site, const SiteRequest&) {

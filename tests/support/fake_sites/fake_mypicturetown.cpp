@@ -48,6 +48,19 @@ std::unique_ptr<RouteSite> MakeFakeMyPicturetown(const SiteAccount& account) {
       const std::string main = "mypicturetown.example";
       const std::string app = "photoapp.mypicturetown.example";
       const std::string appPath = "/P2PwebCmdController/pictureBank/";
+      // The photo list's script opens the upload dialog, whose Upload button leads to the form that
+      // takes every photo.
+      SetWalk({.start = {"GET /pictureBank/Top_ja.do", "POST /pictureBank/login/Login.do",
+                         "GET " + appPath + "enter.html?ticket=ok", "GET " + appPath + "myPhotos.html",
+                         "POST " + appPath + "myPhotos.html?" + kShowUpload,
+                         "GET " + appPath +
+                             "myPhotos.html?wicket:interface=:1:uploadDialog::IBehaviorListener:0:",
+                         "GET " + appPath +
+                             "myPhotos.html?wicket:interface=:1:upload::IBehaviorListener:0:&random=0."
+                             "7958794366440912",
+                         "GET " + appPath + "uploadForm.html?wicket:interface=:2::"},
+               .photo = {"POST " + appPath +
+                         "upload.html?wicket:interface=:2:formFilesUpload::IFormSubmitListener::"}});
       Serve({
           {"GET", "/pictureBank/Top_ja.do", false, PageAnswer("<form action=\"login/Login.do\"></form>"),
            main},

@@ -55,6 +55,11 @@ std::unique_ptr<RouteSite> MakeFakeOlio(const SiteAccount& account) {
   class FakeOlio : public RouteSite {
    public:
     explicit FakeOlio(const SiteAccount& account) : RouteSite({"www.olio.example"}, account) {
+      // A run into the personal album, A200, through its plain upload form.
+      SetWalk({.start = {"GET /", "POST /account/login.html", "GET /account/index.html",
+                         "GET /album/upload.html", "GET /album/photo_upload.html?web_album_id=A200"},
+               .photo = {"GET /album/photo_upload.html?web_album_id=A200&swfup=false",
+                         "POST /album/photo_upload.html?web_album_id=A200&swfup=false"}});
       Serve({
           {"GET", "/", false,
            PageAnswer("<html><a href=\"https://www.olio.example/account/\">login</a></html>")},

@@ -51,6 +51,10 @@ std::unique_ptr<RouteSite> MakeFakePhotohito(const SiteAccount& account) {
   class FakePhotohito : public RouteSite {
    public:
     explicit FakePhotohito(const SiteAccount& account) : RouteSite({"photohito.example"}, account) {
+      SetWalk({.start = {"GET /user/login", "POST /user/login", "GET /"},
+               .photo = {"GET /photo/upload/html", "POST /photo/upload", "GET /photo/confirm?n={n}",
+                         "POST /photo/check"},
+               .end = {"GET /user/logout"}});
       Serve({
           {"GET", "/user/login", false, LoginPage},
           {"POST", "/user/login", false, Login},

@@ -21,6 +21,12 @@ class FakePicMate : public RouteSite {
  public:
   explicit FakePicMate(const SiteAccount& account)
       : RouteSite({kLoginHost, kMainHost, kUploadHost}, account) {
+    // The page script numbers its token requests: 1413 at the sign-in, from 1538 up by 2 per photo.
+    SetWalk({.start = {"GET /login/", "GET /util_ajax/token/?1413", "POST /util_ajax/ajax_check_login/",
+                       "POST /login/?command=done", "GET /mypage/"},
+             .photo = {"GET /u8f2a/upload/", "GET /util_ajax/token/?{n}", "POST /upload"},
+             .firstNumber = 1538,
+             .numberStep = 2});
     Serve({
         {"GET", "/login/", false, PageAnswer("<form action=\"/login/?command=done\"></form>"), kLoginHost},
         {"GET", "/util_ajax/token/", false,

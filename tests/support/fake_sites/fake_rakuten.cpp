@@ -53,6 +53,10 @@ std::unique_ptr<RouteSite> MakeFakeRakuten(const SiteAccount& account) {
         : RouteSite({"account.rakuten.example", "photo.rakuten.example"}, account) {
       const std::string accounts = "account.rakuten.example";
       const std::string manager = "photo.rakuten.example";
+      SetWalk({.start = {"GET /rms/nid/vc?__event=login&service_id=59&return_url=index.phtml?",
+                         "POST /rms/nid/login", "GET /index.phtml?ticket=ok", "GET /?menu=upiform",
+                         "GET /?menu=upiform&step=1", "GET /?menu=upiform&step=2"},
+               .photo = {"POST /", "GET /?menu=upidone&n={n}"}});
       Serve({
           {"GET", "/rms/nid/vc", false, PageAnswer("<form action=\"/rms/nid/login\" method=\"post\"></form>"),
            accounts},

@@ -38,6 +38,14 @@ std::unique_ptr<RouteSite> MakeFakeSnapfish(const SiteAccount& account) {
    public:
     explicit FakeSnapfish(const SiteAccount& account) : RouteSite({kWebHost, kUploadHost}, account) {
       const std::string album = "/AlbumID=AL42/AlbumCaption=MultiUploader/t_=TK7";
+      SetWalk(
+          {.start = {"GET /login", "POST /loginsubmit", "GET /welcome", "GET /home",
+                     "GET /uploadprobe/t_=TK7", "POST /selectalbumupload/t_=TK7", "GET /uploadprobe" + album,
+                     "POST /uploadinstallmain" + album},
+           .photo = {"GET /htmlupload/AlbumID=AL42/t_=TK7",
+                     "POST /uploadimagebasic.suup?authcode=ac-{n}&Src=HTM&SequenceNumber=0&ExpectedImages=1&"
+                     "IsDeveloperOn=N&HOST_NAME=http://www.snapfish.example&AlbumCaption=multiuploader&"
+                     "isFromFlexUpload=%20true"}});
       Serve({
           {"GET", "/login", false,
            PageAnswer("<form action=\"https://www.snapfish.example/loginsubmit\"></form>"), kWebHost},

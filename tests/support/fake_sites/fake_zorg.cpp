@@ -32,6 +32,8 @@ std::unique_ptr<RouteSite> MakeFakeZorg(const SiteAccount& account) {
   class FakeZorg : public RouteSite {
    public:
     explicit FakeZorg(const SiteAccount& account) : RouteSite({"www.zorg.example"}, account) {
+      SetWalk({.start = {"GET /", "POST /login"},
+               .photo = {"GET /ctr/upbrow", "POST /ctr/upload", "GET /pub/done?n={n}"}});
       Serve({
           {"GET", "/", false, PageAnswer("<html><form action=\"/login\"></form></html>")},
           {"POST", "/login", false,
