@@ -76,8 +76,37 @@ class PostgresLibraryState final : public LibraryState {
 
   Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override {
     return Run("noting a thumbnail", [&](PgConnection& db) {
-      const PgResult done = db.Exec("UPDATE photos SET thumbnail = $1 WHERE id = $2 AND account = $3",
-                                    {thumbnail, id, account});
+      const PgResult done = db.Exec(
+          "UPDATE photos SET thumbnail = $1, thumbnail_claimed_until_ms = 0 WHERE id = $2 AND account = $3",
+          {thumbnail, id, account});
+      return done.Affected() > 0 ? Outcome::kDone : Outcome::kNotFound;
+    });
+  }
+
+  // Requests that meet on the row take turns on its lock; the second then finds the claim live.
+  Outcome ClaimThumbnail(std::string_view account, std::string_view id, std::int64_t nowMs,
+                         ThumbnailTurn& turn) override {
+    return Run("claiming a thumbnail", [&](PgConnection& db) {
+      const PgResult claimed = db.Exec(
+          "UPDATE photos SET thumbnail_claimed_until_ms = $1 WHERE id = $2 AND account = $3 "
+          "AND thumbnail <> $4 AND thumbnail_claimed_until_ms <= $5",
+          {nowMs + options_.policy.thumbnailLease.count(), id, account, kNoThumbnail, nowMs});
+      if (claimed.Affected() > 0) {
+        turn = ThumbnailTurn::kYours;
+        return Outcome::kDone;
+      }
+      const PgResult row =
+          db.Exec("SELECT thumbnail FROM photos WHERE id = $1 AND account = $2", {id, account});
+      if (row.Rows() == 0) return Outcome::kNotFound;
+      turn = row.Text(0, 0) == kNoThumbnail ? ThumbnailTurn::kNoPicture : ThumbnailTurn::kAnothers;
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ReleaseThumbnail(std::string_view account, std::string_view id) override {
+    return Run("releasing a thumbnail's claim", [&](PgConnection& db) {
+      const PgResult done = db.Exec(
+          "UPDATE photos SET thumbnail_claimed_until_ms = 0 WHERE id = $1 AND account = $2", {id, account});
       return done.Affected() > 0 ? Outcome::kDone : Outcome::kNotFound;
     });
   }

@@ -105,10 +105,47 @@ class SqliteLibraryState final : public LibraryState {
 
   Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override {
     return Run("noting a thumbnail", [&](SqliteConnection& db) {
-      db.Prepare("UPDATE photos SET thumbnail = ?1 WHERE id = ?2 AND account = ?3")
+      db.Prepare(
+            "UPDATE photos SET thumbnail = ?1, thumbnail_claimed_until_ms = 0 WHERE id = ?2 AND account = ?3")
           .Bind(1, thumbnail)
           .Bind(2, id)
           .Bind(3, account)
+          .Run();
+      return sqlite3_changes(db.handle()) > 0 ? Outcome::kDone : Outcome::kNotFound;
+    });
+  }
+
+  Outcome ClaimThumbnail(std::string_view account, std::string_view id, std::int64_t nowMs,
+                         ThumbnailTurn& turn) override {
+    return Run("claiming a thumbnail", [&](SqliteConnection& db) {
+      SqliteTransaction transaction(db, Kind::kWrite);
+      db.Prepare(
+            "UPDATE photos SET thumbnail_claimed_until_ms = ?1 WHERE id = ?2 AND account = ?3 "
+            "AND thumbnail <> ?4 AND thumbnail_claimed_until_ms <= ?5")
+          .Bind(1, nowMs + options_.policy.thumbnailLease.count())
+          .Bind(2, id)
+          .Bind(3, account)
+          .Bind(4, kNoThumbnail)
+          .Bind(5, nowMs)
+          .Run();
+      if (sqlite3_changes(db.handle()) > 0) {
+        turn = ThumbnailTurn::kYours;
+      } else {
+        auto row = db.Prepare("SELECT thumbnail FROM photos WHERE id = ?1 AND account = ?2");
+        row.Bind(1, id).Bind(2, account);
+        if (!row.Step()) return Outcome::kNotFound;
+        turn = row.Text(0) == kNoThumbnail ? ThumbnailTurn::kNoPicture : ThumbnailTurn::kAnothers;
+      }
+      transaction.Commit();
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ReleaseThumbnail(std::string_view account, std::string_view id) override {
+    return Run("releasing a thumbnail's claim", [&](SqliteConnection& db) {
+      db.Prepare("UPDATE photos SET thumbnail_claimed_until_ms = 0 WHERE id = ?1 AND account = ?2")
+          .Bind(1, id)
+          .Bind(2, account)
           .Run();
       return sqlite3_changes(db.handle()) > 0 ? Outcome::kDone : Outcome::kNotFound;
     });
