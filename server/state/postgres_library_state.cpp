@@ -18,16 +18,10 @@ namespace {
 
 using Kind = PgTransaction::Kind;
 
-constexpr std::string_view kCsrfKeyName = "csrf-key";
-constexpr std::size_t kCsrfKeyBytes = 32;
 // Transactions that meet (a deadlock PostgreSQL broke) are run again this many times.
 constexpr int kAttempts = 5;
 // The advisory locks' kinds of key (the brake's own kinds are 0 and 1).
 constexpr int kSessionLock = 2;
-
-bool Fits(std::uint64_t taken, std::uint64_t more, std::optional<std::uint64_t> quota) {
-  return !quota || (taken <= *quota && more <= *quota - taken);
-}
 
 class PostgresLibraryState final : public LibraryState {
  public:
@@ -129,7 +123,7 @@ class PostgresLibraryState final : public LibraryState {
       LockPgUsage(db, account);
       db.Exec("DELETE FROM reservations WHERE account = $1 AND expires_ms <= $2", {account, nowMs});
       const AccountUsage usage = ReadPgUsage(db, account);
-      if (!Fits(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
+      if (!FitsQuota(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
         transaction.Commit();
         return Outcome::kOverQuota;
       }
@@ -153,7 +147,7 @@ class PostgresLibraryState final : public LibraryState {
       const std::uint64_t held = row.Size(0, 0);
       const AccountUsage usage = ReadPgUsage(db, reservation.account);
       const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
-      if (!Fits(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
+      if (!FitsQuota(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
       db.Exec("UPDATE reservations SET bytes = $1, expires_ms = $2 WHERE id = $3",
               {totalBytes, nowMs + options_.policy.reservationLifetime.count(), reservation.id});
       transaction.Commit();
@@ -277,19 +271,19 @@ class PostgresLibraryState final : public LibraryState {
                      GuessVerdict& verdict) override {
     return Run("counting a login attempt", [&](PgConnection& db) {
       PgTransaction transaction(db, Kind::kWrite);
-      LockKey(db, kPgAddressKind, address);
-      if (!account.empty()) LockKey(db, kPgAccountKind, account);
-      std::int64_t until = PgBrakeRow(db, kPgAddressKind, address).until;
-      if (!account.empty()) until = std::max(until, PgBrakeRow(db, kPgAccountKind, account).until);
+      LockKey(db, kAddressKind, address);
+      if (!account.empty()) LockKey(db, kAccountKind, account);
+      std::int64_t until = PgBrakeRow(db, kAddressKind, address).until;
+      if (!account.empty()) until = std::max(until, PgBrakeRow(db, kAccountKind, account).until);
       if (until > nowMs) {
         transaction.Commit();
         verdict = {false, std::chrono::milliseconds(until - nowMs)};
         return Outcome::kDone;
       }
       const BrakePolicy& brake = options_.policy.brake;
-      CountPgFailure(db, kPgAddressKind, address, brake.addressFreeFailures, brake, nowMs);
+      CountPgFailure(db, kAddressKind, address, brake.addressFreeFailures, brake, nowMs);
       if (!account.empty())
-        CountPgFailure(db, kPgAccountKind, account, brake.accountFreeFailures, brake, nowMs);
+        CountPgFailure(db, kAccountKind, account, brake.accountFreeFailures, brake, nowMs);
       transaction.Commit();
       verdict = {true, std::chrono::milliseconds(0)};
       return Outcome::kDone;
@@ -299,7 +293,7 @@ class PostgresLibraryState final : public LibraryState {
   Outcome ClearGuesses(std::string_view address, std::string_view account) override {
     return Run("clearing login failures", [&](PgConnection& db) {
       db.Exec("DELETE FROM brake WHERE (kind = $1 AND key = $2) OR (kind = $3 AND key = $4)",
-              {kPgAddressKind, address, kPgAccountKind, account});
+              {kAddressKind, address, kAccountKind, account});
       return Outcome::kDone;
     });
   }
