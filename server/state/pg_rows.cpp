@@ -88,17 +88,6 @@ std::string ReadPgSecret(PgConnection& db, std::string_view name) {
   return bytes;
 }
 
-std::string HexOf(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (const unsigned char byte : bytes) {
-    hex.push_back(kDigits[byte >> 4]);
-    hex.push_back(kDigits[byte & 0xf]);
-  }
-  return hex;
-}
-
 BrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key) {
   const PgResult row =
       db.Exec("SELECT failures, until_ms FROM brake WHERE kind = $1 AND key = $2", {kind, key});

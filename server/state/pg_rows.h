@@ -32,7 +32,6 @@ void InsertPgRow(PgConnection& db, const PhotoEntry& photo, bool skipTakenName);
 
 // The secret's bytes, "" when none is kept.
 std::string ReadPgSecret(PgConnection& db, std::string_view name);
-std::string HexOf(std::string_view bytes);
 
 BrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key);
 // One more failure of the key, and the wait it now costs; the table stays within maxTracked keys of

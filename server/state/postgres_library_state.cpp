@@ -1,8 +1,6 @@
 #include "server/state/postgres_library_state.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <limits>
 #include <mutex>
 #include <new>
 #include <set>
@@ -11,6 +9,7 @@
 #include "server/state/pg_pool.h"
 #include "server/state/pg_rows.h"
 #include "server/state/pg_schema.h"
+#include "server/state/state_log.h"
 #include "server/state/state_tokens.h"
 
 namespace wharfling::server::state {
@@ -427,13 +426,7 @@ class PostgresLibraryState final : public LibraryState {
     }
   }
 
-  void Log(const std::string& line) const {
-    if (options_.log) {
-      options_.log(line);
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  }
+  void Log(const std::string& line) const { options_.log(line); }
 
   std::int64_t IdleMs() const { return options_.policy.sessionIdleLimit.count(); }
 
@@ -454,7 +447,9 @@ std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOption
     error = e.what();
     return nullptr;
   }
-  return std::make_unique<PostgresLibraryState>(options);
+  PostgresStateOptions opened = options;
+  if (!opened.log) opened.log = LogToStandardError;
+  return std::make_unique<PostgresLibraryState>(opened);
 }
 
 }  // namespace wharfling::server::state

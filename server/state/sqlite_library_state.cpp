@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -18,6 +17,7 @@
 #include "server/state/sqlite_pool.h"
 #include "server/state/sqlite_rows.h"
 #include "server/state/sqlite_schema.h"
+#include "server/state/state_log.h"
 #include "server/state/state_tokens.h"
 #include "server/state/wall_clock.h"
 
@@ -505,13 +505,7 @@ class SqliteLibraryState final : public LibraryState {
     return Outcome::kFailed;
   }
 
-  void Log(const std::string& line) const {
-    if (options_.log) {
-      options_.log(line);
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  }
+  void Log(const std::string& line) const { options_.log(line); }
 
   std::int64_t IdleMs() const { return options_.policy.sessionIdleLimit.count(); }
 
@@ -558,7 +552,7 @@ bool MoveAside(const std::filesystem::path& file, std::string& moved, std::strin
 
 std::unique_ptr<LibraryState> OpenSqliteLibraryState(const SqliteStateOptions& options, std::string& error) {
   SqliteStateOptions opened = options;
-  if (!opened.log) opened.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  if (!opened.log) opened.log = LogToStandardError;
   // Holds of uploads under way and the brake's counts are only right for one server at a time.
   const std::string lockPath = options.file.string() + ".lock";
   const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
