@@ -112,6 +112,16 @@ std::string DatabaseUri(const std::string& schema, std::string& error) {
          "&options=-c%20search_path%3D" + schema;
 }
 
+// An instance's options over the storage folder in `dir` and `database`, with alice's account.
+std::vector<std::string> SharedArgs(const TempDir& dir, const std::string& database,
+                                    const std::vector<std::string>& more = {}) {
+  std::vector<std::string> args{"--listen",   "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
+                                "--database", database,      "--user",    "alice",
+                                "--password", "secret"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
 TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   WHARFLING_NEED_POSTGRES();
   std::string error;
@@ -119,11 +129,7 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   ASSERT_FALSE(database.empty()) << error;
   TempDir dir;
   const auto instance = [&] {
-    // clang-format off
-    return std::vector<std::string>{"--listen", "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
-                                    "--database", database, "--quota", "3000",
-                                    "--user", "alice", "--password", "secret", "--user", "bob", "--password", "bob-pw"};
-    // clang-format on
+    return SharedArgs(dir, database, {"--quota", "3000", "--user", "bob", "--password", "bob-pw"});
   };
   Instance a(instance(), dir.path() / "a.log");
   Instance b(instance(), dir.path() / "b.log");
@@ -189,16 +195,10 @@ TEST(ParvaultServersTest, AThumbnailAskedOfBothInstancesAtOnceIsMadeOnce) {
   const std::string database = DatabaseUri("parvault_thumbnails", error);
   ASSERT_FALSE(database.empty()) << error;
   TempDir dir;
-  const auto serve = [&] {
-    return std::vector<std::string>{
-        "--listen",   "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
-        "--database", database,      "--user",    "alice",
-        "--password", "secret"};
-  };
   std::optional<TestResponse> answers[2];
   {
-    Instance a(serve(), dir.path() / "a.log");
-    Instance b(serve(), dir.path() / "b.log");
+    Instance a(SharedArgs(dir, database), dir.path() / "a.log");
+    Instance b(SharedArgs(dir, database), dir.path() / "b.log");
     ASSERT_GT(a.port(), 0) << FileContents(dir.path() / "a.log");
     ASSERT_GT(b.port(), 0) << FileContents(dir.path() / "b.log");
     const Session session = SignIn(a.port());
