@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -251,38 +252,65 @@ void ServerParallelPhotoUploads(benchmark::State& state) {
 }
 BENCHMARK(ServerParallelPhotoUploads)->Threads(8)->UseRealTime()->MinTime(20)->Unit(benchmark::kMillisecond);
 
+// A schema of its own, dropped at the end, in the PostgreSQL database that WHARFLING_BENCH_POSTGRES_URI
+// names (a postgresql:// URI, such as postgresql://wharfling@/postgres?host=DIR for the private
+// cluster tests/state/start_private_postgres.sh DIR starts); database() is the --database for it.
+class BenchSchema {
+ public:
+  explicit BenchSchema(const std::string& name) {
+    const char* uri = std::getenv("WHARFLING_BENCH_POSTGRES_URI");
+    if (uri == nullptr) {
+      why_ = "no PostgreSQL: set WHARFLING_BENCH_POSTGRES_URI to a postgresql:// URI";
+      return;
+    }
+    try {
+      wharfling::server::state::PgConnection(uri).Exec("CREATE SCHEMA " + name);
+    } catch (const wharfling::server::state::PgError& e) {
+      why_ = std::string("no PostgreSQL at WHARFLING_BENCH_POSTGRES_URI: ") + e.what();
+      return;
+    }
+    uri_ = uri;
+    name_ = name;
+    database_ =
+        uri_ + (uri_.find('?') == std::string::npos ? "?" : "&") + "options=-c%20search_path%3D" + name;
+  }
+  ~BenchSchema() {
+    if (name_.empty()) return;
+    try {
+      wharfling::server::state::PgConnection(uri_).Exec("DROP SCHEMA " + name_ + " CASCADE");
+    } catch (const wharfling::server::state::PgError&) {
+    }
+  }
+  BenchSchema(const BenchSchema&) = delete;
+  BenchSchema& operator=(const BenchSchema&) = delete;
+  // "" when there is none; why() says why.
+  const std::string& database() const { return database_; }
+  const std::string& why() const { return why_; }
+
+ private:
+  std::string uri_, name_, database_, why_;
+};
+
 // The same 8 uploaders spread over 1 or 2 instances that share one storage folder and one PostgreSQL
-// database (WHARFLING_BENCH_POSTGRES_URI, a postgresql:// URI; a schema of its own each run). The
-// time is the wall time per upload of all; upload_ms one upload's latency; bytes_per_second the
-// throughput of all.
+// database (a BenchSchema). The time is the wall time per upload of all; upload_ms one upload's
+// latency; bytes_per_second the throughput of all.
 std::vector<std::unique_ptr<ServerProcess>> g_instances;
-std::string g_instancesSchema;
+std::unique_ptr<BenchSchema> g_instancesSchema;
 std::string g_instancesFolder;
 
 void ServerUploadsOverInstances(benchmark::State& state) {
-  const char* uri = std::getenv("WHARFLING_BENCH_POSTGRES_URI");
-  if (uri == nullptr) {
-    state.SkipWithError("set WHARFLING_BENCH_POSTGRES_URI to a postgresql:// URI");
-    return;
-  }
   if (state.thread_index() == 0) {
-    const std::string schema =
-        "parvault_instances_" + std::to_string(::getpid()) + "_" + std::to_string(state.range(0));
-    const std::string database = std::string(uri) +
-                                 (std::string_view(uri).find('?') == std::string_view::npos ? "?" : "&") +
-                                 "options=-c%20search_path%3D" + schema;
-    try {
-      wharfling::server::state::PgConnection(uri).Exec("CREATE SCHEMA " + schema);
-    } catch (const wharfling::server::state::PgError& e) {
-      state.SkipWithError(e.what());
-    }
-    if (!state.error_occurred()) {
-      g_instancesSchema = schema;
+    g_instancesSchema = std::make_unique<BenchSchema>("parvault_instances_" + std::to_string(::getpid()) +
+                                                      "_" + std::to_string(state.range(0)));
+    if (g_instancesSchema->database().empty()) {
+      state.SkipWithError(g_instancesSchema->why().c_str());
+    } else {
       std::string pattern = "/tmp/server-bench-shared-XXXXXX";
       g_instancesFolder = ::mkdtemp(pattern.data());
       for (int i = 0; i < state.range(0); ++i) {
         g_instances.push_back(std::make_unique<ServerProcess>(
-            "/tmp", nullptr, std::vector<std::string>{"--database", database}, g_instancesFolder));
+            "/tmp", nullptr, std::vector<std::string>{"--database", g_instancesSchema->database()},
+            g_instancesFolder));
       }
       g_cookie = SignIn(g_instances[0]->port());
     }
@@ -293,7 +321,11 @@ void ServerUploadsOverInstances(benchmark::State& state) {
   Clock::duration spent{};
   for (auto _ : state) {
     const auto start = Clock::now();
-    if (port < 0 && !g_instances.empty())
+    if (port < 0 && g_instances.empty()) {
+      state.SkipWithError("the servers did not start");
+      break;
+    }
+    if (port < 0)
       port = g_instances[static_cast<std::size_t>(state.thread_index()) % g_instances.size()]->port();
     if (Exchange(curl, Url(port, "InsertFile.asp"), &body, kUploadType, g_cookie) != 200) {
       state.SkipWithError("upload refused");
@@ -311,11 +343,8 @@ void ServerUploadsOverInstances(benchmark::State& state) {
   if (state.thread_index() == 0) {
     g_instances.clear();
     std::error_code ignored;
-    std::filesystem::remove_all(g_instancesFolder, ignored);
-    try {
-      wharfling::server::state::PgConnection(uri).Exec("DROP SCHEMA " + g_instancesSchema + " CASCADE");
-    } catch (const wharfling::server::state::PgError&) {
-    }
+    if (!g_instancesFolder.empty()) std::filesystem::remove_all(g_instancesFolder, ignored);
+    g_instancesSchema.reset();
   }
 }
 BENCHMARK(ServerUploadsOverInstances)
@@ -474,8 +503,19 @@ BENCHMARK(ServerStopsWithinItsGrace)->Iterations(1)->Unit(benchmark::kSecond)->U
 // One account of 100,000 photos, as files in its folder that the server's start gives records
 // (the 24 newest are small JPEGs, the rest a few bytes each): the time to start, the first view of
 // the gallery page with its 24 thumbnails (made then), each later view (the figure), another
-// account's page meanwhile, and the server's peak memory.
-void ServerLargeGallery(benchmark::State& state) {
+// account's page meanwhile, and the server's peak memory. The state in SQLite in the storage
+// folder, or in PostgreSQL (a BenchSchema).
+void ServerLargeGallery(benchmark::State& state, bool postgres) {
+  std::optional<BenchSchema> schema;
+  std::vector<std::string> extra;
+  if (postgres) {
+    schema.emplace("parvault_gallery_" + std::to_string(::getpid()));
+    if (schema->database().empty()) {
+      state.SkipWithError(schema->why().c_str());
+      return;
+    }
+    extra = {"--database", schema->database()};
+  }
   constexpr int kPhotos = 100000;
   constexpr int kPage = 24;
   wharfling::testing::PhotoRecipe recipe;
@@ -494,7 +534,7 @@ void ServerLargeGallery(benchmark::State& state) {
     }
     filled = Clock::now();
   };
-  ServerProcess server("/tmp", fill);
+  ServerProcess server("/tmp", fill, extra);
   state.counters["start_s"] = std::chrono::duration<double>(Clock::now() - filled).count();
   const std::string cookie = SignIn(server.port());
   const std::string otherCookie = SignIn(server.port(), "other");
@@ -538,7 +578,14 @@ void ServerLargeGallery(benchmark::State& state) {
   curl_easy_cleanup(other);
   curl_easy_cleanup(curl);
 }
-BENCHMARK(ServerLargeGallery)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ServerLargeGallery, sqlite, false)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ServerLargeGallery, postgres, true)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -449,7 +449,8 @@ bool ParvaultServer::Start(std::string& error) {
   }
   s.csrf.emplace(std::move(key));
   s.gallery.emplace(*s.state, s.store, *s.csrf,
-                    GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage});
+                    GallerySettings{s.options.maxFileSize, s.options.quota, s.options.photosPerPage,
+                                    s.options.thumbnailWait});
   return s.http.Start(s.options.host, s.options.port, tls ? &s.certificate : nullptr, error);
 }
 

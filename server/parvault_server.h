@@ -13,6 +13,7 @@
 // Every other method is answered 405, an encoded body 415.
 // Page names are matched ignoring case: clients may spell "InsertFile.asp" as "insertfile.asp".
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -38,6 +39,9 @@ struct ParvaultServerOptions {
   // The most bytes one account's files may take; none: no limit.
   std::optional<std::uint64_t> quota;
   int photosPerPage = 24;
+  // How long a request for a thumbnail that another request (of any server) is making waits for it
+  // before it answers the neutral tile, not to be kept.
+  std::chrono::milliseconds thumbnailWait{std::chrono::seconds(10)};
   std::vector<Account> accounts;
   ConnectionLimits limits;
   // With both, the address serves https only (GnuTLS): PEM files of the certificate chain and its key.

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "server/base/unique_fd.h"
 #include "server/engine/form_decoding.h"
@@ -20,6 +22,7 @@
 #include "server/pages/gallery_pages.h"
 #include "server/pages/pages.h"
 #include "server/pages/response_headers.h"
+#include "server/state/wall_clock.h"
 #include "text/text.h"
 
 namespace wharfling::server {
@@ -63,6 +66,26 @@ int PageNumber(const HttpRequest& req) {
   int page = 1;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), page);
   return ec == std::errc() && end == text.data() + text.size() && page >= 1 ? page : 1;
+}
+
+// A thumbnail or the tile that stands for good is kept a day; a tile standing in for a thumbnail not
+// made yet is not kept, so that the browser asks again.
+constexpr std::string_view kKeptImage = "private, max-age=86400";
+constexpr std::string_view kPassingImage = "no-store";
+// How a request waiting for the thumbnail another one is making looks for it.
+constexpr auto kThumbnailPoll = std::chrono::milliseconds(50);
+constexpr auto kClaimAgainEvery = std::chrono::milliseconds(500);
+
+void AnswerTile(HttpResponse& res, bool kept) {
+  res.SetHeader("Cache-Control", std::string(kept ? kKeptImage : kPassingImage));
+  res.SetContent(std::string(NeutralTileSvg()), kSvgType);
+}
+
+// Written whole (renamed into place) by whichever server made it, so a file found is complete.
+bool AnswerThumbnailFile(int folder, const std::string& name, HttpResponse& res) {
+  if (!AnswerFile(res, folder, name, "image/jpeg")) return false;
+  res.SetHeader("Cache-Control", std::string(kKeptImage));
+  return true;
 }
 
 PhotoRecord ToRecord(state::PhotoEntry&& entry) {
@@ -145,7 +168,7 @@ void GalleryRoutes::Get(std::string_view page, const std::optional<SignedIn>& us
   } else if (page == "delete.asp") {
     AnswerHtml(res, 200, DeleteConfirmPage(user->account, csrf, *photo));
   } else if (page == "thumb.asp") {
-    Thumbnail(*user, *photo, res);
+    Thumbnail(*user, *photo, ex);
   } else {
     std::string error;
     const UniqueFd folder = store_.OpenFolder(user->account, false, error);
@@ -192,32 +215,70 @@ void GalleryRoutes::Gallery(const SignedIn& user, Exchange& ex) {
   AnswerHtml(ex.response, 200, GalleryPage(view));
 }
 
-void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, HttpResponse& res) {
+// A thumbnail missing from the folder is made by the one request that claims it in the state,
+// whichever server it reached; the others wait for its file.
+void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Exchange& ex) {
+  if (photo.contentType.empty() || photo.thumbnail == kNoThumbnail) return AnswerTile(ex.response, true);
   std::string error;
   const UniqueFd folder = store_.OpenFolder(user.account, false, error);
-  res.SetHeader("Cache-Control", "private, max-age=86400");
-  if (folder.valid() && !photo.contentType.empty() && photo.thumbnail != kNoThumbnail) {
-    const std::string name = ThumbnailNameFor(photo.id);
-    if (AnswerFile(res, folder.get(), name, "image/jpeg")) return;
-    // Not made yet (or removed by hand): made now, kept beside the photo.
-    const UniqueFd original(OpenForReading(folder.get(), photo.name));
-    std::string why;
-    const auto bytes =
-        original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
-    if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
-      // Deleted while its thumbnail was being made: the thumbnail goes too.
-      if (library_.SetThumbnail(user.account, photo.id, name) == state::Outcome::kNotFound) {
-        ::unlinkat(folder.get(), name.c_str(), 0);
+  const std::string name = ThumbnailNameFor(photo.id);
+  if (!folder.valid()) return AnswerTile(ex.response, false);
+  if (AnswerThumbnailFile(folder.get(), name, ex.response)) return;
+  const auto deadline = std::chrono::steady_clock::now() + settings_.thumbnailWait;
+  while (!thumbnails_.cancelled()) {
+    state::ThumbnailTurn turn = state::ThumbnailTurn::kAnothers;
+    const auto claimed = library_.ClaimThumbnail(user.account, photo.id, state::NowMs(), turn);
+    if (claimed != state::Outcome::kDone) break;
+    if (turn == state::ThumbnailTurn::kNoPicture) return AnswerTile(ex.response, true);
+    if (turn == state::ThumbnailTurn::kYours) {
+      // Made by another request between the first look and the claim: nothing to make.
+      if (AnswerThumbnailFile(folder.get(), name, ex.response)) {
+        library_.ReleaseThumbnail(user.account, photo.id);
+        return;
       }
-      res.SetContent(*bytes, "image/jpeg");
-      return;
+      return MakeThumbnailFor(user, photo, folder.get(), ex);
     }
-    // A picture that cannot be read shows the tile from now on; one cut short by a stop is made later.
-    if (original.valid() && !bytes && !thumbnails_.cancelled()) {
-      library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
+    // Another request is making it: its file is looked for often, the claim now and then, in case
+    // that request gave up or its server died.
+    const auto next = std::min(std::chrono::steady_clock::now() + kClaimAgainEvery, deadline);
+    while (std::chrono::steady_clock::now() < next && !thumbnails_.cancelled()) {
+      std::this_thread::sleep_for(kThumbnailPoll);
+      if (AnswerThumbnailFile(folder.get(), name, ex.response)) {
+        ex.outcome += " thumbnail waited for";
+        return;
+      }
     }
+    if (std::chrono::steady_clock::now() >= deadline) break;
   }
-  res.SetContent(std::string(NeutralTileSvg()), kSvgType);
+  ex.outcome += " thumbnail not ready";
+  AnswerTile(ex.response, false);
+}
+
+void GalleryRoutes::MakeThumbnailFor(const SignedIn& user, const PhotoRecord& photo, int folder,
+                                     Exchange& ex) {
+  const std::string name = ThumbnailNameFor(photo.id);
+  const UniqueFd original(OpenForReading(folder, photo.name));
+  std::string why, error;
+  const auto bytes =
+      original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
+  if (bytes && WriteFileAtomically(folder, name, *bytes, error)) {
+    // Deleted while its thumbnail was being made: the thumbnail goes too.
+    if (library_.SetThumbnail(user.account, photo.id, name) == state::Outcome::kNotFound) {
+      ::unlinkat(folder, name.c_str(), 0);
+    }
+    ex.response.SetHeader("Cache-Control", std::string(kKeptImage));
+    ex.response.SetContent(*bytes, "image/jpeg");
+    ex.outcome += " thumbnail made";
+    return;
+  }
+  // A picture that cannot be read shows the tile from now on; one cut short by a stop, or whose
+  // file could not be written, is made by a later request.
+  if (original.valid() && !bytes && !thumbnails_.cancelled()) {
+    library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
+    return AnswerTile(ex.response, true);
+  }
+  library_.ReleaseThumbnail(user.account, photo.id);
+  AnswerTile(ex.response, false);
 }
 
 std::unique_ptr<RequestBody> GalleryRoutes::Post(std::string_view page, const std::optional<SignedIn>& user,

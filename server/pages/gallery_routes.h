@@ -13,6 +13,7 @@
 // A photo is named by its id only; an id of another account is not found (404). Every POST needs
 // the session's CSRF token (403 without it).
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,6 +33,7 @@ struct GallerySettings {
   std::uint64_t maxFileSize = 0;
   std::optional<std::uint64_t> quota;
   int photosPerPage = 24;
+  std::chrono::milliseconds thumbnailWait{std::chrono::seconds(10)};
 };
 
 struct SignedIn {
@@ -58,7 +60,9 @@ class GalleryRoutes {
 
  private:
   void Gallery(const SignedIn& user, Exchange& ex);
-  void Thumbnail(const SignedIn& user, const PhotoRecord& photo, HttpResponse& res);
+  void Thumbnail(const SignedIn& user, const PhotoRecord& photo, Exchange& ex);
+  // Makes the thumbnail this request has claimed, and answers it.
+  void MakeThumbnailFor(const SignedIn& user, const PhotoRecord& photo, int folder, Exchange& ex);
   std::unique_ptr<RequestBody> Upload(const SignedIn& user, Exchange& ex);
   std::unique_ptr<RequestBody> Delete(const SignedIn& user, Exchange& ex);
   void DeleteWith(const SignedIn& user, Exchange& ex, const std::optional<std::string>& body);

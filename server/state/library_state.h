@@ -78,6 +78,13 @@ struct FolderChanges {
   bool lastOfAccount = true;            // the account's old index counts as taken over with it
 };
 
+// Who makes a photo's missing thumbnail, so that it is made once however many servers are asked.
+enum class ThumbnailTurn {
+  kYours,      // claimed: make it, then SetThumbnail (or ReleaseThumbnail when it cannot be written)
+  kAnothers,   // another request holds a live claim: wait for its file
+  kNoPicture,  // its bytes were found to make no picture: the neutral tile
+};
+
 // A session as kept: only its token's hash.
 struct SessionRecord {
   std::string tokenHash;
@@ -107,7 +114,14 @@ class LibraryState {
   virtual Outcome FindPhoto(std::string_view account, std::string_view id, PhotoEntry& photo) = 0;
   // Drops the record (the caller has removed the file) and hands it back.
   virtual Outcome RemovePhoto(std::string_view account, std::string_view id, PhotoEntry& removed) = 0;
+  // Records the thumbnail made (or kNoThumbnail) and ends the claim on its making.
   virtual Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) = 0;
+  // Claims the making of the photo's thumbnail until `nowMs` plus the policy's lease, unless a live
+  // claim holds it; an expired claim (its server died while making it) is taken over.
+  virtual Outcome ClaimThumbnail(std::string_view account, std::string_view id, std::int64_t nowMs,
+                                 ThumbnailTurn& turn) = 0;
+  // Ends a claim without a thumbnail (a stop cut its making short), so that the next request makes it.
+  virtual Outcome ReleaseThumbnail(std::string_view account, std::string_view id) = 0;
   virtual Outcome Usage(std::string_view account, AccountUsage& usage) = 0;
 
   // --- quota ---

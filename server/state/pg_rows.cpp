@@ -1,8 +1,5 @@
 #include "server/state/pg_rows.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace wharfling::server::state {
 namespace {
 
@@ -91,18 +88,7 @@ std::string ReadPgSecret(PgConnection& db, std::string_view name) {
   return bytes;
 }
 
-std::string HexOf(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (const unsigned char byte : bytes) {
-    hex.push_back(kDigits[byte >> 4]);
-    hex.push_back(kDigits[byte & 0xf]);
-  }
-  return hex;
-}
-
-PgBrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key) {
+BrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key) {
   const PgResult row =
       db.Exec("SELECT failures, until_ms FROM brake WHERE kind = $1 AND key = $2", {kind, key});
   if (row.Rows() == 0) return {};
@@ -111,9 +97,9 @@ PgBrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key) {
 
 void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures,
                     const BrakePolicy& policy, std::int64_t nowMs) {
-  const PgBrakeCount count = PgBrakeRow(db, kind, key);
+  const BrakeCount count = PgBrakeRow(db, kind, key);
   if (!count.present) MakeRoom(db, kind, policy.maxTracked, nowMs);
-  const int failures = std::min(count.failures, std::numeric_limits<int>::max() - 1) + 1;
+  const int failures = NextFailures(count);
   db.Exec(
       "INSERT INTO brake (kind, key, failures, until_ms) VALUES ($1, $2, $3, $4) ON CONFLICT (kind, key) "
       "DO UPDATE SET failures = excluded.failures, until_ms = excluded.until_ms",

@@ -10,15 +10,11 @@
 #include "server/state/library_state.h"
 #include "server/state/pg_connection.h"
 #include "server/state/state_policy.h"
+#include "server/state/state_rows.h"
 
 namespace wharfling::server::state {
 
-// The brake's kinds of key, as stored and as locked.
-inline constexpr int kPgAddressKind = 0;
-inline constexpr int kPgAccountKind = 1;
-
-inline constexpr std::string_view kPhotoColumns =
-    "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos";
+// A row of kPhotoColumns.
 PhotoEntry ReadPgPhoto(const PgResult& rows, int row);
 
 // Locks the account's usage row (made when missing) until the transaction ends: every change of the
@@ -36,14 +32,8 @@ void InsertPgRow(PgConnection& db, const PhotoEntry& photo, bool skipTakenName);
 
 // The secret's bytes, "" when none is kept.
 std::string ReadPgSecret(PgConnection& db, std::string_view name);
-std::string HexOf(std::string_view bytes);
 
-struct PgBrakeCount {
-  int failures = 0;
-  std::int64_t until = 0;
-  bool present = false;
-};
-PgBrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key);
+BrakeCount PgBrakeRow(PgConnection& db, int kind, std::string_view key);
 // One more failure of the key, and the wait it now costs; the table stays within maxTracked keys of
 // each kind.
 void CountPgFailure(PgConnection& db, int kind, std::string_view key, int freeFailures,

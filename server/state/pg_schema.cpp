@@ -62,6 +62,10 @@ CREATE TABLE taken_over (
   account TEXT COLLATE "C" PRIMARY KEY
 );
 )sql",
+    // Until when a request holds the making of the photo's thumbnail (0: nobody).
+    R"sql(
+ALTER TABLE photos ADD COLUMN thumbnail_claimed_until_ms BIGINT NOT NULL DEFAULT 0;
+)sql",
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace wharfling::server::state {
 
-inline constexpr int kPgSchemaVersion = 1;
+inline constexpr int kPgSchemaVersion = 2;
 
 // Throws PgError, also for a database whose schema a newer server made.
 void UpgradePgSchema(PgConnection& connection);

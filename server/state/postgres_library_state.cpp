@@ -1,8 +1,6 @@
 #include "server/state/postgres_library_state.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <limits>
 #include <mutex>
 #include <new>
 #include <set>
@@ -11,6 +9,7 @@
 #include "server/state/pg_pool.h"
 #include "server/state/pg_rows.h"
 #include "server/state/pg_schema.h"
+#include "server/state/state_log.h"
 #include "server/state/state_tokens.h"
 
 namespace wharfling::server::state {
@@ -18,16 +17,10 @@ namespace {
 
 using Kind = PgTransaction::Kind;
 
-constexpr std::string_view kCsrfKeyName = "csrf-key";
-constexpr std::size_t kCsrfKeyBytes = 32;
 // Transactions that meet (a deadlock PostgreSQL broke) are run again this many times.
 constexpr int kAttempts = 5;
 // The advisory locks' kinds of key (the brake's own kinds are 0 and 1).
 constexpr int kSessionLock = 2;
-
-bool Fits(std::uint64_t taken, std::uint64_t more, std::optional<std::uint64_t> quota) {
-  return !quota || (taken <= *quota && more <= *quota - taken);
-}
 
 class PostgresLibraryState final : public LibraryState {
  public:
@@ -76,8 +69,37 @@ class PostgresLibraryState final : public LibraryState {
 
   Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override {
     return Run("noting a thumbnail", [&](PgConnection& db) {
-      const PgResult done = db.Exec("UPDATE photos SET thumbnail = $1 WHERE id = $2 AND account = $3",
-                                    {thumbnail, id, account});
+      const PgResult done = db.Exec(
+          "UPDATE photos SET thumbnail = $1, thumbnail_claimed_until_ms = 0 WHERE id = $2 AND account = $3",
+          {thumbnail, id, account});
+      return done.Affected() > 0 ? Outcome::kDone : Outcome::kNotFound;
+    });
+  }
+
+  // Requests that meet on the row take turns on its lock; the second then finds the claim live.
+  Outcome ClaimThumbnail(std::string_view account, std::string_view id, std::int64_t nowMs,
+                         ThumbnailTurn& turn) override {
+    return Run("claiming a thumbnail", [&](PgConnection& db) {
+      const PgResult claimed = db.Exec(
+          "UPDATE photos SET thumbnail_claimed_until_ms = $1 WHERE id = $2 AND account = $3 "
+          "AND thumbnail <> $4 AND thumbnail_claimed_until_ms <= $5",
+          {nowMs + options_.policy.thumbnailLease.count(), id, account, kNoThumbnail, nowMs});
+      if (claimed.Affected() > 0) {
+        turn = ThumbnailTurn::kYours;
+        return Outcome::kDone;
+      }
+      const PgResult row =
+          db.Exec("SELECT thumbnail FROM photos WHERE id = $1 AND account = $2", {id, account});
+      if (row.Rows() == 0) return Outcome::kNotFound;
+      turn = row.Text(0, 0) == kNoThumbnail ? ThumbnailTurn::kNoPicture : ThumbnailTurn::kAnothers;
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ReleaseThumbnail(std::string_view account, std::string_view id) override {
+    return Run("releasing a thumbnail's claim", [&](PgConnection& db) {
+      const PgResult done = db.Exec(
+          "UPDATE photos SET thumbnail_claimed_until_ms = 0 WHERE id = $1 AND account = $2", {id, account});
       return done.Affected() > 0 ? Outcome::kDone : Outcome::kNotFound;
     });
   }
@@ -100,7 +122,7 @@ class PostgresLibraryState final : public LibraryState {
       LockPgUsage(db, account);
       db.Exec("DELETE FROM reservations WHERE account = $1 AND expires_ms <= $2", {account, nowMs});
       const AccountUsage usage = ReadPgUsage(db, account);
-      if (!Fits(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
+      if (!FitsQuota(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
         transaction.Commit();
         return Outcome::kOverQuota;
       }
@@ -124,7 +146,7 @@ class PostgresLibraryState final : public LibraryState {
       const std::uint64_t held = row.Size(0, 0);
       const AccountUsage usage = ReadPgUsage(db, reservation.account);
       const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
-      if (!Fits(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
+      if (!FitsQuota(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
       db.Exec("UPDATE reservations SET bytes = $1, expires_ms = $2 WHERE id = $3",
               {totalBytes, nowMs + options_.policy.reservationLifetime.count(), reservation.id});
       transaction.Commit();
@@ -248,19 +270,19 @@ class PostgresLibraryState final : public LibraryState {
                      GuessVerdict& verdict) override {
     return Run("counting a login attempt", [&](PgConnection& db) {
       PgTransaction transaction(db, Kind::kWrite);
-      LockKey(db, kPgAddressKind, address);
-      if (!account.empty()) LockKey(db, kPgAccountKind, account);
-      std::int64_t until = PgBrakeRow(db, kPgAddressKind, address).until;
-      if (!account.empty()) until = std::max(until, PgBrakeRow(db, kPgAccountKind, account).until);
+      LockKey(db, kAddressKind, address);
+      if (!account.empty()) LockKey(db, kAccountKind, account);
+      std::int64_t until = PgBrakeRow(db, kAddressKind, address).until;
+      if (!account.empty()) until = std::max(until, PgBrakeRow(db, kAccountKind, account).until);
       if (until > nowMs) {
         transaction.Commit();
         verdict = {false, std::chrono::milliseconds(until - nowMs)};
         return Outcome::kDone;
       }
       const BrakePolicy& brake = options_.policy.brake;
-      CountPgFailure(db, kPgAddressKind, address, brake.addressFreeFailures, brake, nowMs);
+      CountPgFailure(db, kAddressKind, address, brake.addressFreeFailures, brake, nowMs);
       if (!account.empty())
-        CountPgFailure(db, kPgAccountKind, account, brake.accountFreeFailures, brake, nowMs);
+        CountPgFailure(db, kAccountKind, account, brake.accountFreeFailures, brake, nowMs);
       transaction.Commit();
       verdict = {true, std::chrono::milliseconds(0)};
       return Outcome::kDone;
@@ -270,7 +292,7 @@ class PostgresLibraryState final : public LibraryState {
   Outcome ClearGuesses(std::string_view address, std::string_view account) override {
     return Run("clearing login failures", [&](PgConnection& db) {
       db.Exec("DELETE FROM brake WHERE (kind = $1 AND key = $2) OR (kind = $3 AND key = $4)",
-              {kPgAddressKind, address, kPgAccountKind, account});
+              {kAddressKind, address, kAccountKind, account});
       return Outcome::kDone;
     });
   }
@@ -404,13 +426,7 @@ class PostgresLibraryState final : public LibraryState {
     }
   }
 
-  void Log(const std::string& line) const {
-    if (options_.log) {
-      options_.log(line);
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  }
+  void Log(const std::string& line) const { options_.log(line); }
 
   std::int64_t IdleMs() const { return options_.policy.sessionIdleLimit.count(); }
 
@@ -431,7 +447,9 @@ std::unique_ptr<LibraryState> OpenPostgresLibraryState(const PostgresStateOption
     error = e.what();
     return nullptr;
   }
-  return std::make_unique<PostgresLibraryState>(options);
+  PostgresStateOptions opened = options;
+  if (!opened.log) opened.log = LogToStandardError;
+  return std::make_unique<PostgresLibraryState>(opened);
 }
 
 }  // namespace wharfling::server::state

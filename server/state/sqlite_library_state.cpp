@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -18,6 +17,7 @@
 #include "server/state/sqlite_pool.h"
 #include "server/state/sqlite_rows.h"
 #include "server/state/sqlite_schema.h"
+#include "server/state/state_log.h"
 #include "server/state/state_tokens.h"
 #include "server/state/wall_clock.h"
 
@@ -26,16 +26,8 @@ namespace {
 
 using Kind = SqliteTransaction::Kind;
 
-constexpr std::string_view kCsrfKeyName = "csrf-key";
-constexpr std::size_t kCsrfKeyBytes = 32;
-
 std::int64_t Clamped(std::uint64_t value) {
   return static_cast<std::int64_t>(std::min<std::uint64_t>(value, std::numeric_limits<std::int64_t>::max()));
-}
-
-// Whether `more` bytes fit under the quota beside those already taken.
-bool Fits(std::uint64_t taken, std::uint64_t more, std::optional<std::uint64_t> quota) {
-  return !quota || (taken <= *quota && more <= *quota - taken);
 }
 
 // The lock that keeps a second server off the same database, held for the state's life.
@@ -63,9 +55,8 @@ class SqliteLibraryState final : public LibraryState {
     return Run("listing photos", [&](SqliteConnection& db) {
       SqliteTransaction snapshot(db, Kind::kRead);
       page.photos.clear();
-      auto rows = db.Prepare(
-          "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos "
-          "WHERE account = ?1 ORDER BY uploaded_ms DESC, seq DESC LIMIT ?2 OFFSET ?3");
+      auto rows = db.Prepare(std::string(kPhotoColumns) +
+                             " WHERE account = ?1 ORDER BY uploaded_ms DESC, seq DESC LIMIT ?2 OFFSET ?3");
       rows.Bind(1, account).Bind(2, Clamped(limit)).Bind(3, Clamped(offset));
       while (rows.Step()) page.photos.push_back(ReadPhoto(rows));
       page.usage = ReadUsage(db, account);
@@ -76,9 +67,7 @@ class SqliteLibraryState final : public LibraryState {
 
   Outcome FindPhoto(std::string_view account, std::string_view id, PhotoEntry& photo) override {
     return Run("finding a photo", [&](SqliteConnection& db) {
-      auto row = db.Prepare(
-          "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos "
-          "WHERE id = ?1 AND account = ?2");
+      auto row = db.Prepare(std::string(kPhotoColumns) + " WHERE id = ?1 AND account = ?2");
       row.Bind(1, id).Bind(2, account);
       if (!row.Step()) return Outcome::kNotFound;
       photo = ReadPhoto(row);
@@ -90,9 +79,7 @@ class SqliteLibraryState final : public LibraryState {
     return Run("removing a photo", [&](SqliteConnection& db) {
       SqliteTransaction transaction(db, Kind::kWrite);
       {
-        auto row = db.Prepare(
-            "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos "
-            "WHERE id = ?1 AND account = ?2");
+        auto row = db.Prepare(std::string(kPhotoColumns) + " WHERE id = ?1 AND account = ?2");
         row.Bind(1, id).Bind(2, account);
         if (!row.Step()) return Outcome::kNotFound;
         removed = ReadPhoto(row);
@@ -105,10 +92,47 @@ class SqliteLibraryState final : public LibraryState {
 
   Outcome SetThumbnail(std::string_view account, std::string_view id, std::string_view thumbnail) override {
     return Run("noting a thumbnail", [&](SqliteConnection& db) {
-      db.Prepare("UPDATE photos SET thumbnail = ?1 WHERE id = ?2 AND account = ?3")
+      db.Prepare(
+            "UPDATE photos SET thumbnail = ?1, thumbnail_claimed_until_ms = 0 WHERE id = ?2 AND account = ?3")
           .Bind(1, thumbnail)
           .Bind(2, id)
           .Bind(3, account)
+          .Run();
+      return sqlite3_changes(db.handle()) > 0 ? Outcome::kDone : Outcome::kNotFound;
+    });
+  }
+
+  Outcome ClaimThumbnail(std::string_view account, std::string_view id, std::int64_t nowMs,
+                         ThumbnailTurn& turn) override {
+    return Run("claiming a thumbnail", [&](SqliteConnection& db) {
+      SqliteTransaction transaction(db, Kind::kWrite);
+      db.Prepare(
+            "UPDATE photos SET thumbnail_claimed_until_ms = ?1 WHERE id = ?2 AND account = ?3 "
+            "AND thumbnail <> ?4 AND thumbnail_claimed_until_ms <= ?5")
+          .Bind(1, nowMs + options_.policy.thumbnailLease.count())
+          .Bind(2, id)
+          .Bind(3, account)
+          .Bind(4, kNoThumbnail)
+          .Bind(5, nowMs)
+          .Run();
+      if (sqlite3_changes(db.handle()) > 0) {
+        turn = ThumbnailTurn::kYours;
+      } else {
+        auto row = db.Prepare("SELECT thumbnail FROM photos WHERE id = ?1 AND account = ?2");
+        row.Bind(1, id).Bind(2, account);
+        if (!row.Step()) return Outcome::kNotFound;
+        turn = row.Text(0) == kNoThumbnail ? ThumbnailTurn::kNoPicture : ThumbnailTurn::kAnothers;
+      }
+      transaction.Commit();
+      return Outcome::kDone;
+    });
+  }
+
+  Outcome ReleaseThumbnail(std::string_view account, std::string_view id) override {
+    return Run("releasing a thumbnail's claim", [&](SqliteConnection& db) {
+      db.Prepare("UPDATE photos SET thumbnail_claimed_until_ms = 0 WHERE id = ?1 AND account = ?2")
+          .Bind(1, id)
+          .Bind(2, account)
           .Run();
       return sqlite3_changes(db.handle()) > 0 ? Outcome::kDone : Outcome::kNotFound;
     });
@@ -132,7 +156,7 @@ class SqliteLibraryState final : public LibraryState {
           .Bind(2, nowMs)
           .Run();
       const AccountUsage usage = ReadUsage(db, account);
-      if (!Fits(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
+      if (!FitsQuota(usage.storedBytes + usage.reservedBytes, bytes, quota)) {
         transaction.Commit();
         return Outcome::kOverQuota;
       }
@@ -161,7 +185,7 @@ class SqliteLibraryState final : public LibraryState {
         held = row.Size(0);
       }
       const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
-      if (!Fits(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
+      if (!FitsQuota(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
       db.Prepare("UPDATE reservations SET bytes = ?1, expires_ms = ?2 WHERE id = ?3")
           .Bind(1, totalBytes)
           .Bind(2, nowMs + options_.policy.reservationLifetime.count())
@@ -183,9 +207,7 @@ class SqliteLibraryState final : public LibraryState {
       // The file took a name that was free on disk: a record still naming it is of a file removed
       // by hand, and goes.
       {
-        auto stale = db.Prepare(
-            "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail FROM photos "
-            "WHERE account = ?1 AND stored_name = ?2");
+        auto stale = db.Prepare(std::string(kPhotoColumns) + " WHERE account = ?1 AND stored_name = ?2");
         stale.Bind(1, photo.account).Bind(2, photo.storedName);
         if (stale.Step()) {
           const PhotoEntry old = ReadPhoto(stale);
@@ -376,17 +398,9 @@ class SqliteLibraryState final : public LibraryState {
             .Run();
       }
       for (const auto& photo : changes.added) {
-        db.Prepare(
-              "INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, thumbnail) "
-              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (account, stored_name) DO NOTHING")
-            .Bind(1, photo.id)
-            .Bind(2, account)
-            .Bind(3, photo.storedName)
-            .Bind(4, photo.size)
-            .Bind(5, photo.uploadedMs)
-            .Bind(6, photo.contentType)
-            .Bind(7, photo.thumbnail)
-            .Run();
+        PhotoEntry own = photo;
+        own.account = std::string(account);
+        InsertRow(db, own, /*skipTakenName=*/true);
       }
       // Counted afresh from the records, so that the totals heal whatever happened before.
       db.Prepare(
@@ -491,13 +505,7 @@ class SqliteLibraryState final : public LibraryState {
     return Outcome::kFailed;
   }
 
-  void Log(const std::string& line) const {
-    if (options_.log) {
-      options_.log(line);
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  }
+  void Log(const std::string& line) const { options_.log(line); }
 
   std::int64_t IdleMs() const { return options_.policy.sessionIdleLimit.count(); }
 
@@ -544,7 +552,7 @@ bool MoveAside(const std::filesystem::path& file, std::string& moved, std::strin
 
 std::unique_ptr<LibraryState> OpenSqliteLibraryState(const SqliteStateOptions& options, std::string& error) {
   SqliteStateOptions opened = options;
-  if (!opened.log) opened.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  if (!opened.log) opened.log = LogToStandardError;
   // Holds of uploads under way and the brake's counts are only right for one server at a time.
   const std::string lockPath = options.file.string() + ".lock";
   const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -1,7 +1,6 @@
 #include "server/state/sqlite_rows.h"
 
-#include <algorithm>
-#include <limits>
+#include <string>
 
 namespace wharfling::server::state {
 namespace {
@@ -41,10 +40,10 @@ AccountUsage ReadUsage(SqliteConnection& db, std::string_view account) {
   return usage;
 }
 
-void InsertRecord(SqliteConnection& db, const PhotoEntry& photo) {
-  db.Prepare(
-        "INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, thumbnail) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+void InsertRow(SqliteConnection& db, const PhotoEntry& photo, bool skipTakenName) {
+  db.Prepare(std::string("INSERT INTO photos (id, account, stored_name, size, uploaded_ms, content_type, "
+                         "thumbnail) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)") +
+             (skipTakenName ? " ON CONFLICT (account, stored_name) DO NOTHING" : ""))
       .Bind(1, photo.id)
       .Bind(2, photo.account)
       .Bind(3, photo.storedName)
@@ -53,6 +52,10 @@ void InsertRecord(SqliteConnection& db, const PhotoEntry& photo) {
       .Bind(6, photo.contentType)
       .Bind(7, photo.thumbnail)
       .Run();
+}
+
+void InsertRecord(SqliteConnection& db, const PhotoEntry& photo) {
+  InsertRow(db, photo, /*skipTakenName=*/false);
   db.Prepare(
         "INSERT INTO usage (account, photos, stored_bytes) VALUES (?1, 1, ?2) ON CONFLICT (account) "
         "DO UPDATE SET photos = photos + 1, stored_bytes = stored_bytes + excluded.stored_bytes")
@@ -82,7 +85,7 @@ void CountFailure(SqliteConnection& db, int kind, std::string_view key, int free
                   const BrakePolicy& policy, std::int64_t nowMs) {
   const BrakeCount count = BrakeRow(db, kind, key);
   if (!count.present) MakeRoom(db, kind, policy.maxTracked, nowMs);
-  const int failures = std::min(count.failures, std::numeric_limits<int>::max() - 1) + 1;
+  const int failures = NextFailures(count);
   db.Prepare("INSERT OR REPLACE INTO brake (kind, key, failures, until_ms) VALUES (?1, ?2, ?3, ?4)")
       .Bind(1, kind)
       .Bind(2, key)

@@ -9,26 +9,20 @@
 #include "server/state/library_state.h"
 #include "server/state/sqlite_db.h"
 #include "server/state/state_policy.h"
+#include "server/state/state_rows.h"
 
 namespace wharfling::server::state {
 
-// The brake's kinds of key.
-inline constexpr int kAddressKind = 0;
-inline constexpr int kAccountKind = 1;
-
-// A row of "SELECT id, account, stored_name, size, uploaded_ms, content_type, thumbnail".
+// A row of kPhotoColumns.
 PhotoEntry ReadPhoto(const SqliteStatement& row);
 
 AccountUsage ReadUsage(SqliteConnection& db, std::string_view account);
 // The record and its account's usage, together.
 void InsertRecord(SqliteConnection& db, const PhotoEntry& photo);
 void DeleteRecord(SqliteConnection& db, const PhotoEntry& photo);
+// The record alone; with skipTakenName a name the account has already is left as it is.
+void InsertRow(SqliteConnection& db, const PhotoEntry& photo, bool skipTakenName);
 
-struct BrakeCount {
-  int failures = 0;
-  std::int64_t until = 0;
-  bool present = false;
-};
 BrakeCount BrakeRow(SqliteConnection& db, int kind, std::string_view key);
 // One more failure of the key, and the wait it now costs; the table stays within maxTracked keys
 // of each kind.

@@ -57,6 +57,10 @@ CREATE TABLE taken_over (
   account TEXT PRIMARY KEY
 );
 )sql",
+    // Until when a request holds the making of the photo's thumbnail (0: nobody).
+    R"sql(
+ALTER TABLE photos ADD COLUMN thumbnail_claimed_until_ms INTEGER NOT NULL DEFAULT 0;
+)sql",
 };
 
 int UserVersion(SqliteConnection& connection) {

@@ -6,7 +6,7 @@
 
 namespace wharfling::server::state {
 
-inline constexpr int kSqliteSchemaVersion = 1;
+inline constexpr int kSqliteSchemaVersion = 2;
 
 // Throws SqliteError, also when the database was made by a newer server.
 void UpgradeSqliteSchema(SqliteConnection& connection);

@@ -26,6 +26,8 @@ struct StatePolicy {
   std::chrono::milliseconds sessionTouchEvery{std::chrono::minutes(1)};
   // Room held for an upload that neither publishes nor refuses (its server stopped) is freed then.
   std::chrono::milliseconds reservationLifetime{std::chrono::hours(1)};
+  // A claim on making a thumbnail outlives the slowest picture; past it another server takes over.
+  std::chrono::milliseconds thumbnailLease{std::chrono::seconds(30)};
   BrakePolicy brake;
 };
 

@@ -7,9 +7,7 @@
 #include <cstdlib>
 
 namespace wharfling::server::state {
-namespace {
-
-std::string Hex(std::string_view bytes) {
+std::string HexOf(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
   hex.reserve(bytes.size() * 2);
@@ -20,8 +18,6 @@ std::string Hex(std::string_view bytes) {
   return hex;
 }
 
-}  // namespace
-
 std::string RandomBytes(std::size_t count) {
   std::string bytes(count, '\0');
   if (RAND_bytes(reinterpret_cast<unsigned char*>(bytes.data()), static_cast<int>(count)) != 1) {
@@ -31,7 +27,7 @@ std::string RandomBytes(std::size_t count) {
   return bytes;
 }
 
-std::string RandomHexDigits(std::size_t count) { return Hex(RandomBytes(count)); }
+std::string RandomHexDigits(std::size_t count) { return HexOf(RandomBytes(count)); }
 
 std::string NewPhotoId() { return RandomHexDigits(16); }
 
@@ -43,7 +39,7 @@ std::string TokenHash(std::string_view token) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   EVP_Digest(token.data(), token.size(), digest, &length, EVP_sha256(), nullptr);
-  return Hex(std::string_view(reinterpret_cast<const char*>(digest), length));
+  return HexOf(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 }  // namespace wharfling::server::state

@@ -17,6 +17,9 @@ std::string RandomHexDigits(std::size_t count);
 std::string NewPhotoId();
 bool IsPhotoId(std::string_view text);
 
+// The bytes as lower-case hex digits, two a byte.
+std::string HexOf(std::string_view bytes);
+
 // SHA-256 of the token, in hex.
 std::string TokenHash(std::string_view token);
 

@@ -12,7 +12,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <latch>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/state/private_postgres.h"
@@ -21,6 +24,7 @@
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_photos.h"
 
 extern char** environ;
 
@@ -89,12 +93,16 @@ std::vector<std::string> GalleryIds(int port, const Session& session) {
   return ValuesAfter(menu ? menu->body : "", "class=\"photo\" href=\"photo.asp?id=");
 }
 
-int UploaderPost(int port, const Session& session, const std::string& name, std::size_t bytes) {
+int UploaderPost(int port, const Session& session, const std::string& name, const std::string& bytes) {
   HttpTestClient client(port);
-  const auto answer = client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", session.cookie}},
-                                  UploaderBody("C:\\photos\\" + name, std::string(bytes, 'p')),
-                                  std::string(kUploaderContentType));
+  const auto answer =
+      client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", session.cookie}},
+                  UploaderBody("C:\\photos\\" + name, bytes), std::string(kUploaderContentType));
   return answer ? answer->status : -1;
+}
+
+int UploaderPost(int port, const Session& session, const std::string& name, std::size_t bytes) {
+  return UploaderPost(port, session, name, std::string(bytes, 'p'));
 }
 
 // --database for a schema of its own in the private cluster; "" with error when it cannot be made.
@@ -104,6 +112,16 @@ std::string DatabaseUri(const std::string& schema, std::string& error) {
          "&options=-c%20search_path%3D" + schema;
 }
 
+// An instance's options over the storage folder in `dir` and `database`, with alice's account.
+std::vector<std::string> SharedArgs(const TempDir& dir, const std::string& database,
+                                    const std::vector<std::string>& more = {}) {
+  std::vector<std::string> args{"--listen",   "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
+                                "--database", database,      "--user",    "alice",
+                                "--password", "secret"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
 TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   WHARFLING_NEED_POSTGRES();
   std::string error;
@@ -111,11 +129,7 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   ASSERT_FALSE(database.empty()) << error;
   TempDir dir;
   const auto instance = [&] {
-    // clang-format off
-    return std::vector<std::string>{"--listen", "127.0.0.1:0", "--storage", (dir.path() / "storage").string(),
-                                    "--database", database, "--quota", "3000",
-                                    "--user", "alice", "--password", "secret", "--user", "bob", "--password", "bob-pw"};
-    // clang-format on
+    return SharedArgs(dir, database, {"--quota", "3000", "--user", "bob", "--password", "bob-pw"});
   };
   Instance a(instance(), dir.path() / "a.log");
   Instance b(instance(), dir.path() / "b.log");
@@ -171,6 +185,57 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
     ASSERT_TRUE(guess);
     EXPECT_EQ(guess->status, i < 5 ? 302 : 429) << "guess " << i;
   }
+}
+
+// Both instances asked at once for the thumbnail of a photo that has none yet: one makes it (each
+// server logs the thumbnails it made), the other waits for its file, and both answer the JPEG.
+TEST(ParvaultServersTest, AThumbnailAskedOfBothInstancesAtOnceIsMadeOnce) {
+  WHARFLING_NEED_POSTGRES();
+  std::string error;
+  const std::string database = DatabaseUri("parvault_thumbnails", error);
+  ASSERT_FALSE(database.empty()) << error;
+  TempDir dir;
+  std::optional<TestResponse> answers[2];
+  {
+    Instance a(SharedArgs(dir, database), dir.path() / "a.log");
+    Instance b(SharedArgs(dir, database), dir.path() / "b.log");
+    ASSERT_GT(a.port(), 0) << FileContents(dir.path() / "a.log");
+    ASSERT_GT(b.port(), 0) << FileContents(dir.path() / "b.log");
+    const Session session = SignIn(a.port());
+    // Large enough that its making takes a while, so that the two requests meet.
+    PhotoRecipe recipe;
+    recipe.width = 2400;
+    recipe.height = 1600;
+    recipe.grain = 4;
+    ASSERT_EQ(UploaderPost(a.port(), session, "harbour.jpg", MakeJpeg(recipe)), 200);
+    const auto ids = GalleryIds(b.port(), session);
+    ASSERT_EQ(ids.size(), 1u);
+    std::latch together(2);
+    std::vector<std::thread> askers;
+    for (const int port : {a.port(), b.port()}) {
+      askers.emplace_back([&, port] {
+        HttpTestClient client(port);
+        together.arrive_and_wait();
+        answers[port == a.port() ? 0 : 1] =
+            client.Get("/ParvaultAsp2/thumb.asp?id=" + ids[0], {{"Cookie", session.cookie}});
+      });
+    }
+    for (auto& asker : askers) asker.join();
+  }  // both stopped: their logs are complete
+  for (const auto& answer : answers) {
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->Header("Content-Type"), "image/jpeg");
+    EXPECT_EQ(answer->body, answers[0]->body);
+  }
+  std::size_t made = 0;
+  for (const char* log : {"a.log", "b.log"}) {
+    const std::string text = FileContents(dir.path() / log);
+    for (auto at = text.find("thumbnail made"); at != std::string::npos;
+         at = text.find("thumbnail made", at + 1))
+      ++made;
+  }
+  EXPECT_EQ(made, 1u) << FileContents(dir.path() / "a.log") << FileContents(dir.path() / "b.log");
 }
 
 TEST(ParvaultServersTest, ALibraryMovesToPostgresqlWithItsIds) {

@@ -168,6 +168,23 @@ TEST_F(SqliteStateTest, AnUnreadableFileIsMovedAsideAndANewStateBegun) {
   }
 }
 
+// A state of the first schema, with a photo in it, as a server before thumbnail claims left it.
+TEST_F(SqliteStateTest, AStateOfTheFirstSchemaIsUpgradedWithItsRecords) {
+  std::string error;
+  const PhotoEntry photo{NewPhotoId(), "alice", "a.jpg", 3, 1, "image/jpeg", ""};
+  {
+    auto state = Open(error);
+    ASSERT_NE(state, nullptr) << error;
+    ASSERT_EQ(state->Publish({}, photo), Outcome::kDone);
+  }
+  Sql("ALTER TABLE photos DROP COLUMN thumbnail_claimed_until_ms; PRAGMA user_version=1");
+  auto state = Open(error);
+  ASSERT_NE(state, nullptr) << error;
+  ThumbnailTurn turn = ThumbnailTurn::kAnothers;
+  ASSERT_EQ(state->ClaimThumbnail("alice", photo.id, 5, turn), Outcome::kDone);
+  EXPECT_EQ(turn, ThumbnailTurn::kYours);
+}
+
 TEST_F(SqliteStateTest, ADatabaseOfANewerServerIsLeftAlone) {
   Sql("PRAGMA user_version=99");
   std::string error;

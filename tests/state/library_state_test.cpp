@@ -8,6 +8,7 @@
 #include <iterator>
 #include <latch>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -135,6 +136,61 @@ TEST_P(LibraryStateTest, ANameTakenAgainReplacesTheRecordOfTheFileThatWentByHand
   EXPECT_EQ(state_->FindPhoto("alice", old.id, found), Outcome::kNotFound);
   EXPECT_EQ(UsageOf("alice").photos, 1u);
   EXPECT_EQ(UsageOf("alice").storedBytes, 25u);
+}
+
+// A missing thumbnail is made by the request that claims it: others are told to wait while the
+// claim holds and take it over once it has run out (its server died while making it).
+TEST_P(LibraryStateTest, AThumbnailIsClaimedByOneRequestUntilItsLeaseRunsOut) {
+  const PhotoEntry photo = Photo("alice", "a.jpg", 10, 1);
+  ASSERT_EQ(Store(photo), Outcome::kDone);
+  const std::int64_t lease = policy_.thumbnailLease.count();
+  struct Step {
+    const char* account;
+    std::int64_t nowMs;
+    std::optional<ThumbnailTurn> turn;  // none: not found
+  };
+  for (const Step& step :
+       {Step{"alice", 1000, ThumbnailTurn::kYours}, Step{"alice", 1000 + lease - 1, ThumbnailTurn::kAnothers},
+        Step{"bob", 1000 + lease, std::nullopt}, Step{"alice", 1000 + lease, ThumbnailTurn::kYours},
+        Step{"alice", 1001 + lease, ThumbnailTurn::kAnothers}}) {
+    ThumbnailTurn turn = ThumbnailTurn::kNoPicture;
+    const Outcome outcome = state_->ClaimThumbnail(step.account, photo.id, step.nowMs, turn);
+    EXPECT_EQ(outcome, step.turn ? Outcome::kDone : Outcome::kNotFound) << step.account << step.nowMs;
+    if (step.turn) {
+      EXPECT_EQ(turn, *step.turn) << step.nowMs;
+    }
+  }
+  // Given back (a stop cut the making short), or ended by the thumbnail's record: free at once.
+  ThumbnailTurn turn = ThumbnailTurn::kAnothers;
+  ASSERT_EQ(state_->ReleaseThumbnail("alice", photo.id), Outcome::kDone);
+  ASSERT_EQ(state_->ClaimThumbnail("alice", photo.id, 2000, turn), Outcome::kDone);
+  EXPECT_EQ(turn, ThumbnailTurn::kYours);
+  ASSERT_EQ(state_->SetThumbnail("alice", photo.id, kNoThumbnail), Outcome::kDone);
+  ASSERT_EQ(state_->ClaimThumbnail("alice", photo.id, 2000, turn), Outcome::kDone);
+  EXPECT_EQ(turn, ThumbnailTurn::kNoPicture) << "bytes that make no picture are not tried again";
+  PhotoEntry removed;
+  ASSERT_EQ(state_->RemovePhoto("alice", photo.id, removed), Outcome::kDone);
+  EXPECT_EQ(state_->ClaimThumbnail("alice", photo.id, 3000, turn), Outcome::kNotFound);
+  EXPECT_EQ(state_->ReleaseThumbnail("alice", photo.id), Outcome::kNotFound);
+}
+
+TEST_P(LibraryStateTest, OfManyRequestsClaimingAThumbnailAtOnceOneMakesIt) {
+  const PhotoEntry photo = Photo("alice", "a.jpg", 10, 1);
+  ASSERT_EQ(Store(photo), Outcome::kDone);
+  std::atomic<int> yours{0}, waiting{0};
+  std::latch start(16);
+  std::vector<std::thread> requests;
+  for (int i = 0; i < 16; ++i) {
+    requests.emplace_back([&] {
+      start.arrive_and_wait();
+      ThumbnailTurn turn = ThumbnailTurn::kNoPicture;
+      ASSERT_EQ(state_->ClaimThumbnail("alice", photo.id, 5000, turn), Outcome::kDone);
+      (turn == ThumbnailTurn::kYours ? yours : waiting)++;
+    });
+  }
+  for (auto& request : requests) request.join();
+  EXPECT_EQ(yours.load(), 1);
+  EXPECT_EQ(waiting.load(), 15);
 }
 
 TEST_P(LibraryStateTest, AHoldIsSettledToTheFilesSizeOrGivenBack) {

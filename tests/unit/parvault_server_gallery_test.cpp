@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -11,6 +13,8 @@
 
 #include "server/accounts/accounts.h"
 #include "server/library/photo_index.h"
+#include "server/server_state.h"
+#include "server/state/wall_clock.h"
 #include "tests/support/gallery_browser.h"
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
@@ -295,6 +299,35 @@ TEST_F(GalleryTest, ThumbnailsComeUprightAndANonImageGetsATile) {
   }
   // Made once, then served from disk.
   EXPECT_EQ(browser.Get("thumb.asp?id=" + ids[0])->body, turned->body);
+}
+
+// While another server holds the claim on making a thumbnail, a request waits for it and then
+// answers the tile, not to be kept; once the claim is given up, the next request makes it.
+TEST(GalleryThumbnailClaimTest, AThumbnailClaimedElsewhereIsWaitedForThenMadeWhenGivenUp) {
+  state::LibraryState* library = nullptr;
+  ParvaultTestServer server({}, [&](ParvaultServerOptions& o) {
+    o.thumbnailWait = std::chrono::milliseconds(300);
+    o.openState = [&](const std::filesystem::path& storage, const StateLog& log, std::string& error) {
+      auto opened = OpenSqliteStateIn(storage, log, error);
+      library = opened.get();
+      return opened;
+    };
+  });
+  Browser browser(server);
+  ASSERT_EQ(browser.UploaderPost("C:\\p\\a.jpg", testing::MakeJpeg({}))->status, 200);
+  const std::string id = browser.Ids().at(0);
+  state::ThumbnailTurn turn = state::ThumbnailTurn::kAnothers;
+  ASSERT_EQ(library->ClaimThumbnail("alice", id, state::NowMs(), turn), state::Outcome::kDone);
+  ASSERT_EQ(turn, state::ThumbnailTurn::kYours);
+  const auto tile = browser.Get("thumb.asp?id=" + id);
+  EXPECT_EQ(tile->Header("Content-Type"), "image/svg+xml");
+  EXPECT_EQ(tile->Header("Cache-Control"), "no-store");
+  ASSERT_EQ(library->ReleaseThumbnail("alice", id), state::Outcome::kDone);
+  const auto made = browser.Get("thumb.asp?id=" + id);
+  EXPECT_EQ(made->Header("Content-Type"), "image/jpeg");
+  EXPECT_EQ(made->Header("Cache-Control"), "private, max-age=86400");
+  EXPECT_TRUE(server.WaitForLog("thumbnail not ready", 1));
+  EXPECT_TRUE(server.WaitForLog("thumbnail made", 1));
 }
 
 TEST(GalleryHostileTest, AFormBodyPastItsBoundIsCutOffAndStoresNothing) {
