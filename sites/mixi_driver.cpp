@@ -66,6 +66,9 @@ class MixiRun {
     GetPage(web_, address);
     const bool photoSent =
         web_.SendUpload(UploadSender::kMixiPhoto, address, RequestFlags(false), std::nullopt, path);
+    // No confirmation form came back, so the values are the previous file's: confirming them would
+    // add that photo a second time.
+    if (!photoSent) return StatusFailed();
     const bool refused = PageContains(Page(), "<div id=\"errorArea\">");
     // A missing value stays as the previous file left it.
     ExtractBetween(Page(), "<input type=\"hidden\" name=\"submit\" value=\"", '"', submit_);
@@ -75,7 +78,7 @@ class MixiRun {
         web_.SendUpload(UploadSender::kMixiConfirm, address, RequestFlags(false), std::nullopt, "",
                         {{"submit", submit_}, {"packed", packed_}, {"post_key", postKey_}});
     // The error area is the site's only word on the photo; a post that never reached it is no success.
-    return photoSent && confirmSent && !refused ? StatusSuccess() : StatusFailed();
+    return confirmSent && !refused ? StatusSuccess() : StatusFailed();
   }
 
   void SignOut() { GetPage(web_, webBase_ + "/logout.pl"); }

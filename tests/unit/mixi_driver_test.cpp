@@ -70,5 +70,22 @@ TEST(MixiDriver, AlbumChoiceAndPhotoOutcomes) {
   }
 }
 
+TEST(MixiDriver, APhotoPostWithoutAnAnswerIsNotConfirmed) {
+  const auto site = MakeFakeMixi({});
+  site->Switch("drop-second-photo");
+  DriverRun run(7, *site);
+  run.AddPhoto("a.jpg");
+  run.AddPhoto("b.jpg");
+  run.view.chooserOutcomes.push_back({true, 1});
+  run.Open();
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "---失敗---"}));
+  // The second photo's confirmation would carry the first photo's values.
+  Lines walked = site->Walk().Over({"a.jpg", "b.jpg"});
+  walked.erase(walked.end() - 2);
+  EXPECT_EQ(site->RequestLines(), walked);
+  EXPECT_EQ(site->UploadCount(), 1u);
+}
+
 }  // namespace
 }  // namespace wharfling::testing

@@ -71,6 +71,7 @@ std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account) {
       const bool isPhoto = std::any_of(parts.begin(), parts.end(),
                                        [](const FormPart& part) { return part.fileName.has_value(); });
       if (isPhoto) {
+        if (site.On("drop-second-photo") && ++photoPosts_ == 2) return Reply::CloseWithoutReply();
         if (site.On("refuse-photos") || !KnownAlbum(request)) return PageReply(kErrorPage);
         site.Receive(request);
         const std::string n = std::to_string(site.UploadCount());
@@ -91,6 +92,7 @@ std::unique_ptr<RouteSite> MakeFakeMixi(const SiteAccount& account) {
     }
 
     std::atomic<int> confirmed_{0};
+    std::atomic<int> photoPosts_{0};
   };
   return std::make_unique<FakeMixi>(account);
 }
