@@ -172,8 +172,7 @@ bool ParvaultTestServer::WaitForLog(std::string_view text, std::size_t count) co
 
 std::string ParvaultTestServer::SignIn(std::string_view user, std::string_view password) const {
   HttpTestClient client(port());
-  const std::string body =
-      "username=" + std::string(user) + "&password=" + std::string(password) + "&x=52&y=15";
+  const std::string body = "username=" + std::string(user) + "&password=" + std::string(password);
   const auto result = client.Post("/ParvaultAsp2/logincheck2.asp", body, "application/x-www-form-urlencoded");
   if (!result || result->Header("Location") != "menu.asp") return {};
   const std::string cookie = result->Header("Set-Cookie");
