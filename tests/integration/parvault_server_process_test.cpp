@@ -21,16 +21,14 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-// Signs in and uploads one file as the uploader would; returns the upload's status.
+// Signs in and uploads one file as the uploader would; returns the upload's status, -1 when the
+// sign-in fails.
 int SignInAndUpload(int port, const std::string& user, const std::string& password) {
+  const std::string cookie = SignInCookie(port, user, password);
+  if (cookie.empty()) return -1;
   HttpTestClient client(port);
-  const auto login = client.Post("/ParvaultAsp2/logincheck2.asp",
-                                 "username=" + user + "&password=" + password + "&x=52&y=15",
-                                 "application/x-www-form-urlencoded");
-  if (!login || login->Header("Location") != "menu.asp") return -1;
-  const std::string cookie = login->Header("Set-Cookie");
   const auto upload =
-      client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie.substr(0, cookie.find(';'))}},
+      client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
                   UploaderBody("C:\\photos\\beach.jpg", "jpeg bytes"), std::string(kUploaderContentType));
   return upload ? upload->status : -1;
 }

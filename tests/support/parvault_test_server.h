@@ -65,6 +65,10 @@ RawResponse RawExchange(int port, std::string_view request);
 // Content-Length and Connection: close, then the body.
 std::string RawPost(std::string_view path, std::string_view headerLines, std::string_view body);
 
+// Signs in to the server on the port with the login form's two fields (the uploader's own form is its
+// driver's to send); returns the Cookie header value ("PVSESSION=..."), or "".
+std::string SignInCookie(int port, std::string_view user, std::string_view password);
+
 class ParvaultTestServer {
  public:
   // Accounts: "alice" with password "secret", plus any given. Options may be adjusted first.
@@ -84,9 +88,10 @@ class ParvaultTestServer {
   // Waits until `count` log lines mention `text`; false when they do not come.
   bool WaitForLog(std::string_view text, std::size_t count = 1) const;
 
-  // Signs in with the login form's two fields (the uploader's own form is its driver's to send);
-  // returns the Cookie header value ("PVSESSION=..."), or "".
-  std::string SignIn(std::string_view user = "alice", std::string_view password = "secret") const;
+  // SignInCookie on this server.
+  std::string SignIn(std::string_view user = "alice", std::string_view password = "secret") const {
+    return SignInCookie(port(), user, password);
+  }
 
  private:
   TempDir dir_;
