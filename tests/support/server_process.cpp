@@ -1,6 +1,8 @@
 #include "tests/support/server_process.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace wharfling::testing {
 
@@ -30,6 +32,12 @@ int ServerProcess::port() {
 
 StartedCommand::End ServerProcess::Stop(int signal) {
   Signal(signal);
+  // A server that does not stop is killed, and its end says so: the test goes on either way.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!command_.Ended() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (!command_.Ended()) command_.Signal(SIGKILL);
   return Wait();
 }
 

@@ -15,7 +15,7 @@ class ServerProcess {
   // program: the parvault-server to run; input: its standard input.
   ServerProcess(const std::string& program, const std::vector<std::string>& arguments,
                 const std::string& input = "");
-  // Stops it with SIGTERM when it still runs.
+  // Stops it with SIGTERM when it still runs, as Stop does.
   ~ServerProcess();
 
   // Its ready line ("listening on ADDR:PORT"), waiting for it; "" when the server ends first or says
@@ -29,6 +29,7 @@ class ServerProcess {
     running_ = false;
     return command_.Wait();
   }
+  // Signals it and waits for its end; past 30 seconds it is killed (the end then shows SIGKILL).
   StartedCommand::End Stop(int signal = SIGTERM);
   // What it logged so far.
   std::string Errors() const { return command_.Errors(); }

@@ -32,6 +32,8 @@ class StartedCommand {
   std::string Output() const { return Read("out"); }
   std::string Errors() const { return Read("err"); }
   void Signal(int signal) const;
+  // Whether it has ended, collecting its status without blocking.
+  bool Ended();
 
   struct End {
     int status = -1;  // exit status, -1 when it was killed
@@ -44,8 +46,6 @@ class StartedCommand {
  private:
   std::string Read(const char* name) const;
   bool WaitFor(const char* name, std::string_view text, std::chrono::seconds timeout);
-  // Whether it has ended, collecting its status without blocking.
-  bool Ended();
 
   TempDir dir_;
   pid_t pid_ = -1;
