@@ -277,8 +277,8 @@ class ParvaultDriverOnServer : public ::testing::Test {
  protected:
   std::vector<std::string> Stored() const { return testing::FolderNames(server.folderOf("alice")); }
 
-  // Files over 15 bytes are refused, with the reason's page, as the uploader gets it.
-  ParvaultTestServer server{{}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 15; }};
+  // Files over 1,000 bytes are refused, with the reason's page, as the uploader gets it.
+  ParvaultTestServer server{{}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 1000; }};
   ParvaultServerRun run{server};
 };
 
@@ -297,14 +297,15 @@ TEST_F(ParvaultDriverOnServer, FileRemovedOrGrownAfterScreening) {
 }
 
 TEST_F(ParvaultDriverOnServer, EachFileWritesIntoItsOwnRow) {
-  run.AddPhoto("one/a.jpg", 10);
-  run.AddPhoto("two/a.jpg", 16);
+  run.AddPhoto("one/a.jpg", 1000);
+  run.AddPhoto("two/a.jpg", 1001);
   run.AddPhoto("a.jpg.jpg", 10);
   run.Open();
   run.Press();
   // Rows: a.jpg (one), a.jpg (two), a.jpg.jpg; the second is over the server's limit.
-  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{
-                                "成功", "---失敗---[ファイルサイズが上限(15 Byte)を越えています]", "成功"}));
+  EXPECT_EQ(run.Statuses(),
+            (std::vector<std::string>{"成功", "---失敗---[ファイルサイズが上限(1,000 Byte)を越えています]",
+                                      "成功"}));
   EXPECT_EQ(Stored(), (std::vector<std::string>{"a.jpg", "a.jpg.jpg"}));
 }
 
