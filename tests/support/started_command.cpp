@@ -57,9 +57,9 @@ std::string StartedCommand::Read(const char* name) const {
 }
 
 bool StartedCommand::Ended() {
-  if (waitStatus_) return true;
+  if (waitStatus_ || pid_ <= 0) return true;  // collected, or never started
   int status = 0;
-  if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+  if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
   waitStatus_ = status;
   return true;
 }

@@ -32,7 +32,7 @@ class StartedCommand {
   std::string Output() const { return Read("out"); }
   std::string Errors() const { return Read("err"); }
   void Signal(int signal) const;
-  // Whether it has ended, collecting its status without blocking.
+  // Whether it runs no longer (or never started), collecting its status without blocking.
   bool Ended();
 
   struct End {
