@@ -1,4 +1,5 @@
-// wharfling upload: the whole job from a terminal, against a fake Parvault and the shipped server.
+// wharfling upload: the whole job from a terminal, against the shipped server (also in the service's
+// place).
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/command_run.h"
-#include "tests/support/fake_parvault.h"
+#include "tests/support/file_inspection.h"
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_ca.h"
@@ -28,21 +29,22 @@ class UploadCli : public ::testing::Test {
         "WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) + " " + environment,
         WHARFLING_CLI, "upload " + arguments, password);
   }
-  std::string SiteEnvironment(const FakeSite& site) const {
-    return "WHARFLING_CA_FILE=" + ShellQuote(site.CaFile()) +
-           " WHARFLING_CONNECT_TO=" + ShellQuote(site.ConnectTo());
+  // The service's host name, destination 1, leads to `service`.
+  std::string ServiceEnvironment() const {
+    return "WHARFLING_CONNECT_TO=" + ShellQuote(service.ConnectTo("www.parvault.example"));
   }
+  std::vector<std::string> ServiceStored() const { return FolderNames(service.folderOf("alice")); }
 
   TempDir dir;
+  ParvaultTestServer service;
 };
 
 TEST_F(UploadCli, UploadsEveryPhotoToTheServiceAndSavesTheAccount) {
-  FakeParvault site("www.parvault.example", "");
   const auto a = dir.WriteFile("photos/a.jpg", "aaa");
   const auto b = dir.WriteFile("photos/b.jpg", "bbbb");
   const std::string password = "secret\n";
   const auto run =
-      Upload(SiteEnvironment(site),
+      Upload(ServiceEnvironment(),
              "--json --id alice --password-stdin " + ShellQuote(a) + " " + ShellQuote(b), &password);
   ASSERT_EQ(run.status, 0) << run.out;
   const auto json = nlohmann::json::parse(run.out);
@@ -56,14 +58,13 @@ TEST_F(UploadCli, UploadsEveryPhotoToTheServiceAndSavesTheAccount) {
   EXPECT_EQ(json["version"], 1);
   EXPECT_EQ(run.err, "signing in to Parvault (www.parvault.example) as alice\n")
       << "no progress without a tty";
-  EXPECT_EQ(site.Uploads().size(), 2u);
+  EXPECT_EQ(ServiceStored(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
   EXPECT_EQ(ReadProfile(), "[Settings]\nSelect001=1\nParvaultD=alice\nParvaultW=secret\n");
 }
 
 TEST_F(UploadCli, FailedSignInExitsTwoAndSavesNothing) {
-  FakeParvault site("www.parvault.example", "");
   Profile("[Settings]\nParvaultD=alice\nParvaultW=wrong\n");
-  const auto run = Upload(SiteEnvironment(site), "--json " + ShellQuote(dir.WriteFile("a.jpg", "a")));
+  const auto run = Upload(ServiceEnvironment(), "--json " + ShellQuote(dir.WriteFile("a.jpg", "a")));
   EXPECT_EQ(run.status, 2);
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json["run_messages"],
@@ -73,33 +74,28 @@ TEST_F(UploadCli, FailedSignInExitsTwoAndSavesNothing) {
 }
 
 TEST_F(UploadCli, SomeFileFailingExitsOne) {
-  FakeParvault site("www.parvault.example", "");
-  site.ScriptUploads([](const FakeParvault::Upload& upload) {
-    return upload.fileName.ends_with("b.jpg") ? FakeParvault::Answer{FakeParvault::Answer::kNotOk, ""}
-                                              : FakeParvault::Answer{};
-  });
+  ParvaultTestServer small({}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 1; });
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
-  const auto run = Upload(SiteEnvironment(site), ShellQuote(dir.WriteFile("a.jpg", "a")) + " " +
-                                                     ShellQuote(dir.WriteFile("b.jpg", "b")));
+  const auto run =
+      Upload("WHARFLING_CONNECT_TO=" + ShellQuote(small.ConnectTo("www.parvault.example")),
+             ShellQuote(dir.WriteFile("a.jpg", "a")) + " " + ShellQuote(dir.WriteFile("b.jpg", "bb")));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("---失敗---"), std::string::npos) << run.out;
 }
 
 TEST_F(UploadCli, BlockedOrAccountlessRunsDoNotStart) {
-  FakeParvault site("www.parvault.example", "");
-  EXPECT_EQ(Upload(SiteEnvironment(site), ShellQuote(dir.WriteFile("a.jpg", "a"))).status, 2) << "no account";
+  EXPECT_EQ(Upload(ServiceEnvironment(), ShellQuote(dir.WriteFile("a.jpg", "a"))).status, 2) << "no account";
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
-  EXPECT_EQ(Upload(SiteEnvironment(site), ShellQuote(dir.path().string())).status, 2) << "nothing to upload";
-  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(Upload(ServiceEnvironment(), ShellQuote(dir.path().string())).status, 2) << "nothing to upload";
+  EXPECT_TRUE(service.logLines().empty());
   EXPECT_EQ(Upload("", "").status, 64);
   EXPECT_EQ(Upload("", "--bogus a.jpg").status, 64);
 }
 
 TEST_F(UploadCli, SiteChooserAnsweredOnTheCommandLine) {
-  FakeParvault site("www.parvault.example", "");
   Profile("[Settings]\nSelect001=3\nParvaultD=alice\nParvaultW=secret\n[Mode]\nmulti=1\n");
   const auto run =
-      Upload(SiteEnvironment(site), "--json --site-entry 0 " + ShellQuote(dir.WriteFile("a.jpg", "a")));
+      Upload(ServiceEnvironment(), "--json --site-entry 0 " + ShellQuote(dir.WriteFile("a.jpg", "a")));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_NE(ReadProfile().find("Select001=1"), std::string::npos);
 }
@@ -223,7 +219,6 @@ TEST_F(UploadCli, EveryInputExcludedIsListedWithItsReason) {
 }
 
 TEST_F(UploadCli, UnusableSettingsStopTheRunBeforeSigningIn) {
-  FakeParvault site("www.parvault.example", "");
   const struct {
     const char* file;
     const char* contents;
@@ -236,28 +231,27 @@ TEST_F(UploadCli, UnusableSettingsStopTheRunBeforeSigningIn) {
     dir.WriteFile(c.file, c.contents);
     const std::string password = "secret\n";
     const auto run =
-        Upload(SiteEnvironment(site),
-               "--id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "a")), &password);
+        Upload(ServiceEnvironment(), "--id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "a")),
+               &password);
     EXPECT_EQ(run.status, 78) << c.file;
     EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
     std::filesystem::remove(dir.path() / c.file);
   }
-  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_TRUE(service.logLines().empty());
 }
 
 TEST_F(UploadCli, ProgressLinesOnlyWhenAskedForWithoutATerminal) {
-  FakeParvault site("www.parvault.example", "");
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
   const std::string photo = ShellQuote(dir.WriteFile("a.jpg", "a"));
-  EXPECT_EQ(Upload(SiteEnvironment(site), photo).err.find("[1/1]"), std::string::npos);
-  EXPECT_NE(Upload(SiteEnvironment(site), "--progress " + photo).err.find("[1/1] a.jpg  成功\n"),
+  EXPECT_EQ(Upload(ServiceEnvironment(), photo).err.find("[1/1]"), std::string::npos);
+  EXPECT_NE(Upload(ServiceEnvironment(), "--progress " + photo).err.find("[1/1] a.jpg  成功\n"),
             std::string::npos);
 
   // A file over 1 MB also shows its bytes as they go, a line per tenth at most, ending with all of it.
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\nSize=8000000\n");
   const std::string large = ShellQuote(dir.WriteFile("large.jpg", std::string(3'000'000, 'l')));
-  const std::string err = Upload(SiteEnvironment(site), "--progress " + large).err;
+  const std::string err = Upload(ServiceEnvironment(), "--progress " + large).err;
   const std::size_t done = err.find("large.jpg: 3.0 MB of 3.0 MB, ");
   ASSERT_NE(done, std::string::npos) << err;
   EXPECT_LT(err.find("[1/1] large.jpg  成功\n"), std::string::npos);

@@ -1,12 +1,7 @@
 // The parvault-server program: its command line, its ready line, its log and its stop on signals.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <string>
@@ -14,12 +9,11 @@
 
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
+#include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_ca.h"
 
 #ifdef PARVAULT_SERVER
-
-extern char** environ;
 
 namespace wharfling::testing {
 namespace {
@@ -27,114 +21,29 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-// A running parvault-server with its standard streams on pipes.
-class ServerProcess {
- public:
-  explicit ServerProcess(std::vector<std::string> args, const std::string& input = "") {
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    args.insert(args.begin(), PARVAULT_SERVER);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, PARVAULT_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    if (!input.empty()) {
-      [[maybe_unused]] const auto written = ::write(in[1], input.data(), input.size());
-    }
-    ::close(in[1]);
-    out_ = out[0];
-    err_ = err[0];
-  }
-
-  ~ServerProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      Wait();
-    }
-    ::close(out_);
-    ::close(err_);
-  }
-
-  // The next line of standard output, or "" when none comes.
-  std::string ReadLine() {
-    std::string line;
-    char c = 0;
-    while (Ready(out_) && ::read(out_, &c, 1) == 1) {
-      if (c == '\n') return line;
-      line += c;
-    }
-    return line;
-  }
-
-  std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t got = 0;
-    while (Ready(fd) && (got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, got);
-    return text;
-  }
-  std::string Output() { return ReadAll(out_); }
-  std::string Errors() { return ReadAll(err_); }
-
-  void Signal(int signal) { ::kill(pid_, signal); }
-  // The exit status, or -1 when it did not end normally.
-  int Wait() {
-    int status = 0;
-    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  static bool Ready(int fd) {
-    pollfd entry{fd, POLLIN, 0};
-    return ::poll(&entry, 1, 30000) > 0;
-  }
-
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int err_ = -1;
-};
-
-int PortOf(const std::string& readyLine) {
-  const auto colon = readyLine.rfind(':');
-  return colon == std::string::npos ? -1 : std::stoi(readyLine.substr(colon + 1));
-}
-
-// Signs in and uploads one file as the uploader would; returns the upload's status.
+// Signs in and uploads one file as the uploader would; returns the upload's status, -1 when the
+// sign-in fails.
 int SignInAndUpload(int port, const std::string& user, const std::string& password) {
+  const std::string cookie = SignInCookie(port, user, password);
+  if (cookie.empty()) return -1;
   HttpTestClient client(port);
-  const auto login = client.Post("/ParvaultAsp2/logincheck2.asp",
-                                 "username=" + user + "&password=" + password + "&x=52&y=15",
-                                 "application/x-www-form-urlencoded");
-  if (!login || login->Header("Location") != "menu.asp") return -1;
-  const std::string cookie = login->Header("Set-Cookie");
   const auto upload =
-      client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie.substr(0, cookie.find(';'))}},
+      client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
                   UploaderBody("C:\\photos\\beach.jpg", "jpeg bytes"), std::string(kUploaderContentType));
   return upload ? upload->status : -1;
 }
 
 TEST(ParvaultServerProcessTest, SaysWhereItListensServesAndStopsOnSigterm) {
   TempDir dir;
-  ServerProcess server({"--listen", "127.0.0.1:0", "--storage", (dir.path() / "store").string(), "--user",
+  ServerProcess server(PARVAULT_SERVER,
+                       {"--listen", "127.0.0.1:0", "--storage", (dir.path() / "store").string(), "--user",
                         "demo", "--password", "demo-pw"});
-  const std::string ready = server.ReadLine();
-  ASSERT_THAT(ready, MatchesRegex("listening on 127\\.0\\.0\\.1:[0-9]+"));
-  EXPECT_EQ(SignInAndUpload(PortOf(ready), "demo", "demo-pw"), 200);
+  ASSERT_THAT(server.ReadyLine(), MatchesRegex("listening on 127\\.0\\.0\\.1:[0-9]+"));
+  EXPECT_EQ(SignInAndUpload(server.port(), "demo", "demo-pw"), 200);
   EXPECT_EQ(FileContents(dir.path() / "store" / "demo" / "beach.jpg"), "jpeg bytes");
-  server.Signal(SIGTERM);
-  EXPECT_EQ(server.Wait(), 0);
-  const std::string log = server.Errors();
+  const auto end = server.Stop();
+  EXPECT_EQ(end.status, 0);
+  const std::string& log = end.err;
   EXPECT_THAT(log, HasSubstr("POST /ParvaultAsp2/InsertFile.asp 200 user=demo stored \"beach.jpg\""));
   EXPECT_THAT(log, HasSubstr("stopped"));
   EXPECT_THAT(log, ::testing::Not(HasSubstr("demo-pw")));
@@ -142,79 +51,86 @@ TEST(ParvaultServerProcessTest, SaysWhereItListensServesAndStopsOnSigterm) {
 
 TEST(ParvaultServerProcessTest, StopsOnSigintWithAConnectionOpen) {
   TempDir dir;
-  ServerProcess server(
-      {"--listen=127.0.0.1:0", "--storage", dir.path().string(), "--user", "a", "--password", "b"});
-  const int port = PortOf(server.ReadLine());
+  ServerProcess server(PARVAULT_SERVER, {"--listen=127.0.0.1:0", "--storage", dir.path().string(), "--user",
+                                         "a", "--password", "b"});
+  const int port = server.port();
   ASSERT_GT(port, 0);
   RawConnection idle(port);
   ASSERT_TRUE(idle.connected());
-  server.Signal(SIGINT);
-  EXPECT_EQ(server.Wait(), 0);
+  EXPECT_EQ(server.Stop(SIGINT).status, 0);
 }
 
 TEST(ParvaultServerProcessTest, ServesHttpsAndReloadsItsCertificateOnSighup) {
   TempDir dir;
   const TestCa ca({"localhost"});
-  ServerProcess server({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--user", "a",
+  ServerProcess server(PARVAULT_SERVER,
+                       {"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--user", "a",
                         "--password", "b", "--tls-cert", dir.WriteFile("cert.pem", ca.serverCertPem()),
                         "--tls-key", dir.WriteFile("key.pem", ca.serverKeyPem())});
-  const int port = PortOf(server.ReadLine());
+  const int port = server.port();
   ASSERT_GT(port, 0);
   HttpTestClient client(port, ca.caBundlePath());
   EXPECT_TRUE(client.Get("/")) << client.error();
   server.Signal(SIGHUP);
   EXPECT_TRUE(client.Get("/")) << client.error();
-  server.Signal(SIGTERM);
-  EXPECT_EQ(server.Wait(), 0);
-  const std::string log = server.Errors();
+  const auto end = server.Stop();
+  EXPECT_EQ(end.status, 0);
+  const std::string& log = end.err;
   EXPECT_THAT(log, HasSubstr(", https only"));
   EXPECT_THAT(log, HasSubstr("SIGHUP, certificate loaded again"));
 }
 
 TEST(ParvaultServerProcessTest, HashPasswordPrintsALineTheUsersFileTakes) {
   TempDir dir;
-  ServerProcess hash({"--hash-password", "--user", "carol"}, "carol's password\n");
-  const std::string line = hash.ReadLine();
-  EXPECT_EQ(hash.Wait(), 0);
+  ServerProcess hash(PARVAULT_SERVER, {"--hash-password", "--user", "carol"}, "carol's password\n");
+  const auto hashed = hash.Wait();
+  EXPECT_EQ(hashed.status, 0);
+  const std::string line = hashed.out.substr(0, hashed.out.find('\n'));
   ASSERT_THAT(line, MatchesRegex("carol:[0-9a-f]{32}:[0-9a-f]{64}:100000"));
   const std::string users = dir.WriteFile("users", "# test accounts\n" + line + "\n");
 
-  ServerProcess server({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});
-  const int port = PortOf(server.ReadLine());
+  ServerProcess server(PARVAULT_SERVER,
+                       {"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});
+  const int port = server.port();
   ASSERT_GT(port, 0);
   EXPECT_EQ(SignInAndUpload(port, "carol", "carol's+password"), 200);
   EXPECT_EQ(SignInAndUpload(port, "carol", "wrong"), -1);
-  server.Signal(SIGTERM);
-  EXPECT_EQ(server.Wait(), 0);
+  EXPECT_EQ(server.Stop().status, 0);
 }
 
 TEST(ParvaultServerProcessTest, BadUsageAndBadAccountsFilesAreReported) {
   TempDir dir;
-  ServerProcess emptyPassword({"--hash-password", "--user", "carol"}, "\n");
-  EXPECT_EQ(emptyPassword.Wait(), 64);
-  EXPECT_THAT(emptyPassword.Errors(), HasSubstr("the password is empty"));
-
-  ServerProcess noAccount({"--listen", "127.0.0.1:0"});
-  EXPECT_EQ(noAccount.Wait(), 64);
-  EXPECT_THAT(noAccount.Errors(), HasSubstr("usage: parvault-server"));
-
-  ServerProcess halfTls({"--listen", "127.0.0.1:0", "--user", "a", "--password", "b", "--tls-cert", "c.pem"});
-  EXPECT_EQ(halfTls.Wait(), 64);
-  EXPECT_THAT(halfTls.Errors(), HasSubstr("--tls-cert and --tls-key go together"));
-
   const std::string users = dir.WriteFile("users", "alice:not-hex:00\n");
-  ServerProcess badFile({"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users});
-  EXPECT_EQ(badFile.Wait(), 1);
-  EXPECT_THAT(badFile.Errors(), HasSubstr("users:1:"));
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string says;
+  } cases[] = {
+      {{"--hash-password", "--user", "carol"}, "\n", 64, "the password is empty"},
+      {{"--listen", "127.0.0.1:0"}, "", 64, "usage: parvault-server"},
+      {{"--listen", "127.0.0.1:0", "--user", "a", "--password", "b", "--tls-cert", "c.pem"},
+       "",
+       64,
+       "--tls-cert and --tls-key go together"},
+      {{"--listen", "127.0.0.1:0", "--storage", dir.path().string(), "--users", users}, "", 1, "users:1:"},
+  };
+  for (const auto& c : cases) {
+    ServerProcess server(PARVAULT_SERVER, c.args, c.input);
+    const auto end = server.Wait();
+    EXPECT_EQ(end.status, c.status) << c.says;
+    EXPECT_THAT(end.err, HasSubstr(c.says));
+  }
 }
 
 TEST(ParvaultServerProcessTest, APortInUseIsReported) {
   ParvaultTestServer holder;
   TempDir dir;
-  ServerProcess server({"--listen", "127.0.0.1:" + std::to_string(holder.port()), "--storage",
-                        dir.path().string(), "--user", "a", "--password", "b"});
-  EXPECT_EQ(server.Wait(), 1);
-  EXPECT_THAT(server.Errors(), HasSubstr("cannot listen on 127.0.0.1:" + std::to_string(holder.port())));
+  ServerProcess server(PARVAULT_SERVER, {"--listen", "127.0.0.1:" + std::to_string(holder.port()),
+                                         "--storage", dir.path().string(), "--user", "a", "--password", "b"});
+  const auto end = server.Wait();
+  EXPECT_EQ(end.status, 1);
+  EXPECT_THAT(end.err, HasSubstr("cannot listen on 127.0.0.1:" + std::to_string(holder.port())));
 }
 
 }  // namespace

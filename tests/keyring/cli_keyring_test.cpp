@@ -7,7 +7,8 @@
 #include <fstream>
 
 #include "tests/support/command_run.h"
-#include "tests/support/fake_parvault.h"
+#include "tests/support/file_inspection.h"
+#include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::testing {
@@ -25,8 +26,7 @@ class WithProfile {
  protected:
   CommandResult Wharfling(const std::string& arguments, const std::string* input = nullptr) {
     return RunCommand("WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) +
-                          " WHARFLING_CA_FILE=" + ShellQuote(site.CaFile()) +
-                          " WHARFLING_CONNECT_TO=" + ShellQuote(site.ConnectTo()),
+                          " WHARFLING_CONNECT_TO=" + ShellQuote(site.ConnectTo("www.parvault.example")),
                       WHARFLING_CLI, arguments, input);
   }
   std::string Profile() const {
@@ -35,7 +35,9 @@ class WithProfile {
   }
 
   TempDir dir;
-  FakeParvault site{"www.parvault.example", ""};
+  // The shipped server in the service's place (destination 1), with alice's and bob's accounts.
+  ParvaultTestServer site{{server::MakeAccount("bob", "secret")}};
+  std::size_t Stored(std::string_view user) const { return FolderNames(site.folderOf(user)).size(); }
 };
 
 class KeyringCli : public WithProfile, public ::testing::TestWithParam<KeyringCase> {};
@@ -64,7 +66,7 @@ TEST_P(KeyringCli, PasswordIsKeptWhereTheProfileAllowsAndReadBack) {
 
   const auto again = Wharfling("upload " + photo);
   EXPECT_EQ(again.status, 0) << "the saved password signs in again: " << again.err;
-  EXPECT_EQ(site.Uploads().size(), 2u);
+  EXPECT_EQ(Stored("alice"), 2u);
 
   const auto config = Wharfling("config");
   EXPECT_NE(config.out.find("passwords  " + c.passwordsLine + "\n"), std::string::npos) << config.out;
@@ -121,10 +123,10 @@ TEST_F(OlderItems, AnItemWithoutItsIdServesUntilTheIdIsRecorded) {
   ASSERT_EQ(alice.status, 0) << alice.err;
 
   dir.WriteFile("config/wharfling.ini", "[Settings]\nParvaultD=bob\n");
-  site.SetAccount("bob", "secret");
   const auto bob = Wharfling("upload " + photo);
   EXPECT_NE(bob.status, 0) << "the password kept for alice was read for bob";
-  EXPECT_EQ(site.Uploads().size(), 1u);
+  EXPECT_EQ(Stored("alice"), 1u);
+  EXPECT_EQ(Stored("bob"), 0u);
 }
 
 }  // namespace

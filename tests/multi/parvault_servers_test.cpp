@@ -1,15 +1,9 @@
 // Two parvault-server processes over one storage folder and one PostgreSQL database behave as one
 // server: a session, a photo, a delete and the quota made through one hold on the other.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <latch>
@@ -23,50 +17,12 @@
 #include "tests/support/gallery_browser.h"
 #include "tests/support/http_test_client.h"
 #include "tests/support/parvault_test_server.h"
+#include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_photos.h"
 
-extern char** environ;
-
 namespace wharfling::testing {
 namespace {
-
-// One parvault-server process; its port from its ready line, its log in a file.
-class Instance {
- public:
-  Instance(std::vector<std::string> args, const std::filesystem::path& log) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), PARVAULT_SERVER);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, PARVAULT_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string line;
-    char c = 0;
-    pollfd ready{out[0], POLLIN, 0};
-    while (::poll(&ready, 1, 30000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    if (line.starts_with("listening on ")) port_ = std::atoi(line.substr(line.rfind(':') + 1).c_str());
-  }
-  ~Instance() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  int port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = -1;
-};
 
 // A browser signed in on one instance that may send its cookie to any.
 struct Session {
@@ -131,10 +87,10 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
   const auto instance = [&] {
     return SharedArgs(dir, database, {"--quota", "3000", "--user", "bob", "--password", "bob-pw"});
   };
-  Instance a(instance(), dir.path() / "a.log");
-  Instance b(instance(), dir.path() / "b.log");
-  ASSERT_GT(a.port(), 0) << FileContents(dir.path() / "a.log");
-  ASSERT_GT(b.port(), 0) << FileContents(dir.path() / "b.log");
+  ServerProcess a(PARVAULT_SERVER, instance());
+  ServerProcess b(PARVAULT_SERVER, instance());
+  ASSERT_GT(a.port(), 0) << a.Errors();
+  ASSERT_GT(b.port(), 0) << b.Errors();
 
   const Session session = SignIn(a.port());
   ASSERT_FALSE(session.csrf.empty()) << "signed in on A";
@@ -144,7 +100,7 @@ TEST(ParvaultServersTest, TwoInstancesOverOneDatabaseAreOneServer) {
 
   // The quota counts what both instances stored: 1000 bytes held, 2000 more fit, then nothing.
   struct Step {
-    const Instance& through;
+    ServerProcess& through;
     const char* name;
     std::size_t bytes;
     int status;
@@ -252,7 +208,7 @@ TEST(ParvaultServersTest, ALibraryMovesToPostgresqlWithItsIds) {
   };
   std::vector<std::string> ids;
   {
-    Instance before(serve(sqlite), dir.path() / "before.log");
+    ServerProcess before(PARVAULT_SERVER, serve(sqlite));
     const Session session = SignIn(before.port());
     ASSERT_EQ(UploaderPost(before.port(), session, "harbour.jpg", 100), 200);
     ids = GalleryIds(before.port(), session);
@@ -274,7 +230,7 @@ TEST(ParvaultServersTest, ALibraryMovesToPostgresqlWithItsIds) {
     EXPECT_EQ(run.status, copy.status) << copy.from;
     EXPECT_NE((run.out + run.err).find(copy.says), std::string::npos) << run.out << run.err;
   }
-  Instance after(serve(database), dir.path() / "after.log");
+  ServerProcess after(PARVAULT_SERVER, serve(database));
   EXPECT_EQ(GalleryIds(after.port(), SignIn(after.port())), ids) << "the photo keeps its id";
 }
 

@@ -6,8 +6,8 @@
 namespace wharfling::testing {
 namespace {
 
-posix::CurlTransportOptions OptionsFor(const FakeSite& fake, std::string systemProxy) {
-  auto options = fake.TransportOptions();
+posix::CurlTransportOptions OptionsFor(posix::CurlTransportOptions options, std::string systemProxy) {
+  options.ownCookieStore = true;
   options.environment = [proxy = std::move(systemProxy)](const char* name) -> std::optional<std::string> {
     if (!proxy.empty() && std::string_view(name) == "http_proxy") return proxy;
     return std::nullopt;
@@ -18,7 +18,12 @@ posix::CurlTransportOptions OptionsFor(const FakeSite& fake, std::string systemP
 }  // namespace
 
 DriverRun::DriverRun(int site, const FakeSite& fake, std::string systemProxy)
-    : destination(site), transport(OptionsFor(fake, std::move(systemProxy))) {
+    : destination(site), transport(OptionsFor(fake.TransportOptions(), std::move(systemProxy))) {
+  store.values[{"Settings", "Select001"}] = site;
+  SetAccount("alice", "secret");
+}
+
+DriverRun::DriverRun(int site) : destination(site), transport(OptionsFor({}, "")) {
   store.values[{"Settings", "Select001"}] = site;
   SetAccount("alice", "secret");
 }

@@ -21,6 +21,8 @@ class DriverRun {
   // site: the destination index the profile selects. systemProxy: what the system settings name as
   // the proxy, none when empty.
   DriverRun(int site, const FakeSite& fake, std::string systemProxy = "");
+  // A run against a server reached by its own address (the endpoint table names it), with no proxy.
+  explicit DriverRun(int site);
 
   // The saved account of the destination, UTF-8.
   void SetAccount(const std::string& id, const std::string& password);

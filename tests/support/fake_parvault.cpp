@@ -3,43 +3,6 @@
 #include "server/engine/form_decoding.h"
 
 namespace wharfling::testing {
-namespace {
-
-constexpr std::string_view kDelimiter = "-----------------------------7d432817150952";
-
-std::string Between(std::string_view text, std::string_view before, std::string_view after) {
-  const auto start = text.find(before);
-  if (start == std::string_view::npos) return {};
-  const auto from = start + before.size();
-  const auto end = text.find(after, from);
-  return std::string(text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
-}
-
-}  // namespace
-
-std::vector<FormPart> ParseMultipart(std::string_view body) {
-  std::vector<FormPart> parts;
-  std::size_t pos = body.find(kDelimiter);
-  while (pos != std::string_view::npos) {
-    pos += kDelimiter.size();
-    if (body.substr(pos, 2) == "--") break;
-    pos += 2;  // CRLF
-    const auto headerEnd = body.find("\r\n\r\n", pos);
-    if (headerEnd == std::string_view::npos) break;
-    const std::string_view headers = body.substr(pos, headerEnd - pos);
-    const auto next = body.find(std::string("\r\n") + std::string(kDelimiter), headerEnd + 4);
-    if (next == std::string_view::npos) break;
-    FormPart part;
-    part.name = Between(headers, "name=\"", "\"");
-    if (headers.find("filename=\"") != std::string_view::npos)
-      part.fileName = Between(headers, "filename=\"", "\"");
-    part.contentType = Between(headers, "Content-Type: ", "\r\n");
-    part.value = std::string(body.substr(headerEnd + 4, next - headerEnd - 4));
-    parts.push_back(std::move(part));
-    pos = next + 2;
-  }
-  return parts;
-}
 
 FakeParvault::FakeParvault(std::string host, std::string basePath)
     : FakeSite({std::move(host)}), basePath_(std::move(basePath)) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/fake_site.h"
+#include "tests/support/multipart_form.h"
 
 namespace wharfling::testing {
 
@@ -67,14 +68,5 @@ class FakeParvault final : public FakeSite {
   std::vector<std::string> sessions_;
   std::vector<std::optional<std::string>> refusals_;  // reason per refusal page, none: no marker
 };
-
-// Parses a multipart/form-data body with the uploader's fixed boundary into its parts.
-struct FormPart {
-  std::string name;
-  std::optional<std::string> fileName;
-  std::string contentType;
-  std::string value;
-};
-std::vector<FormPart> ParseMultipart(std::string_view body);
 
 }  // namespace wharfling::testing

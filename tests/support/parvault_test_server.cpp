@@ -132,6 +132,15 @@ std::string RawPost(std::string_view path, std::string_view headerLines, std::st
   return request;
 }
 
+std::string SignInCookie(int port, std::string_view user, std::string_view password) {
+  HttpTestClient client(port);
+  const std::string body = "username=" + std::string(user) + "&password=" + std::string(password);
+  const auto result = client.Post("/ParvaultAsp2/logincheck2.asp", body, "application/x-www-form-urlencoded");
+  if (!result || result->Header("Location") != "menu.asp") return {};
+  const std::string cookie = result->Header("Set-Cookie");
+  return cookie.substr(0, cookie.find(';'));
+}
+
 ParvaultTestServer::ParvaultTestServer(std::vector<server::Account> extraAccounts,
                                        const std::function<void(server::ParvaultServerOptions&)>& adjust) {
   server::ParvaultServerOptions options;
@@ -168,16 +177,6 @@ bool ParvaultTestServer::WaitForLog(std::string_view text, std::size_t count) co
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
-}
-
-std::string ParvaultTestServer::SignIn(std::string_view user, std::string_view password) const {
-  HttpTestClient client(port());
-  const std::string body =
-      "username=" + std::string(user) + "&password=" + std::string(password) + "&x=52&y=15";
-  const auto result = client.Post("/ParvaultAsp2/logincheck2.asp", body, "application/x-www-form-urlencoded");
-  if (!result || result->Header("Location") != "menu.asp") return {};
-  const std::string cookie = result->Header("Set-Cookie");
-  return cookie.substr(0, cookie.find(';'));
 }
 
 }  // namespace wharfling::testing

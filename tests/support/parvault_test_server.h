@@ -13,12 +13,12 @@
 
 #include "server/parvault_server.h"
 #include "tests/support/file_inspection.h"
+#include "tests/support/multipart_form.h"
 #include "tests/support/temp_dir.h"
 
 namespace wharfling::testing {
 
-// The boundary of every uploader body, and its Content-Type header value.
-inline constexpr std::string_view kUploaderBoundary = "---------------------------7d432817150952";
+// The Content-Type header value of every uploader body.
 inline constexpr std::string_view kUploaderContentType =
     "multipart/form-data; boundary=---------------------------7d432817150952";
 
@@ -65,6 +65,10 @@ RawResponse RawExchange(int port, std::string_view request);
 // Content-Length and Connection: close, then the body.
 std::string RawPost(std::string_view path, std::string_view headerLines, std::string_view body);
 
+// Signs in to the server on the port with the login form's two fields (the uploader's own form is its
+// driver's to send); returns the Cookie header value ("PVSESSION=..."), or "".
+std::string SignInCookie(int port, std::string_view user, std::string_view password);
+
 class ParvaultTestServer {
  public:
   // Accounts: "alice" with password "secret", plus any given. Options may be adjusted first.
@@ -73,6 +77,10 @@ class ParvaultTestServer {
   ~ParvaultTestServer();
 
   int port() const { return server_->port(); }
+  // A WHARFLING_CONNECT_TO value that sends the host's http port here, as if the server ran there.
+  std::string ConnectTo(std::string_view host) const {
+    return std::string(host) + ":80:127.0.0.1:" + std::to_string(port());
+  }
   std::filesystem::path storage() const { return dir_.path() / "storage"; }
   std::filesystem::path folderOf(std::string_view account) const { return storage() / account; }
   server::ParvaultServer& server() { return *server_; }
@@ -80,8 +88,10 @@ class ParvaultTestServer {
   // Waits until `count` log lines mention `text`; false when they do not come.
   bool WaitForLog(std::string_view text, std::size_t count = 1) const;
 
-  // Signs in with the in-house form; returns the Cookie header value ("PVSESSION=..."), or "".
-  std::string SignIn(std::string_view user = "alice", std::string_view password = "secret") const;
+  // SignInCookie on this server.
+  std::string SignIn(std::string_view user = "alice", std::string_view password = "secret") const {
+    return SignInCookie(port(), user, password);
+  }
 
  private:
   TempDir dir_;

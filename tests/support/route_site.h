@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fake_parvault.h"
 #include "tests/support/fake_site.h"
+#include "tests/support/multipart_form.h"
 
 namespace wharfling::testing {
 

@@ -1,4 +1,5 @@
-// The Parvault driver end to end: the dialog, the real curl transport and a fake site on loopback.
+// The Parvault driver end to end: the dialog and the real curl transport against a fake site on
+// loopback where the wire or a broken server is the point, and against parvault-server elsewhere.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 
 #include "tests/support/driver_suite.h"
 #include "tests/support/fake_parvault.h"
+#include "tests/support/parvault_server_run.h"
 #include "ui/controls.h"
 
 namespace wharfling {
@@ -17,6 +19,8 @@ using testing::DriverCaseName;
 using testing::DriverRun;
 using testing::DriverSuite;
 using testing::FakeParvault;
+using testing::ParvaultServerRun;
+using testing::ParvaultTestServer;
 using testing::SiteFault;
 
 constexpr const char* kServiceHost = "www.parvault.example";
@@ -213,38 +217,6 @@ TEST(ParvaultDriver, SlowEmptyAndBrokenRepliesAreJudgedByTheirHeaders) {
   EXPECT_TRUE(run.Messages().empty());
 }
 
-TEST(ParvaultDriver, FileRemovedOrGrownAfterScreening) {
-  ParvaultRun run;
-  const auto removed = run.AddPhoto("a.jpg", 10);
-  const auto grown = run.AddPhoto("b.jpg", 10);
-  run.AddPhoto("c.jpg", 10);
-  run.store.values[{"Settings", "Size"}] = 100;
-  run.Open();
-  std::filesystem::remove(removed);
-  std::filesystem::resize_file(grown, 101);
-  run.Press();
-  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "--", "成功"}));
-  EXPECT_EQ(run.view.progressPosition(), 2) << "the skipped file does not move the bar";
-  EXPECT_EQ(run.site().Uploads().size(), 1u) << "nothing is sent for a file that cannot be read";
-}
-
-TEST(ParvaultDriver, EachFileWritesIntoItsOwnRow) {
-  ParvaultRun run;
-  run.AddPhoto("one/a.jpg");
-  run.AddPhoto("two/a.jpg");
-  run.AddPhoto("a.jpg.jpg");
-  run.site().ScriptUploads([&](const FakeParvault::Upload& upload) {
-    if (upload.fileName.find("/two/") != std::string::npos) {
-      return FakeParvault::Answer{FakeParvault::Answer::kRefuseWithReason, "second"};
-    }
-    return FakeParvault::Answer{};
-  });
-  run.Open();
-  run.Press();
-  // Rows: a.jpg (one), a.jpg (two), a.jpg.jpg.
-  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"成功", "---失敗---[second]", "成功"}));
-}
-
 TEST(ParvaultDriver, CredentialsAreFormEscapedOnceOnTheWire) {
   ParvaultRun run;
   run.site().SetAccount("a b+c", "p&w=1%;#");
@@ -291,19 +263,59 @@ TEST(ParvaultDriver, SecondRunUploadsEverythingAgainAndOverwritesStatuses) {
   EXPECT_EQ(run.site().Uploads().size(), 4u);
 }
 
-TEST(ParvaultDriver, TypedPasswordIsSavedOnlyAfterASignInThatPasses) {
-  ParvaultRun run;
-  run.AddPhoto("a.jpg");
+// What the real server shows needs no fake: these runs go to parvault-server on loopback.
+class ParvaultDriverOnServer : public ::testing::Test {
+ protected:
+  std::vector<std::string> Stored() const { return testing::FolderNames(server.folderOf("alice")); }
+
+  // Files over 1,000 bytes are refused, with the reason's page, as the uploader gets it.
+  ParvaultTestServer server{{}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 1000; }};
+  ParvaultServerRun run{server};
+};
+
+TEST_F(ParvaultDriverOnServer, FileRemovedOrGrownAfterScreening) {
+  const auto removed = run.AddPhoto("a.jpg", 10);
+  const auto grown = run.AddPhoto("b.jpg", 10);
+  run.AddPhoto("c.jpg", 10);
+  run.store.values[{"Settings", "iparvault_maxsize"}] = 100;
+  run.Open();
+  std::filesystem::remove(removed);
+  std::filesystem::resize_file(grown, 101);
+  run.Press();
+  EXPECT_EQ(run.Statuses(), (std::vector<std::string>{"---失敗---", "--", "成功"}));
+  EXPECT_EQ(run.view.progressPosition(), 2) << "the skipped file does not move the bar";
+  EXPECT_EQ(Stored(), std::vector<std::string>{"c.jpg"}) << "nothing is sent for a file that cannot be read";
+}
+
+TEST_F(ParvaultDriverOnServer, EachFileWritesIntoItsOwnRow) {
+  run.AddPhoto("one/a.jpg", 1000);
+  run.AddPhoto("two/a.jpg", 1001);
+  run.AddPhoto("a.jpg.jpg", 10);
+  run.Open();
+  run.Press();
+  // Rows: a.jpg (one), a.jpg (two), a.jpg.jpg; the second is over the server's limit.
+  EXPECT_EQ(run.Statuses(),
+            (std::vector<std::string>{"成功", "---失敗---[ファイルサイズが上限(1,000 Byte)を越えています]",
+                                      "成功"}));
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"a.jpg", "a.jpg.jpg"}));
+}
+
+TEST_F(ParvaultDriverOnServer, TypedPasswordIsSavedOnlyAfterASignInThatPasses) {
+  run.AddPhoto("a.jpg", 10);
   run.Open();
   run.view.SetControlText(control::kPassword, "typo");
   run.dialog->OnAccountEdited();
   run.Press();
+  EXPECT_EQ(
+      run.Messages(),
+      std::vector<std::string>{"ログインに失敗しました。IDまたはパスワードが間違っていないか確認ください。"});
   EXPECT_TRUE(run.store.writes.empty());
-  EXPECT_EQ(std::get<Text>(run.store.values[{"Settings", "ParvaultW"}]), "secret");
+  EXPECT_EQ(run.Saved(true), "secret");
   run.view.SetControlText(control::kPassword, "secret");
   run.dialog->OnAccountEdited();
   run.Press();
   EXPECT_EQ(run.Statuses(), std::vector<std::string>{"成功"});
+  EXPECT_EQ(Stored(), std::vector<std::string>{"a.jpg"});
 }
 
 }  // namespace
