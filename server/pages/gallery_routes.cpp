@@ -202,8 +202,10 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Ht
     // Not made yet (or removed by hand): made now, kept beside the photo.
     const UniqueFd original(OpenForReading(folder.get(), photo.name));
     std::string why;
-    const auto bytes =
-        original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
+    bool unreadable = false;
+    const auto bytes = original.valid()
+                           ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_, &unreadable)
+                           : std::nullopt;
     if (bytes && WriteFileAtomically(folder.get(), name, *bytes, error)) {
       // Deleted while its thumbnail was being made: the thumbnail goes too.
       if (library_.SetThumbnail(user.account, photo.id, name) == state::Outcome::kNotFound) {
@@ -212,8 +214,9 @@ void GalleryRoutes::Thumbnail(const SignedIn& user, const PhotoRecord& photo, Ht
       res.SetContent(*bytes, "image/jpeg");
       return;
     }
-    // A picture that cannot be read shows the tile from now on; one cut short by a stop is made later.
-    if (original.valid() && !bytes && !thumbnails_.cancelled()) {
+    // A picture that cannot be read shows the tile from now on; one cut short by a stop, or by a
+    // thumbnailer that is missing or overrun, is made later.
+    if (unreadable) {
       library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
     }
   }

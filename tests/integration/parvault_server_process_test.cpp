@@ -1,4 +1,5 @@
-// The parvault-server program: its command line, its ready line, its log and its stop on signals.
+// The parvault-server program: its command line, its ready line, its log, its stop on signals and its
+// thumbnailer.
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "tests/support/parvault_test_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_ca.h"
+#include "tests/support/test_photos.h"
 
 #ifdef PARVAULT_SERVER
 
@@ -30,7 +33,8 @@ using ::testing::MatchesRegex;
 // A running parvault-server with its standard streams on pipes.
 class ServerProcess {
  public:
-  explicit ServerProcess(std::vector<std::string> args, const std::string& input = "") {
+  explicit ServerProcess(std::vector<std::string> args, const std::string& input = "",
+                         const std::string& program = PARVAULT_SERVER) {
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -38,11 +42,11 @@ class ServerProcess {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    args.insert(args.begin(), PARVAULT_SERVER);
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, PARVAULT_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);
@@ -138,6 +142,53 @@ TEST(ParvaultServerProcessTest, SaysWhereItListensServesAndStopsOnSigterm) {
   EXPECT_THAT(log, HasSubstr("POST /ParvaultAsp2/InsertFile.asp 200 user=demo stored \"beach.jpg\""));
   EXPECT_THAT(log, HasSubstr("stopped"));
   EXPECT_THAT(log, ::testing::Not(HasSubstr("demo-pw")));
+}
+
+// Signs in, uploads the photo when given one, and fetches the thumbnail of the newest photo; returns
+// its Content-Type.
+std::string ThumbnailType(int port, const std::string& photo) {
+  HttpTestClient client(port);
+  const auto login = client.Post("/ParvaultAsp2/logincheck2.asp", "username=demo&password=demo-pw&x=52&y=15",
+                                 "application/x-www-form-urlencoded");
+  if (!login) return "";
+  const std::string cookie = login->Header("Set-Cookie").substr(0, login->Header("Set-Cookie").find(';'));
+  if (!photo.empty()) {
+    client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
+                UploaderBody("C:\\photos\\sea.jpg", photo), std::string(kUploaderContentType));
+  }
+  const auto menu = client.Get("/ParvaultAsp2/menu.asp", {{"Cookie", cookie}});
+  const std::size_t at = menu ? menu->body.find("thumb.asp?id=") : std::string::npos;
+  if (at == std::string::npos) return "";
+  const auto thumbnail = client.Get("/ParvaultAsp2/" + menu->body.substr(at, 13 + 32), {{"Cookie", cookie}});
+  return thumbnail ? thumbnail->Header("Content-Type") : "";
+}
+
+// The thumbnailer is looked for beside the program. Without it the photo shows the neutral tile and the
+// log says why; that tile is not kept, so the photo gets its thumbnail once the helper is there.
+TEST(ParvaultServerProcessTest, MakesThumbnailsWithTheHelperBesideIt) {
+  ::unsetenv("PARVAULT_THUMBNAILER");
+  TempDir dir;
+  const auto folder = dir.path() / "bin";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(PARVAULT_SERVER, folder / "parvault-server");
+  const std::vector<std::string> args{
+      "--listen", "127.0.0.1:0", "--storage",  (dir.path() / "store").string(),
+      "--user",   "demo",        "--password", "demo-pw"};
+  {
+    ServerProcess server(args, "", (folder / "parvault-server").string());
+    EXPECT_EQ(ThumbnailType(PortOf(server.ReadLine()), MakeJpeg({.width = 64, .height = 48, .tags = {}})),
+              "image/svg+xml");
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(), 0);
+    EXPECT_THAT(server.Errors(), HasSubstr("no parvault-thumbnailer beside the program"));
+  }
+  std::filesystem::copy_file(std::filesystem::path(PARVAULT_SERVER).parent_path() / "parvault-thumbnailer",
+                             folder / "parvault-thumbnailer");
+  ServerProcess server(args, "", (folder / "parvault-server").string());
+  EXPECT_EQ(ThumbnailType(PortOf(server.ReadLine()), ""), "image/jpeg");
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(), 0);
+  EXPECT_THAT(server.Errors(), HasSubstr("thumbnails made by " + (folder / "parvault-thumbnailer").string()));
 }
 
 TEST(ParvaultServerProcessTest, StopsOnSigintWithAConnectionOpen) {
