@@ -118,9 +118,8 @@ int Serve(CommandLine& commandLine) {
   if (const auto thumbnailer = wharfling::server::FindThumbnailer()) {
     std::fprintf(stderr, "parvault-server: thumbnails made by %s\n", thumbnailer->c_str());
   } else {
-    std::fprintf(stderr,
-                 "parvault-server: no %s beside the program or at %s from it; photos show as plain tiles\n",
-                 wharfling::server::kThumbnailerName.data(), wharfling::server::kInstalledThumbnailer.data());
+    std::fprintf(stderr, "parvault-server: %s; photos show as plain tiles\n",
+                 wharfling::server::ThumbnailerNotFound().c_str());
   }
   const bool postgres = commandLine.database && commandLine.database->kind ==
                                                     wharfling::server::state::DatabaseChoice::Kind::kPostgres;

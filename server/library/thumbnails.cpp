@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <semaphore>
+#include <string_view>
 #include <vector>
 
 #include "server/base/helper_process.h"
@@ -21,6 +22,16 @@ constexpr int kHelpersAtOnce = 2;
 std::counting_semaphore<kHelpersAtOnce> g_makers(kHelpersAtOnce);
 // A thumbnail is a few kilobytes: a helper writing more than this is not making one.
 constexpr std::size_t kMaxThumbnailBytes = 4u << 20;
+
+constexpr std::string_view kThumbnailerName = "parvault-thumbnailer";
+// Where an installation keeps the helper, from the folder of the server's program.
+constexpr std::string_view kInstalledThumbnailer = WHARFLING_THUMBNAILER_FROM_BINDIR;
+
+// The helper $PARVAULT_THUMBNAILER names, if it names one.
+const char* NamedThumbnailer() {
+  const char* named = std::getenv("PARVAULT_THUMBNAILER");
+  return named != nullptr && *named != '\0' ? named : nullptr;
+}
 
 bool IsExecutable(const std::filesystem::path& path) {
   std::error_code ec;
@@ -98,7 +109,7 @@ Verdict Judge(const HelperRun& run, const std::string& program, const HelperLimi
 }  // namespace
 
 std::optional<std::string> FindThumbnailer() {
-  if (const char* named = std::getenv("PARVAULT_THUMBNAILER"); named != nullptr && *named != '\0') {
+  if (const char* named = NamedThumbnailer()) {
     return IsExecutable(named) ? std::optional<std::string>(named) : std::nullopt;
   }
   std::error_code ec;
@@ -109,6 +120,14 @@ std::optional<std::string> FindThumbnailer() {
     if (IsExecutable(candidate)) return candidate.string();
   }
   return std::nullopt;
+}
+
+std::string ThumbnailerNotFound() {
+  if (const char* named = NamedThumbnailer()) {
+    return "PARVAULT_THUMBNAILER names no executable file: " + std::string(named);
+  }
+  return "no " + std::string(kThumbnailerName) + " beside the program or at " +
+         std::string(kInstalledThumbnailer) + " from it";
 }
 
 ThumbnailWork::ThumbnailWork(std::string program, std::chrono::milliseconds wallClock)
@@ -148,8 +167,7 @@ std::optional<std::string> MakeThumbnail(int fd, int size, std::string& why, Thu
   if (pictureAtFault != nullptr) *pictureAtFault = false;
   const auto program = runs.program();
   if (!program) {
-    why = "no " + std::string(kThumbnailerName) + " beside the program or at " +
-          std::string(kInstalledThumbnailer) + " from it";
+    why = ThumbnailerNotFound();
     LogHelperFailure(why);
     return std::nullopt;
   }

@@ -10,19 +10,18 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <string_view>
 
 namespace wharfling::server {
 
 // The longer side of a thumbnail, in pixels.
 inline constexpr int kThumbnailSize = 320;
-inline constexpr std::string_view kThumbnailerName = "parvault-thumbnailer";
-// Where an installation keeps the helper, from the folder of the server's program.
-inline constexpr std::string_view kInstalledThumbnailer = WHARFLING_THUMBNAILER_FROM_BINDIR;
 
 // The helper: $PARVAULT_THUMBNAILER when set, else parvault-thumbnailer beside the running program
-// (a build tree), else the installed one (kInstalledThumbnailer); nothing when none is executable.
+// (a build tree), else the installed one (in ../libexec/parvault-server/ from the program's folder);
+// nothing when none is an executable file.
 std::optional<std::string> FindThumbnailer();
+// Where FindThumbnailer looked, for a log line when it found nothing.
+std::string ThumbnailerNotFound();
 
 // The thumbnails one server is making. Cancel() ends them: those waiting for their turn give up and
 // the helpers under way are killed, so that a stopping server is not held by a large picture.
