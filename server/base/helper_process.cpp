@@ -119,6 +119,19 @@ HelperRun RunHelper(const std::string& program, const std::vector<std::string>& 
   }
   output.write.Reset();
   errors.write.Reset();
+  // Should anything below throw, the child is still killed, handed back and reaped.
+  struct Reaper {
+    pid_t pid;
+    const HelperWatch& watch;
+    bool done = false;
+    ~Reaper() {
+      if (done) return;
+      ::kill(pid, SIGKILL);
+      if (watch.ending) watch.ending(pid);
+      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+  } reaper{pid, watch};
   if (watch.started) watch.started(pid);
 
   const Clock::time_point deadline = Clock::now() + limits.wallClock;
@@ -152,6 +165,7 @@ HelperRun RunHelper(const std::string& program, const std::vector<std::string>& 
   if (timedOut || tooLarge) ::kill(pid, SIGKILL);
   // Its pipes are closed, but a child may outlive them: it has until the deadline, as before.
   timedOut = AwaitEnd(pid, deadline) || timedOut;
+  reaper.done = true;
   if (watch.ending) watch.ending(pid);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
