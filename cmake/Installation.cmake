@@ -1,8 +1,8 @@
-# cmake --install <build> [--prefix DIR]: the three programs (the core and its adapters are linked in
-# statically; the shared libraries they use are Debian's), their man pages made at build time from
-# each program's own --help by help2man, bash completion for wharfling, the application icon and the
-# file managers' entries in their system-wide places, written by `wharfling register` itself so that
-# they are the very entries it writes for a user.
+# cmake --install <build> [--prefix DIR]: the three programs and the server's thumbnailer (the core
+# and its adapters are linked in statically; the shared libraries they use are Debian's), their man
+# pages made at build time from each program's own --help by help2man, bash completion for
+# wharfling, the application icon and the file managers' entries in their system-wide places,
+# written by `wharfling register` itself so that they are the very entries it writes for a user.
 include(GNUInstallDirs)
 
 install(TARGETS wharfling RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -36,6 +36,8 @@ wharfling_man_page(parvault-server 8 "the in-house Parvault photo server")
 
 if(TARGET parvault-server)
   install(TARGETS parvault-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Found by the server from its own folder (WHARFLING_THUMBNAILER_FROM_BINDIR).
+  install(TARGETS parvault-thumbnailer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/parvault-server)
 endif()
 
 set(WHARFLING_ENTRIES "")

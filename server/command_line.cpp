@@ -243,7 +243,13 @@ std::string UsageText() {
          "while the server is stopped, or while it runs take the database with SQLite's online\n"
          "backup first (pg_dump for PostgreSQL):\n"
          "  sqlite3 DIR/.parvault-state.db \".backup BACKUP.db\"\n"
-         "then copy the account folders.\n";
+         "then copy the account folders.\n"
+         "\n"
+         "The gallery's thumbnails are made by a helper program, parvault-thumbnailer, which decodes\n"
+         "each picture in a process of its own under limits of memory and CPU time; the server links\n"
+         "no image decoder. It is looked for beside this program, then in ../libexec/parvault-server/\n"
+         "from its folder (PARVAULT_THUMBNAILER names another). Without it, photos show as plain tiles\n"
+         "and the log says why; they get their thumbnails at the first view once it is there.\n";
 }
 
 }  // namespace wharfling::server

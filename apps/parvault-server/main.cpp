@@ -93,7 +93,7 @@ int CopyDatabase(const CommandLine& commandLine) {
   return 0;
 }
 
-int Serve(CommandLine& commandLine, const char* argv0) {
+int Serve(CommandLine& commandLine) {
   std::string error;
   if (!wharfling::server::CollectAccounts(commandLine, commandLine.options.accounts, error)) {
     std::fprintf(stderr, "parvault-server: %s\n", error.c_str());
@@ -114,9 +114,12 @@ int Serve(CommandLine& commandLine, const char* argv0) {
   RaiseOpenFileLimit();
   std::signal(SIGPIPE, SIG_IGN);
 
-  // Before any thread of the server runs.
-  if (!wharfling::server::StartImageLibrary(argv0)) {
-    std::fputs("parvault-server: libvips did not start; photos show as plain tiles\n", stderr);
+  // Thumbnails are made by a helper program; without it the gallery still works, with plain tiles.
+  if (const auto thumbnailer = wharfling::server::FindThumbnailer()) {
+    std::fprintf(stderr, "parvault-server: thumbnails made by %s\n", thumbnailer->c_str());
+  } else {
+    std::fprintf(stderr, "parvault-server: %s; photos show as plain tiles\n",
+                 wharfling::server::ThumbnailerNotFound().c_str());
   }
   const bool postgres = commandLine.database && commandLine.database->kind ==
                                                     wharfling::server::state::DatabaseChoice::Kind::kPostgres;
@@ -178,5 +181,5 @@ int main(int argc, char** argv) {
   }
   if (commandLine.hashPassword) return HashPassword(commandLine);
   if (commandLine.copyFrom) return CopyDatabase(commandLine);
-  return Serve(commandLine, argv[0]);
+  return Serve(commandLine);
 }

@@ -259,8 +259,10 @@ void GalleryRoutes::MakeThumbnailFor(const SignedIn& user, const PhotoRecord& ph
   const std::string name = ThumbnailNameFor(photo.id);
   const UniqueFd original(OpenForReading(folder, photo.name));
   std::string why, error;
-  const auto bytes =
-      original.valid() ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_) : std::nullopt;
+  bool unreadable = false;
+  const auto bytes = original.valid()
+                         ? MakeThumbnail(original.get(), kThumbnailSize, why, &thumbnails_, &unreadable)
+                         : std::nullopt;
   if (bytes && WriteFileAtomically(folder, name, *bytes, error)) {
     // Deleted while its thumbnail was being made: the thumbnail goes too.
     if (library_.SetThumbnail(user.account, photo.id, name) == state::Outcome::kNotFound) {
@@ -271,9 +273,9 @@ void GalleryRoutes::MakeThumbnailFor(const SignedIn& user, const PhotoRecord& ph
     ex.outcome += " thumbnail made";
     return;
   }
-  // A picture that cannot be read shows the tile from now on; one cut short by a stop, or whose
-  // file could not be written, is made by a later request.
-  if (original.valid() && !bytes && !thumbnails_.cancelled()) {
+  // A picture that cannot be read shows the tile from now on; one cut short by a stop, by a
+  // thumbnailer that is missing or overrun, or whose file could not be written, is made later.
+  if (unreadable) {
     library_.SetThumbnail(user.account, photo.id, kNoThumbnail);
     return AnswerTile(ex.response, true);
   }

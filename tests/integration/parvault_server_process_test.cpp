@@ -1,9 +1,11 @@
-// The parvault-server program: its command line, its ready line, its log and its stop on signals.
+// The parvault-server program: its command line, its ready line, its log, its stop on signals and its
+// thumbnailer.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_ca.h"
+#include "tests/support/test_photos.h"
 
 #ifdef PARVAULT_SERVER
 
@@ -47,6 +50,51 @@ TEST(ParvaultServerProcessTest, SaysWhereItListensServesAndStopsOnSigterm) {
   EXPECT_THAT(log, HasSubstr("POST /ParvaultAsp2/InsertFile.asp 200 user=demo stored \"beach.jpg\""));
   EXPECT_THAT(log, HasSubstr("stopped"));
   EXPECT_THAT(log, ::testing::Not(HasSubstr("demo-pw")));
+}
+
+// Signs in, uploads the photo when given one, and fetches the thumbnail of the newest photo; returns
+// its Content-Type.
+std::string ThumbnailType(int port, const std::string& photo) {
+  const std::string cookie = SignInCookie(port, "demo", "demo-pw");
+  if (cookie.empty()) return "";
+  HttpTestClient client(port);
+  if (!photo.empty()) {
+    client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
+                UploaderBody("C:\\photos\\sea.jpg", photo), std::string(kUploaderContentType));
+  }
+  const auto menu = client.Get("/ParvaultAsp2/menu.asp", {{"Cookie", cookie}});
+  const std::size_t at = menu ? menu->body.find("thumb.asp?id=") : std::string::npos;
+  if (at == std::string::npos) return "";
+  const auto thumbnail = client.Get("/ParvaultAsp2/" + menu->body.substr(at, 13 + 32), {{"Cookie", cookie}});
+  return thumbnail ? thumbnail->Header("Content-Type") : "";
+}
+
+// The thumbnailer is looked for beside the program. Without it the photo shows the neutral tile and the
+// log says why; that tile is not kept, so the photo gets its thumbnail once the helper is there.
+TEST(ParvaultServerProcessTest, MakesThumbnailsWithTheHelperBesideIt) {
+  ::unsetenv("PARVAULT_THUMBNAILER");
+  TempDir dir;
+  const auto folder = dir.path() / "bin";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(PARVAULT_SERVER, folder / "parvault-server");
+  const std::vector<std::string> args{
+      "--listen", "127.0.0.1:0", "--storage",  (dir.path() / "store").string(),
+      "--user",   "demo",        "--password", "demo-pw"};
+  {
+    ServerProcess server((folder / "parvault-server").string(), args);
+    EXPECT_EQ(ThumbnailType(server.port(), MakeJpeg({.width = 64, .height = 48, .tags = {}})),
+              "image/svg+xml");
+    const auto end = server.Stop();
+    EXPECT_EQ(end.status, 0);
+    EXPECT_THAT(end.err, HasSubstr("no parvault-thumbnailer beside the program"));
+  }
+  std::filesystem::copy_file(std::filesystem::path(PARVAULT_SERVER).parent_path() / "parvault-thumbnailer",
+                             folder / "parvault-thumbnailer");
+  ServerProcess server((folder / "parvault-server").string(), args);
+  EXPECT_EQ(ThumbnailType(server.port(), ""), "image/jpeg");
+  const auto end = server.Stop();
+  EXPECT_EQ(end.status, 0);
+  EXPECT_THAT(end.err, HasSubstr("thumbnails made by " + (folder / "parvault-thumbnailer").string()));
 }
 
 TEST(ParvaultServerProcessTest, StopsOnSigintWithAConnectionOpen) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the built Debian packages as an installation meets them: each file in its package, the
-# programs answering --version, man pages that render without a warning, the service unit accepted
-# by systemd-analyze with its hardening, the file managers' entries accepted by
-# desktop-file-validate, and bash completion completing commands, options and choices.
+# programs answering --version, the server finding its thumbnailer and linking no image decoder,
+# man pages that render without a warning, the service unit accepted by systemd-analyze with its
+# hardening, the file managers' entries accepted by desktop-file-validate, and bash completion
+# completing commands, options and choices.
 # usage: check_packages.sh DIR (the .deb files of scripts/package.sh)
 set -uo pipefail
 debs=${1:?usage: check_packages.sh DIR}
@@ -37,6 +38,7 @@ contents=(
   "wharfling-desktop usr/share/nemo/actions/wharfling-upload-parvault.nemo_action"
   "wharfling-desktop usr/share/kio/servicemenus/wharfling-upload-parvault.desktop"
   "parvault-server usr/bin/parvault-server"
+  "parvault-server usr/libexec/parvault-server/parvault-thumbnailer"
   "parvault-server usr/share/man/man8/parvault-server.8.gz"
   "parvault-server lib/systemd/system/parvault-server.service"
   "parvault-server etc/default/parvault-server"
@@ -56,6 +58,25 @@ version=$(dpkg-parsechangelog -l "$(dirname "$0")/../../debian/changelog" -S Ver
 for program in wharfling wharfling-desktop parvault-server; do
   check "$program --version" grep -qx "$program $version" <(QT_QPA_PLATFORM=offscreen "$root/usr/bin/$program" --version)
 done
+
+check "parvault-thumbnailer --version" grep -qx "parvault-thumbnailer $version" \
+  <("$root/usr/libexec/parvault-server/parvault-thumbnailer" --version)
+# The server decodes no picture, its helper does: libvips and what it pulls in (libcurl among them)
+# stay out of the server's process.
+# The unpacked server finds the unpacked helper, as the installed one finds the installed helper.
+check "parvault-server finds its thumbnailer" bash -c '
+  "$1/usr/bin/parvault-server" --listen 127.0.0.1:0 --storage "$2/store" --user a --password b \
+    >"$2/server.out" 2>"$2/server.log" &
+  server=$!
+  for _ in $(seq 100); do grep -q "^listening on" "$2/server.out" && break; sleep 0.1; done
+  kill "$server"
+  wait "$server"
+  cat "$2/server.log"
+  grep -qx "parvault-server: thumbnails made by $1/usr/libexec/parvault-server/parvault-thumbnailer" "$2/server.log"' \
+  finds "$root" "$work"
+check "parvault-server links no image decoder and no libcurl" bash -c \
+  "ldd '$root/usr/libexec/parvault-server/parvault-thumbnailer' | grep -q libvips &&
+   libs=\$(ldd '$root/usr/bin/parvault-server') && ! grep -E 'libvips|libcurl|libcfitsio|libhdf5|libMagick' <<<\"\$libs\""
 
 for page in man1/wharfling.1 man1/wharfling-desktop.1 man8/parvault-server.8; do
   check "$page renders without warnings" bash -c \
