@@ -36,6 +36,11 @@ const TestCa& Ca() {
   return ca;
 }
 
+bool Fetch(WebClient& client, std::string_view url, std::uint32_t flags = kFlagNoAutoRedirect,
+           AccessMode mode = AccessMode::kDirect, const RequestProfile& profile = Msie6Profile()) {
+  return client.HttpExchange(profile, url, Method::kGet, flags, "", std::nullopt, mode);
+}
+
 // Replies come from a queue the test fills; an empty queue gives an empty 200 page.
 class ScriptedSite {
  public:
@@ -82,8 +87,7 @@ class CurlTransportTest : public ::testing::Test {
   }
 
   bool Get(std::string_view url, std::uint32_t flags = kFlagNoAutoRedirect) {
-    return client_.HttpExchange(Msie6Profile(), url, Method::kGet, flags, "", std::nullopt,
-                                AccessMode::kDirect);
+    return Fetch(client_, url, flags);
   }
 
   RecordedRequest LastPlain() const {
@@ -183,8 +187,7 @@ TEST_F(CurlTransportTest, CookiesRoundTripAcrossExchangesAndChannels) {
   options.ownCookieStore = true;
   CurlTransport other(options);
   WebClient otherClient(other, codec_);
-  ASSERT_TRUE(otherClient.HttpExchange(Msie6Profile(), "http://www.example.test/x", Method::kGet,
-                                       kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  ASSERT_TRUE(Fetch(otherClient, "http://www.example.test/x"));
   EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
 }
 
@@ -273,8 +276,8 @@ TEST_F(CurlTransportTest, ChunkedTransferIsDecodedButContentEncodingIsNot) {
       "\x05\x00\x00\x00",
       25);
   plainSite_.Push(Reply::Make("HTTP/1.1 200 OK", "Content-Encoding: gzip\r\n", gzipped));
-  ASSERT_TRUE(client_.HttpExchange(Msie7Profile(), "http://www.example.test/z", Method::kGet,
-                                   kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  ASSERT_TRUE(
+      Fetch(client_, "http://www.example.test/z", kFlagNoAutoRedirect, AccessMode::kDirect, Msie7Profile()));
   EXPECT_EQ(client_.lastResponse().BodyChunks,
             (ChunkList{"\x1F\x8B\x08"}));  // as received, up to its zero byte
 
@@ -348,8 +351,7 @@ TEST_F(CurlTransportTest, UntrustedOrMisnamedCertificateFails) {
   options.caFile.clear();
   CurlTransport untrusting(options);
   WebClient client(untrusting, codec_);
-  EXPECT_FALSE(client.HttpExchange(Msie6Profile(), "https://www.example.test/", Method::kGet,
-                                   kFlagNoAutoRedirect | kFlagSecure, "", std::nullopt, AccessMode::kDirect));
+  EXPECT_FALSE(Fetch(client, "https://www.example.test/", kFlagNoAutoRedirect | kFlagSecure));
   // The certificate names www.example.test and photo.example.test only.
   EXPECT_FALSE(Get("https://other.example.test:" + std::to_string(tls_.port()) + "/",
                    kFlagNoAutoRedirect | kFlagSecure));
@@ -365,8 +367,8 @@ TEST_F(CurlTransportTest, SystemSettingsGoThroughTheProxyWithTheAbsoluteTarget) 
   CurlTransport viaProxy(Options({{"http_proxy", proxyUrl}, {"https_proxy", proxyUrl}}));
   WebClient client(viaProxy, codec_);
 
-  ASSERT_TRUE(client.HttpExchange(Msie6Profile(), "http://www.example.test/p%3Fq?a=%2F b", Method::kGet,
-                                  kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kSystemSettings));
+  ASSERT_TRUE(Fetch(client, "http://www.example.test/p%3Fq?a=%2F b", kFlagNoAutoRedirect,
+                    AccessMode::kSystemSettings));
   ASSERT_EQ(proxy.requests().size(), 1u);
   EXPECT_EQ(proxy.requests().back().target, "http://www.example.test/p?q?a=/%20b");
   EXPECT_EQ(proxy.requests().back().Header("Host"), "www.example.test");
@@ -374,16 +376,14 @@ TEST_F(CurlTransportTest, SystemSettingsGoThroughTheProxyWithTheAbsoluteTarget) 
 
   // A secure request asks the proxy for a tunnel to the host and port.
   proxySite.Push(Reply::CloseWithoutReply());
-  EXPECT_FALSE(client.HttpExchange(Msie6Profile(), "https://www.example.test/s", Method::kGet,
-                                   kFlagNoAutoRedirect | kFlagSecure, "", std::nullopt,
-                                   AccessMode::kSystemSettings));
+  EXPECT_FALSE(Fetch(client, "https://www.example.test/s", kFlagNoAutoRedirect | kFlagSecure,
+                     AccessMode::kSystemSettings));
   ASSERT_EQ(proxy.requests().size(), 2u);
   EXPECT_EQ(proxy.requests().back().method, "CONNECT");
   EXPECT_EQ(proxy.requests().back().target, "www.example.test:443");
 
   // Direct mode ignores the proxy settings.
-  ASSERT_TRUE(client.HttpExchange(Msie6Profile(), "http://www.example.test/d", Method::kGet,
-                                  kFlagNoAutoRedirect, "", std::nullopt, AccessMode::kDirect));
+  ASSERT_TRUE(Fetch(client, "http://www.example.test/d"));
   EXPECT_EQ(proxy.requests().size(), 2u);
   EXPECT_EQ(LastPlain().target, "/d");
 }
@@ -491,6 +491,9 @@ TEST_F(CurlTransportTest, EveryExchangeEndsByALimitOrACancel) {
                                           .stallWindow = milliseconds(1000),
                                           .replyCeiling = milliseconds(2000)};
   const std::string okHead = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
+  const char* const noWholeReply = "no whole reply within 2 s of the request";
+  const Reply drip = Reply::Drip(okHead, "x", milliseconds(500));
+  const Reply endless = Reply::Drip(okHead, std::string(2048, 'x'), milliseconds(100));
   const auto Later = [](milliseconds delay) {
     Reply reply = Reply::Ok("ok");
     reply.fault = Reply::Fault::kDelayBeforeReply;
@@ -505,39 +508,14 @@ TEST_F(CurlTransportTest, EveryExchangeEndsByALimitOrACancel) {
     std::optional<milliseconds> deadlineAfter;
     const char* error;  // empty: the exchange succeeds
   } cases[] = {
-      {"a drip of 2 bytes a second",
-       Reply::Drip(okHead, "x", milliseconds(500)),
-       shortLimits,
-       {},
-       {},
-       "the connection stalled: under 1 KiB in 1 s"},
-      {"a steady reply that never ends",
-       Reply::Drip(okHead, std::string(2048, 'x'), milliseconds(100)),
-       shortLimits,
-       {},
-       {},
-       "no whole reply within 2 s of the request"},
+      {"a drip of 2 bytes a second", drip, shortLimits, {}, {}, "the connection stalled: under 1 KiB in 1 s"},
+      {"a steady reply that never ends", endless, shortLimits, {}, {}, noWholeReply},
       {"a site that thinks before answering", Later(milliseconds(1500)), shortLimits, {}, {}, ""},
-      {"a site silent past the ceiling",
-       Later(milliseconds(3000)),
-       shortLimits,
-       {},
-       {},
-       "no whole reply within 2 s of the request"},
+      {"a site silent past the ceiling", Later(milliseconds(3000)), shortLimits, {}, {}, noWholeReply},
       {"an unanswered TLS hello", std::nullopt, shortLimits, {}, {}, "SSL connection timeout"},
-      {"a cancel during a drip",
-       Reply::Drip(okHead, "x", milliseconds(500)),
-       {},
-       milliseconds(300),
-       {},
-       "cancelled"},
+      {"a cancel during a drip", drip, {}, milliseconds(300), {}, "cancelled"},
       {"a cancel during an unanswered TLS hello", std::nullopt, {}, milliseconds(300), {}, "cancelled"},
-      {"a deadline during a drip",
-       Reply::Drip(okHead, "x", milliseconds(500)),
-       {},
-       {},
-       milliseconds(300),
-       "the time limit ran out"},
+      {"a deadline during a drip", drip, {}, {}, milliseconds(300), "the time limit ran out"},
   };
   SilentListener silent;
   for (const auto& c : cases) {
@@ -559,8 +537,7 @@ TEST_F(CurlTransportTest, EveryExchangeEndsByALimitOrACancel) {
     const std::string url = c.reply ? std::string("http://www.example.test/")
                                     : "https://www.example.test:" + std::to_string(silent.port()) + "/";
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = client.HttpExchange(Msie6Profile(), url, Method::kGet, kFlagNoAutoRedirect, "",
-                                        std::nullopt, AccessMode::kDirect);
+    const bool ok = Fetch(client, url);
     const auto took = std::chrono::steady_clock::now() - start;
     if (canceller.joinable()) canceller.join();
     EXPECT_LT(took, std::chrono::seconds(5)) << c.what;
@@ -584,10 +561,8 @@ TEST_F(CurlTransportTest, TransportsOfTheProcessShareOneCookieStore) {
   // A host name of this test's own, so that no other test's cookie in the shared store interferes.
   const std::string base = "http://shared-store.example.test:" + std::to_string(plain_.port());
   plainSite_.Push(Reply::Ok("", "Set-Cookie: shared=1; path=/\r\n"));
-  ASSERT_TRUE(firstClient.HttpExchange(Msie6Profile(), base + "/login", Method::kGet, kFlagNoAutoRedirect, "",
-                                       std::nullopt, AccessMode::kDirect));
-  ASSERT_TRUE(secondClient.HttpExchange(Msie6Profile(), base + "/next", Method::kGet, kFlagNoAutoRedirect, "",
-                                        std::nullopt, AccessMode::kDirect));
+  ASSERT_TRUE(Fetch(firstClient, base + "/login"));
+  ASSERT_TRUE(Fetch(secondClient, base + "/next"));
   EXPECT_EQ(LastPlain().Header("Cookie"), "shared=1");
   ASSERT_TRUE(Get(base + "/own"));  // the fixture's transport keeps its own store
   EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
