@@ -82,10 +82,7 @@ TEST_F(IniSettingsStoreTest, IntegersRoundTrip) {
 // A value the program does not own reads as the registry would hand it over; the profile's own
 // integers are held to their ranges (below).
 TEST_F(IniSettingsStoreTest, ReadsHandWrittenIntegers) {
-  const struct {
-    const char* written;
-    std::optional<std::int32_t> read;
-  } cases[] = {
+  std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
       {"7", 7},
       {"007", 7},
       {"+5", 5},
@@ -96,19 +93,14 @@ TEST_F(IniSettingsStoreTest, ReadsHandWrittenIntegers) {
       {"2147483648", INT32_MIN},   // DWORD bits
       {"4000000000", -294967296},  // an unsigned size keeps its bits
       {"4294967295", -1},
-      {"4294967296", std::nullopt},
-      {"-2147483649", std::nullopt},
-      {"99999999999999999999999", std::nullopt},
-      {"", std::nullopt},
-      {"-", std::nullopt},
-      {"0x10", std::nullopt},
-      {"12abc", std::nullopt},
-      {"1 2", std::nullopt},
-      {"1e3", std::nullopt},
   };
-  for (const auto& c : cases) {
-    WriteFile("[Settings]\nHandwritten=" + std::string(c.written) + "\n");
-    EXPECT_EQ(NewStore().ReadInt("Settings", "Handwritten"), c.read) << c.written;
+  for (const char* unreadable :
+       {"4294967296", "-2147483649", "99999999999999999999999", "", "-", "0x10", "12abc", "1 2", "1e3"}) {
+    cases.emplace_back(unreadable, std::nullopt);
+  }
+  for (const auto& [written, read] : cases) {
+    WriteFile("[Settings]\nHandwritten=" + written + "\n");
+    EXPECT_EQ(NewStore().ReadInt("Settings", "Handwritten"), read) << written;
   }
 }
 
@@ -142,16 +134,8 @@ TEST_F(IniSettingsStoreTest, WritesTextsAsReadableUtf8) {
 
 TEST_F(IniSettingsStoreTest, KeepsEverythingItDoesNotWrite) {
   WriteFile(
-      "; written by hand\r\n"
-      "[Settings]\r\n"
-      "Select001 = 3\r\n"
-      "Type001=4\r\n"
-      "LastTargetDir=C:\\\\Photos\r\n"
-      "# old password follows\r\n"
-      "Pw002=old\r\n"
-      "\r\n"
-      "[Unknown]\r\n"
-      "anything=goes\r\n");
+      "; written by hand\r\n[Settings]\r\nSelect001 = 3\r\nType001=4\r\nLastTargetDir=C:\\\\Photos\r\n"
+      "# old password follows\r\nPw002=old\r\n\r\n[Unknown]\r\nanything=goes\r\n");
   IniSettingsStore concrete(Folder(), "wharfling", errors_);
   SettingsStore& store = concrete;  // through the port, as the core uses it
   store.WriteInt("Settings", "Select001", 2);
@@ -159,20 +143,9 @@ TEST_F(IniSettingsStoreTest, KeepsEverythingItDoesNotWrite) {
   store.WriteText("Settings", "Pw002", "");
   store.WriteInt("Mode", "rule", 3);
   EXPECT_EQ(FileContents(File()),
-            "; written by hand\r\n"
-            "[Settings]\r\n"
-            "Select001 = 2\r\n"
-            "Type001=4\r\n"
-            "LastTargetDir=C:\\\\Photos\r\n"
-            "# old password follows\r\n"
-            "Pw002=\r\n"
-            "Id002=bob\r\n"
-            "\r\n"
-            "[Unknown]\r\n"
-            "anything=goes\r\n"
-            "\r\n"
-            "[Mode]\r\n"
-            "rule=3\r\n");
+            "; written by hand\r\n[Settings]\r\nSelect001 = 2\r\nType001=4\r\nLastTargetDir=C:\\\\Photos\r\n"
+            "# old password follows\r\nPw002=\r\nId002=bob\r\n\r\n[Unknown]\r\nanything=goes\r\n"
+            "\r\n[Mode]\r\nrule=3\r\n");
   EXPECT_EQ(store.ReadText("Settings", "LastTargetDir"), "C:\\Photos");
   EXPECT_EQ(store.ReadInt("Settings", "Type001"), 4);
 }
@@ -280,44 +253,36 @@ TEST_F(IniSettingsStoreTest, ASaveThatChangesNothingLeavesTheFileAlone) {
 // The profile's own integers must be in their range; anything else would quietly become a default
 // (a typo sending the account to destination 1) and be overwritten by the next save.
 TEST_F(IniSettingsStoreTest, AnIntegerOutOfItsRangeIsAProblemOfTheFile) {
-  const struct {
-    const char* line;
-    bool usable;
-  } cases[] = {
-      {"Select001=15", true},  // names no destination: destination 1, kept as it is
-      {"Select001=-2147483648", true},
-      {"Select001= +7 ", true},
-      {"Select001=two", false},
-      {"Select001=99999999999999", false},
-      {"Select001=2147483648", false},  // signed: no DWORD bits
-      {"select001=2x", false},          // names ignore case, as reads do
-      {"Select001=", false},
-      {"Uid014=1.5", false},
-      {"Type007=0x1", false},
-      {"iparvault_maxsize=4294967295", true},  // the size limits are unsigned
-      {"iparvault_maxsize=4294967296", false},
-      {"iparvault_maxsize=-1", false},
-      {"Size=abc", false},
-      {"LastTargetDir=abc", true},  // a text
-      {"Unknown=abc", true},        // not the profile's: kept, not judged
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    const std::string text = "[Settings]\n; hand-written\n" + std::string(c.line) + "\nId002=me\n";
-    WriteFile(text);
-    auto store = NewStore();
-    const auto problems = store.Problems();
-    store.WriteText("Settings", "Id002", "other");
-    if (c.usable) {
-      EXPECT_TRUE(problems.empty()) << problems.front();
-      EXPECT_EQ(store.ReadText("Settings", "Id002"), Text("other"));
-      continue;
+  // Usable: a Select001 naming no destination (destination 1, kept as it is), the unsigned size limits,
+  // a text, and a name that is not the profile's (kept, not judged).
+  const std::vector<std::string> usable = {"Select001=15",      "Select001=-2147483648",
+                                           "Select001= +7 ",    "iparvault_maxsize=4294967295",
+                                           "LastTargetDir=abc", "Unknown=abc"};
+  // Select001 is signed (no DWORD bits); names ignore case, as reads do.
+  const std::vector<std::string> unusable = {"Select001=two",        "Select001=99999999999999",
+                                             "Select001=2147483648", "select001=2x",
+                                             "Select001=",           "Uid014=1.5",
+                                             "Type007=0x1",          "iparvault_maxsize=4294967296",
+                                             "iparvault_maxsize=-1", "Size=abc"};
+  for (const bool isUsable : {true, false}) {
+    for (const std::string& line : isUsable ? usable : unusable) {
+      SCOPED_TRACE(line);
+      const std::string text = "[Settings]\n; hand-written\n" + line + "\nId002=me\n";
+      WriteFile(text);
+      auto store = NewStore();
+      const auto problems = store.Problems();
+      store.WriteText("Settings", "Id002", "other");
+      if (isUsable) {
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        EXPECT_EQ(store.ReadText("Settings", "Id002"), Text("other"));
+        continue;
+      }
+      ASSERT_EQ(problems.size(), 1u);
+      EXPECT_EQ(problems[0].rfind(File().string() + ":3: " + line, 0), 0u) << problems[0];
+      EXPECT_NE(problems[0].find("is not a whole number from"), std::string::npos) << problems[0];
+      EXPECT_EQ(FileContents(File()), text) << "nothing is overwritten";
+      EXPECT_EQ(store.ReadText("Settings", "Id002"), std::nullopt);
     }
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].rfind(File().string() + ":3: " + c.line, 0), 0u) << problems[0];
-    EXPECT_NE(problems[0].find("is not a whole number from"), std::string::npos) << problems[0];
-    EXPECT_EQ(FileContents(File()), text) << "nothing is overwritten";
-    EXPECT_EQ(store.ReadText("Settings", "Id002"), std::nullopt);
   }
 }
 
