@@ -17,9 +17,11 @@ namespace {
 using posix::Cp932ToUtf8;
 using testing::RecordingView;
 using testing::TempDir;
+using Lines = std::vector<std::string>;
 
 struct Screened {
   RecordingView view;
+  FileList fileList{view};
   ScreeningResult result;
   std::vector<std::string> messages;  // UTF-8
   std::string title;                  // UTF-8
@@ -46,16 +48,19 @@ DialogSettings Settings(int site, std::uint32_t maxFileSize, const char* id = "m
 std::unique_ptr<Screened> Screen(const std::vector<std::string>& paths, const DialogSettings& settings) {
   auto screened = std::make_unique<Screened>();
   posix::PosixTextCodec codec;
-  FileList fileList(screened->view);
   screened->result = ScreenDroppedFiles(paths, settings, codec);
-  ShowScreening(screened->result, settings, fileList, screened->view);
+  ShowScreening(screened->result, settings, screened->fileList, screened->view);
   for (const auto& message : screened->view.messages) screened->messages.push_back(Cp932ToUtf8(message));
   screened->title = Cp932ToUtf8(screened->view.title());
   return screened;
 }
 
-TEST(Screening, OneFolderOnly) {
+class Screening : public ::testing::Test {
+ protected:
   TempDir dir;
+};
+
+TEST_F(Screening, OneFolderOnly) {
   std::filesystem::create_directory(dir.path() / "photos");
   const auto s = Screen({(dir.path() / "photos").string()}, Settings(1, 2000000));
   EXPECT_TRUE(s->view.rows().empty());
@@ -66,18 +71,17 @@ TEST(Screening, OneFolderOnly) {
   EXPECT_TRUE(s->result.blocked);
 }
 
-TEST(Screening, TwoGoodFilesAndOneOversize) {
-  TempDir dir;
+TEST_F(Screening, TwoGoodFilesAndOneOversize) {
   const auto a = dir.WriteFile("b.jpg", std::string(1000, 'x'));
   const auto b = dir.WriteFile("a.jpg", std::string(234567, 'x'));
   const auto big = dir.WriteFile("big.jpg", std::string(2000001, 'x'));
   const auto s = Screen({a, big, b}, Settings(1, 2000000));
   ASSERT_EQ(s->view.rows().size(), 2u);
-  EXPECT_EQ(s->Row(0), (std::vector<std::string>{"a.jpg", "234567", "--"}));
-  EXPECT_EQ(s->Row(1), (std::vector<std::string>{"b.jpg", "1000", "--"}));
+  EXPECT_EQ(s->Row(0), (Lines{"a.jpg", "234567", "--"}));
+  EXPECT_EQ(s->Row(1), (Lines{"b.jpg", "1000", "--"}));
   EXPECT_EQ(s->title, "ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[2]:総ﾌｧｲﾙｻｲｽﾞ[235,567]");
-  EXPECT_EQ(s->messages, std::vector<std::string>{"ﾌｧｲﾙｻｲｽﾞが、2000000[Byte]を越えるもの[2000001]"
-                                                  "、またはフォルダはｱｯﾌﾟﾛｰﾄﾞ対象から除外されました。"});
+  EXPECT_EQ(s->messages, Lines{"ﾌｧｲﾙｻｲｽﾞが、2000000[Byte]を越えるもの[2000001]"
+                               "、またはフォルダはｱｯﾌﾟﾛｰﾄﾞ対象から除外されました。"});
   EXPECT_TRUE(s->ButtonVisible());
   EXPECT_TRUE(s->ButtonEnabled());
   EXPECT_EQ(s->view.progressUpper(), 2);
@@ -91,8 +95,7 @@ TEST(Screening, TwoGoodFilesAndOneOversize) {
   EXPECT_EQ(s->view.columns()[2].width, 120);
 }
 
-TEST(Screening, SizeLimitIsInclusive) {
-  TempDir dir;
+TEST_F(Screening, SizeLimitIsInclusive) {
   const auto exact = dir.WriteFile("exact.jpg", std::string(100, 'x'));
   const auto over = dir.WriteFile("over.jpg", std::string(101, 'x'));
   const auto s = Screen({exact, over}, Settings(1, 100));
@@ -102,8 +105,7 @@ TEST(Screening, SizeLimitIsInclusive) {
   EXPECT_NE(s->messages[0].find("100[Byte]を越えるもの[101]"), std::string::npos);
 }
 
-TEST(Screening, FourGibibytesAndOneByteNeverPassesTheLimit) {
-  TempDir dir;
+TEST_F(Screening, FourGibibytesAndOneByteNeverPassesTheLimit) {
   const auto huge = dir.WriteFile("huge.jpg", "");
   std::filesystem::resize_file(huge, 4294967297ULL);  // sparse: no disk used
   const auto s = Screen({huge}, Settings(1, 5000000));
@@ -112,8 +114,7 @@ TEST(Screening, FourGibibytesAndOneByteNeverPassesTheLimit) {
   EXPECT_EQ(s->title, "ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[0]:総ﾌｧｲﾙｻｲｽﾞ[0]");
 }
 
-TEST(Screening, TotalsAreSixtyFourBit) {
-  TempDir dir;
+TEST_F(Screening, TotalsAreSixtyFourBit) {
   const auto a = dir.WriteFile("a.jpg", "");
   const auto b = dir.WriteFile("b.jpg", "");
   std::filesystem::resize_file(a, 3000000000ULL);
@@ -124,8 +125,7 @@ TEST(Screening, TotalsAreSixtyFourBit) {
   EXPECT_EQ(s->Row(0)[1], "3000000000");
 }
 
-TEST(Screening, CreativePeopleTakesJpegNamesOnly) {
-  TempDir dir;
+TEST_F(Screening, CreativePeopleTakesJpegNamesOnly) {
   const auto photo = dir.WriteFile("photo.JPG", "x");
   const auto scan = dir.WriteFile("scan.png", "x");
   const auto readme = dir.WriteFile("README", "x");
@@ -133,33 +133,31 @@ TEST(Screening, CreativePeopleTakesJpegNamesOnly) {
   ASSERT_EQ(s->view.rows().size(), 2u);
   EXPECT_EQ(s->Row(0)[0], "photo.JPG");
   EXPECT_EQ(s->Row(1)[0], "README");
-  EXPECT_EQ(s->messages, std::vector<std::string>{"JPEG以外のﾌｧｲﾙは指定できません。"});
+  EXPECT_EQ(s->messages, Lines{"JPEG以外のﾌｧｲﾙは指定できません。"});
 
   const auto zorg = Screen({scan}, Settings(3, 5000000));
   EXPECT_EQ(zorg->view.rows().size(), 1u);
   EXPECT_TRUE(zorg->messages.empty());
 }
 
-TEST(Screening, FolderAndUnreadableSentencesNameThePath) {
-  TempDir dir;
+TEST_F(Screening, FolderAndUnreadableSentencesNameThePath) {
   std::filesystem::create_directory(dir.path() / "album");
   const auto good = dir.WriteFile("good.jpg", "x");
   const std::string folder = (dir.path() / "album").string();
   const std::string missing = (dir.path() / "gone.jpg").string();
   const auto s = Screen({folder, good, missing}, Settings(1, 100));
-  EXPECT_EQ(s->messages, std::vector<std::string>{folder + "は、フォルダなので無視されます。" + missing +
-                                                  "は、読み込めませんでした。"});
+  EXPECT_EQ(s->messages,
+            Lines{folder + "は、フォルダなので無視されます。" + missing + "は、読み込めませんでした。"});
 }
 
-TEST(Screening, EveryExcludedPathComesBackWithItsReason) {
-  TempDir dir;
+TEST_F(Screening, EveryExcludedPathComesBackWithItsReason) {
   std::filesystem::create_directory(dir.path() / "album");
   const std::string folder = (dir.path() / "album").string();
   const std::string missing = (dir.path() / "gone.jpg").string();
   const auto big = dir.WriteFile("big.jpg", "xxxx");
   const auto scan = dir.WriteFile("scan.png", "x");
-  posix::PosixTextCodec codec;
-  const auto result = ScreenDroppedFiles({folder, missing, big, scan}, Settings(5, 3), codec);
+  const auto screened = Screen({folder, missing, big, scan}, Settings(5, 3));
+  const ScreeningResult& result = screened->result;
   const struct {
     std::string path;
     Exclusion why;
@@ -182,8 +180,7 @@ TEST(Screening, EveryExcludedPathComesBackWithItsReason) {
   EXPECT_TRUE(result.blocked);
 }
 
-TEST(Screening, TooManyFilesBlocksTheRun) {
-  TempDir dir;
+TEST_F(Screening, TooManyFilesBlocksTheRun) {
   std::vector<std::string> paths;
   for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) paths.push_back(dir.WriteFile(name, "x"));
   paths.push_back(dir.WriteFile("big.jpg", "xxxx"));
@@ -191,9 +188,9 @@ TEST(Screening, TooManyFilesBlocksTheRun) {
   settings.maxFilesPerRun = 2;
   const auto s = Screen(paths, settings);
   EXPECT_EQ(s->view.rows().size(), 3u);
-  EXPECT_EQ(s->messages,
-            std::vector<std::string>{
-                "一度にアップロードできる最大ファイル数を越えました[3]。アップロードできる最大数は[2]です"});
+  EXPECT_EQ(
+      s->messages,
+      Lines{"一度にアップロードできる最大ファイル数を越えました[3]。アップロードできる最大数は[2]です"});
   EXPECT_FALSE(s->ButtonVisible());
   EXPECT_FALSE(s->ButtonEnabled());
   EXPECT_TRUE(s->result.blocked);
@@ -202,8 +199,7 @@ TEST(Screening, TooManyFilesBlocksTheRun) {
   EXPECT_FALSE(Screen(paths, settings)->result.blocked);
 }
 
-TEST(Screening, EmptyAccountIsAskedForBeforeTheCollectedMessage) {
-  TempDir dir;
+TEST_F(Screening, EmptyAccountIsAskedForBeforeTheCollectedMessage) {
   const auto good = dir.WriteFile("good.jpg", "x");
   const auto big = dir.WriteFile("big.jpg", "xxxx");
   const auto s = Screen({good, big}, Settings(1, 3, "me", ""));
@@ -214,23 +210,17 @@ TEST(Screening, EmptyAccountIsAskedForBeforeTheCollectedMessage) {
   EXPECT_TRUE(s->ButtonEnabled());
 }
 
-TEST(Screening, SameNameFromTwoFoldersGivesTwoRowsWithTheirOwnItems) {
-  TempDir dir;
+TEST_F(Screening, SameNameFromTwoFoldersGivesTwoRowsWithTheirOwnItems) {
   const auto first = dir.WriteFile("one/a.jpg", "x");
   const auto second = dir.WriteFile("two/a.jpg", "xx");
-  RecordingView view;
-  FileList fileList(view);
-  posix::PosixTextCodec codec;
-  const auto result = ScreenDroppedFiles({first, second}, Settings(1, 100), codec);
-  ShowScreening(result, Settings(1, 100), fileList, view);
-  ASSERT_EQ(fileList.rows().size(), 2u);
-  EXPECT_EQ(fileList.rows()[0].item, 0u);
-  EXPECT_EQ(fileList.rows()[1].item, 1u);
-  EXPECT_EQ(result.uploadList[1].displayName, "a.jpg");
+  const auto s = Screen({first, second}, Settings(1, 100));
+  ASSERT_EQ(s->fileList.rows().size(), 2u);
+  EXPECT_EQ(s->fileList.rows()[0].item, 0u);
+  EXPECT_EQ(s->fileList.rows()[1].item, 1u);
+  EXPECT_EQ(s->result.uploadList[1].displayName, "a.jpg");
 }
 
-TEST(Screening, ZeroByteFileIsListedButBlocksTheRun) {
-  TempDir dir;
+TEST_F(Screening, ZeroByteFileIsListedButBlocksTheRun) {
   const auto empty = dir.WriteFile("empty.jpg", "");
   const auto s = Screen({empty}, Settings(1, 100));
   EXPECT_EQ(s->view.rows().size(), 1u);
@@ -239,8 +229,7 @@ TEST(Screening, ZeroByteFileIsListedButBlocksTheRun) {
   EXPECT_FALSE(s->ButtonVisible());
 }
 
-TEST(Screening, ProgressRangeIsNotCutToSixteenBits) {
-  TempDir dir;
+TEST_F(Screening, ProgressRangeIsNotCutToSixteenBits) {
   const auto photo = dir.WriteFile("p.jpg", "x");
   const std::vector<std::string> paths(65537, photo);  // the same file dropped again and again
   const auto s = Screen(paths, Settings(1, 100));
@@ -283,7 +272,8 @@ TEST(ReadFileBytes, SizeAndContents) {
 
 // With shrink to fit on, a file over the limit passes only when its bytes start as a JPEG, whatever
 // its name; every other rule stays.
-TEST(Screening, ShrinkToFitAcceptsOversizeJpegsByTheirBytes) {
+TEST_F(Screening, ShrinkToFitAcceptsOversizeJpegsByTheirBytes) {
+  const std::string filler(200, 'x');
   const struct {
     const char* name;
     std::string bytes;
@@ -291,18 +281,17 @@ TEST(Screening, ShrinkToFitAcceptsOversizeJpegsByTheirBytes) {
     int site;
     bool accepted;
   } cases[] = {
-      {"big.jpg", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 1, true},
-      {"big.jpg", "\xFF\xD8\xFF" + std::string(200, 'x'), 0, 1, false},
-      {"no-name", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 1, true},
-      {"fake.jpg", "\x89PNG" + std::string(200, 'x'), 1, 1, false},
-      {"half.jpg", "\xFF\xD8" + std::string(200, 'x'), 1, 1, false},
-      {"photo.png", "\xFF\xD8\xFF" + std::string(200, 'x'), 1, 5, false},  // destination 5's name test stays
+      {"big.jpg", "\xFF\xD8\xFF" + filler, 1, 1, true},
+      {"big.jpg", "\xFF\xD8\xFF" + filler, 0, 1, false},
+      {"no-name", "\xFF\xD8\xFF" + filler, 1, 1, true},
+      {"fake.jpg", "\x89PNG" + filler, 1, 1, false},
+      {"half.jpg", "\xFF\xD8" + filler, 1, 1, false},
+      {"photo.png", "\xFF\xD8\xFF" + filler, 1, 5, false},  // destination 5's name test stays
   };
   for (const auto& c : cases) {
-    TempDir dir;
     auto settings = Settings(c.site, 100);
     settings.fit = c.fit;
-    const auto s = Screen({dir.WriteFile(c.name, c.bytes)}, settings);
+    const auto s = Screen({dir.WriteFile(std::to_string(&c - cases) + "/" + c.name, c.bytes)}, settings);
     ASSERT_EQ(s->view.rows().size(), c.accepted ? 1u : 0u) << c.name << " fit=" << c.fit;
     if (c.accepted) {
       EXPECT_EQ(s->Row(0)[1], std::to_string(c.bytes.size())) << "the real size";
