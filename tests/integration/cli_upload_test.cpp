@@ -19,6 +19,13 @@ namespace {
 class UploadCli : public ::testing::Test {
  protected:
   void Profile(const std::string& ini) { dir.WriteFile("config/wharfling.ini", ini); }
+  // The in-house server (destination 2) at server's address, with the account saved unless told.
+  void InHouseAt(const ParvaultTestServer& server,
+                 const std::string& profile = "[Settings]\nSelect001=2\nId002=alice\nPw002=secret\n") {
+    Profile(profile);
+    dir.WriteFile("config/endpoints.ini",
+                  "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
+  }
   std::string ReadProfile() const {
     std::ifstream in(dir.path() / "config" / "wharfling.ini");
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -29,9 +36,12 @@ class UploadCli : public ::testing::Test {
         "WHARFLING_CONFIG_DIR=" + ShellQuote((dir.path() / "config").string()) + " " + environment,
         WHARFLING_CLI, "upload " + arguments, password);
   }
-  // The service's host name, destination 1, leads to `service`.
-  std::string ServiceEnvironment() const {
-    return "WHARFLING_CONNECT_TO=" + ShellQuote(service.ConnectTo("www.parvault.example"));
+  // The service's host name, destination 1, leads to `server`.
+  static std::string ServiceEnvironment(const ParvaultTestServer& server) {
+    return "WHARFLING_CONNECT_TO=" + ShellQuote(server.ConnectTo("www.parvault.example"));
+  }
+  CommandResult ToService(const std::string& arguments, const std::string* password = nullptr) {
+    return Upload(ServiceEnvironment(service), arguments, password);
   }
   std::vector<std::string> ServiceStored() const { return FolderNames(service.folderOf("alice")); }
 
@@ -44,8 +54,7 @@ TEST_F(UploadCli, UploadsEveryPhotoToTheServiceAndSavesTheAccount) {
   const auto b = dir.WriteFile("photos/b.jpg", "bbbb");
   const std::string password = "secret\n";
   const auto run =
-      Upload(ServiceEnvironment(),
-             "--json --id alice --password-stdin " + ShellQuote(a) + " " + ShellQuote(b), &password);
+      ToService("--json --id alice --password-stdin " + ShellQuote(a) + " " + ShellQuote(b), &password);
   ASSERT_EQ(run.status, 0) << run.out;
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json["rows"],
@@ -64,7 +73,7 @@ TEST_F(UploadCli, UploadsEveryPhotoToTheServiceAndSavesTheAccount) {
 
 TEST_F(UploadCli, FailedSignInExitsTwoAndSavesNothing) {
   Profile("[Settings]\nParvaultD=alice\nParvaultW=wrong\n");
-  const auto run = Upload(ServiceEnvironment(), "--json " + ShellQuote(dir.WriteFile("a.jpg", "a")));
+  const auto run = ToService("--json " + ShellQuote(dir.WriteFile("a.jpg", "a")));
   EXPECT_EQ(run.status, 2);
   const auto json = nlohmann::json::parse(run.out);
   EXPECT_EQ(json["run_messages"],
@@ -76,17 +85,16 @@ TEST_F(UploadCli, FailedSignInExitsTwoAndSavesNothing) {
 TEST_F(UploadCli, SomeFileFailingExitsOne) {
   ParvaultTestServer small({}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 1; });
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
-  const auto run =
-      Upload("WHARFLING_CONNECT_TO=" + ShellQuote(small.ConnectTo("www.parvault.example")),
-             ShellQuote(dir.WriteFile("a.jpg", "a")) + " " + ShellQuote(dir.WriteFile("b.jpg", "bb")));
+  const auto run = Upload(ServiceEnvironment(small), ShellQuote(dir.WriteFile("a.jpg", "a")) + " " +
+                                                         ShellQuote(dir.WriteFile("b.jpg", "bb")));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("---失敗---"), std::string::npos) << run.out;
 }
 
 TEST_F(UploadCli, BlockedOrAccountlessRunsDoNotStart) {
-  EXPECT_EQ(Upload(ServiceEnvironment(), ShellQuote(dir.WriteFile("a.jpg", "a"))).status, 2) << "no account";
+  EXPECT_EQ(ToService(ShellQuote(dir.WriteFile("a.jpg", "a"))).status, 2) << "no account";
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
-  EXPECT_EQ(Upload(ServiceEnvironment(), ShellQuote(dir.path().string())).status, 2) << "nothing to upload";
+  EXPECT_EQ(ToService(ShellQuote(dir.path().string())).status, 2) << "nothing to upload";
   EXPECT_TRUE(service.logLines().empty());
   EXPECT_EQ(Upload("", "").status, 64);
   EXPECT_EQ(Upload("", "--bogus a.jpg").status, 64);
@@ -94,17 +102,14 @@ TEST_F(UploadCli, BlockedOrAccountlessRunsDoNotStart) {
 
 TEST_F(UploadCli, SiteChooserAnsweredOnTheCommandLine) {
   Profile("[Settings]\nSelect001=3\nParvaultD=alice\nParvaultW=secret\n[Mode]\nmulti=1\n");
-  const auto run =
-      Upload(ServiceEnvironment(), "--json --site-entry 0 " + ShellQuote(dir.WriteFile("a.jpg", "a")));
+  const auto run = ToService("--json --site-entry 0 " + ShellQuote(dir.WriteFile("a.jpg", "a")));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_NE(ReadProfile().find("Select001=1"), std::string::npos);
 }
 
 TEST_F(UploadCli, InHouseServerStoresWhatItReceives) {
   ParvaultTestServer server;
-  Profile("[Settings]\nSelect001=2\nId002=alice\nPw002=secret\n");
-  dir.WriteFile("config/endpoints.ini",
-                "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
+  InHouseAt(server);
   const auto photo = dir.WriteFile("holiday/beach.jpg", std::string(5000, 'b'));
   const auto again = dir.WriteFile("other/beach.jpg", std::string(10, 'c'));
   const auto run = Upload("", "--json " + ShellQuote(photo) + " " + ShellQuote(again));
@@ -133,9 +138,7 @@ TEST_F(UploadCli, InHouseServerOverHttpsTakesAnHttpsUrl) {
 
 TEST_F(UploadCli, InHouseServerRefusalReasonReachesTheRow) {
   ParvaultTestServer server({}, [](server::ParvaultServerOptions& options) { options.maxFileSize = 100; });
-  Profile("[Settings]\nSelect001=2\nId002=alice\nPw002=secret\n");
-  dir.WriteFile("config/endpoints.ini",
-                "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
+  InHouseAt(server);
   const auto run = Upload("", "--json " + ShellQuote(dir.WriteFile("big.jpg", std::string(101, 'x'))));
   EXPECT_EQ(run.status, 1);
   const auto row = nlohmann::json::parse(run.out)["rows"][0];
@@ -148,8 +151,7 @@ TEST_F(UploadCli, InHouseServerRefusalReasonReachesTheRow) {
 TEST_F(UploadCli, DestinationOnTheCommandLineTakesTheAccountThereAndSavesItWithTheSelection) {
   ParvaultTestServer server;
   const std::string port = std::to_string(server.port());
-  Profile("[Settings]\nParvaultD=bob\n");
-  dir.WriteFile("config/endpoints.ini", "[Endpoints]\ninhouse.server=127.0.0.1:" + port + "\n");
+  InHouseAt(server, "[Settings]\nParvaultD=bob\n");
   const std::string password = "secret\n";
   const auto run = Upload(
       "", "--json --destination 2 --id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "abc")),
@@ -167,9 +169,7 @@ TEST_F(UploadCli, DestinationOnTheCommandLineTakesTheAccountThereAndSavesItWithT
 
 TEST_F(UploadCli, NamesShiftJisCannotHoldArriveConvertedCharacterByCharacter) {
   ParvaultTestServer server;
-  Profile("[Settings]\nSelect001=2\nId002=alice\nPw002=secret\n");
-  dir.WriteFile("config/endpoints.ini",
-                "[Endpoints]\ninhouse.server=127.0.0.1:" + std::to_string(server.port()) + "\n");
+  InHouseAt(server);
   const struct {
     const char* name;
     const char* stored;
@@ -231,8 +231,7 @@ TEST_F(UploadCli, UnusableSettingsStopTheRunBeforeSigningIn) {
     dir.WriteFile(c.file, c.contents);
     const std::string password = "secret\n";
     const auto run =
-        Upload(ServiceEnvironment(), "--id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "a")),
-               &password);
+        ToService("--id alice --password-stdin " + ShellQuote(dir.WriteFile("a.jpg", "a")), &password);
     EXPECT_EQ(run.status, 78) << c.file;
     EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
@@ -244,14 +243,13 @@ TEST_F(UploadCli, UnusableSettingsStopTheRunBeforeSigningIn) {
 TEST_F(UploadCli, ProgressLinesOnlyWhenAskedForWithoutATerminal) {
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\n");
   const std::string photo = ShellQuote(dir.WriteFile("a.jpg", "a"));
-  EXPECT_EQ(Upload(ServiceEnvironment(), photo).err.find("[1/1]"), std::string::npos);
-  EXPECT_NE(Upload(ServiceEnvironment(), "--progress " + photo).err.find("[1/1] a.jpg  成功\n"),
-            std::string::npos);
+  EXPECT_EQ(ToService(photo).err.find("[1/1]"), std::string::npos);
+  EXPECT_NE(ToService("--progress " + photo).err.find("[1/1] a.jpg  成功\n"), std::string::npos);
 
   // A file over 1 MB also shows its bytes as they go, a line per tenth at most, ending with all of it.
   Profile("[Settings]\nParvaultD=alice\nParvaultW=secret\nSize=8000000\n");
   const std::string large = ShellQuote(dir.WriteFile("large.jpg", std::string(3'000'000, 'l')));
-  const std::string err = Upload(ServiceEnvironment(), "--progress " + large).err;
+  const std::string err = ToService("--progress " + large).err;
   const std::size_t done = err.find("large.jpg: 3.0 MB of 3.0 MB, ");
   ASSERT_NE(done, std::string::npos) << err;
   EXPECT_LT(err.find("[1/1] large.jpg  成功\n"), std::string::npos);
