@@ -36,7 +36,8 @@ struct DialogFixture {
     dialog->Initialize();
     return *dialog;
   }
-  std::string Caption() const { return Cp932ToUtf8(view.control(control::kDestination).text); }
+  std::string Caption() const { return Cp932ToUtf8(Button().text); }
+  MemoryView::ControlState Button() const { return view.control(control::kDestination); }
   void Type(int id, const std::string& text) {
     view.SetControlText(id, text);
     dialog->OnAccountEdited();
@@ -55,8 +56,7 @@ TEST(SiteChooser, EntriesMapToDestinations) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.site);
     DialogFixture f;
-    f.store.values[{"Mode", "multi"}] = 1;
-    f.store.values[{"Settings", "Select001"}] = 4;
+    f.store.values = {{{"Mode", "multi"}, 1}, {{"Settings", "Select001"}, 4}};
     f.view.chooserOutcomes.push_back(c.outcome);
     f.Start();
     EXPECT_EQ(f.dialog->settings().siteIndex, c.site);
@@ -68,8 +68,7 @@ TEST(SiteChooser, EntriesMapToDestinations) {
 
 TEST(SiteChooser, DoubleClickWithoutSelectionKeepsTheStoredDestination) {
   DialogFixture f;
-  f.store.values[{"Mode", "multi"}] = 1;
-  f.store.values[{"Settings", "Select001"}] = 4;
+  f.store.values = {{{"Mode", "multi"}, 1}, {{"Settings", "Select001"}, 4}};
   f.view.chooserOutcomes.push_back({true, -1});
   f.Start();
   EXPECT_EQ(f.dialog->settings().siteIndex, 4);
@@ -101,10 +100,10 @@ TEST(SiteChooser, ListsThirteenEntriesWithoutTheInHouseServer) {
 
 TEST(SiteChooser, ChosenDestinationBringsItsOwnAccount) {
   DialogFixture f;
-  f.store.values[{"Mode", "multi"}] = 1;
-  f.store.values[{"Settings", "ParvaultD"}] = Text("parvault-user");
-  f.store.values[{"Settings", "Id003"}] = Text("zorg-user");
-  f.store.values[{"Settings", "Pw003"}] = Text("zorg-pw");
+  f.store.values = {{{"Mode", "multi"}, 1},
+                    {{"Settings", "ParvaultD"}, "parvault-user"},
+                    {{"Settings", "Id003"}, "zorg-user"},
+                    {{"Settings", "Pw003"}, "zorg-pw"}};
   f.view.chooserOutcomes.push_back({true, 1});
   f.Start();
   EXPECT_EQ(f.view.ControlText(control::kId), "zorg-user");
@@ -114,8 +113,7 @@ TEST(SiteChooser, ChosenDestinationBringsItsOwnAccount) {
 
 TEST(UploadDialogStartUp, ShowsTotalsAccountLabelAndCopy) {
   DialogFixture f;
-  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
-  f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
+  f.store.values = {{{"Settings", "ParvaultD"}, "me"}, {{"Settings", "ParvaultW"}, "pw"}};
   f.Start();
   EXPECT_EQ(Cp932ToUtf8(f.view.title()), "ｱｯﾌﾟﾛｰﾀﾞ:選択ﾌｧｲﾙ数[1]:総ﾌｧｲﾙｻｲｽﾞ[10]");
   EXPECT_EQ(f.view.ControlText(control::kId), "me");
@@ -132,14 +130,14 @@ TEST(UploadDialogEdits, ButtonFollowsTheAccountKeystrokeByKeystroke) {
   DialogFixture f;
   f.store.values[{"Settings", "ParvaultD"}] = Text("me");
   f.Start();
-  EXPECT_FALSE(f.view.control(control::kDestination).visible);
+  EXPECT_FALSE(f.Button().visible);
   f.Type(control::kPassword, "p");
-  EXPECT_TRUE(f.view.control(control::kDestination).visible);
-  EXPECT_TRUE(f.view.control(control::kDestination).enabled);
+  EXPECT_TRUE(f.Button().visible);
+  EXPECT_TRUE(f.Button().enabled);
   EXPECT_EQ(f.dialog->settings().account.password, "p");
   f.Type(control::kPassword, "");
-  EXPECT_FALSE(f.view.control(control::kDestination).visible);
-  EXPECT_TRUE(f.view.control(control::kDestination).enabled) << "no account only hides it";
+  EXPECT_FALSE(f.Button().visible);
+  EXPECT_TRUE(f.Button().enabled) << "no account only hides it";
   EXPECT_TRUE(f.store.writes.empty()) << "edits are not saved";
 }
 
@@ -149,8 +147,8 @@ TEST(UploadDialogEdits, BlockedButtonShowsButStaysDisabled) {
   f.Start();
   f.Type(control::kId, "me");
   f.Type(control::kPassword, "pw");
-  EXPECT_TRUE(f.view.control(control::kDestination).visible);
-  EXPECT_FALSE(f.view.control(control::kDestination).enabled);
+  EXPECT_TRUE(f.Button().visible);
+  EXPECT_FALSE(f.Button().enabled);
   EXPECT_FALSE(f.dialog->CanStartUpload());
 }
 
@@ -178,8 +176,7 @@ TEST(UploadDialogEdits, OkReadsTheControlsAndSavesNothing) {
 
 TEST(UploadRun, ControlsAreDisabledWhileTheDriverRunsAndBackAfter) {
   DialogFixture f;
-  f.store.values[{"Settings", "ParvaultD"}] = Text("me");
-  f.store.values[{"Settings", "ParvaultW"}] = Text("pw");
+  f.store.values = {{{"Settings", "ParvaultD"}, "me"}, {{"Settings", "ParvaultW"}, "pw"}};
   std::vector<MemoryView::ControlState> during;
   f.transport.SetHandler([&](const testing::TransportCall& call) {
     for (const int id :
@@ -195,8 +192,8 @@ TEST(UploadRun, ControlsAreDisabledWhileTheDriverRunsAndBackAfter) {
   ASSERT_FALSE(during.empty());
   for (const auto& state : during) EXPECT_FALSE(state.enabled);
   EXPECT_FALSE(during[0].visible) << "the destination button is hidden while running";
-  EXPECT_TRUE(f.view.control(control::kDestination).visible);
-  EXPECT_TRUE(f.view.control(control::kDestination).enabled);
+  EXPECT_TRUE(f.Button().visible);
+  EXPECT_TRUE(f.Button().enabled);
   EXPECT_TRUE(f.view.control(control::kCancel).enabled);
   EXPECT_EQ(Cp932ToUtf8(f.view.rows().at(0).at(2)), "成功");
 }
