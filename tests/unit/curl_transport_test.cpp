@@ -36,6 +36,8 @@ const TestCa& Ca() {
   return ca;
 }
 
+constexpr std::uint32_t kSecure = kFlagNoAutoRedirect | kFlagSecure;
+
 bool Fetch(WebClient& client, std::string_view url, std::uint32_t flags = kFlagNoAutoRedirect,
            AccessMode mode = AccessMode::kDirect, const RequestProfile& profile = Msie6Profile()) {
   return client.HttpExchange(profile, url, Method::kGet, flags, "", std::nullopt, mode);
@@ -163,12 +165,12 @@ TEST_F(CurlTransportTest, SecureFlagOrHttpsSchemeChoosesTheChannel) {
   EXPECT_TRUE(plain_.requests().empty());
   EXPECT_FALSE(client_.lastError().empty());
   ASSERT_TRUE(Get("https://www.example.test:" + tlsPort + "/scheme", kFlagNoAutoRedirect));
-  ASSERT_TRUE(Get("http://www.example.test:" + tlsPort + "/sealed", kFlagNoAutoRedirect | kFlagSecure));
+  ASSERT_TRUE(Get("http://www.example.test:" + tlsPort + "/sealed", kSecure));
   ASSERT_EQ(tls_.requests().size(), 2u);
   EXPECT_EQ(tls_.requests().front().target, "/scheme");
   EXPECT_EQ(tls_.requests().back().target, "/sealed");
   // Plain bytes sent to the TLS server fail, as do TLS bytes sent to the plain one.
-  EXPECT_FALSE(Get("https://www.example.test:" + plainPort + "/x", kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_FALSE(Get("https://www.example.test:" + plainPort + "/x", kSecure));
   EXPECT_TRUE(plain_.requests().empty());
 }
 
@@ -178,7 +180,7 @@ TEST_F(CurlTransportTest, CookiesRoundTripAcrossExchangesAndChannels) {
   EXPECT_FALSE(LastPlain().HasHeader("Cookie"));
   ASSERT_TRUE(Get("http://www.example.test/home"));
   EXPECT_EQ(LastPlain().Header("Cookie"), "sid=abc123");
-  ASSERT_TRUE(Get("https://www.example.test/upload", kFlagNoAutoRedirect | kFlagSecure));
+  ASSERT_TRUE(Get("https://www.example.test/upload", kSecure));
   ASSERT_EQ(tls_.requests().size(), 1u);
   EXPECT_EQ(tls_.requests().back().Header("Cookie"), "sid=abc123");
 
@@ -316,6 +318,8 @@ TEST_F(CurlTransportTest, NothingListeningFailsSayingWhy) {
 
 TEST_F(CurlTransportTest, ReplyPastTheCapFailsAsAFailedSend) {
   // Header blocks meet curl's own, smaller limit first; bodies meet the reply cap.
+  const char* const overCap = "the reply is larger than 32 MiB";
+  const char* const overCurls = "Too large response headers";
   const struct {
     const char* what;
     Reply reply;
@@ -323,14 +327,11 @@ TEST_F(CurlTransportTest, ReplyPastTheCapFailsAsAFailedSend) {
   } cases[] = {
       {"endless body",
        Reply::Endless("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", std::string(65536, 'x')),
-       "the reply is larger than 32 MiB"},
-      {"a length past the cap", Reply::Ok(std::string(kMaxReplyBytes, 'y')),
-       "the reply is larger than 32 MiB"},
+       overCap},
+      {"a length past the cap", Reply::Ok(std::string(kMaxReplyBytes, 'y')), overCap},
       {"endless header lines",
-       Reply::Endless("HTTP/1.1 200 OK\r\n", "X-Filler: " + std::string(1000, 'h') + "\r\n"),
-       "Too large response headers"},
-      {"endless interim responses", Reply::Endless("", "HTTP/1.1 100 Continue\r\n\r\n"),
-       "Too large response headers"},
+       Reply::Endless("HTTP/1.1 200 OK\r\n", "X-Filler: " + std::string(1000, 'h') + "\r\n"), overCurls},
+      {"endless interim responses", Reply::Endless("", "HTTP/1.1 100 Continue\r\n\r\n"), overCurls},
   };
   for (const auto& c : cases) {
     plainSite_.Push(c.reply);
@@ -351,12 +352,10 @@ TEST_F(CurlTransportTest, UntrustedOrMisnamedCertificateFails) {
   options.caFile.clear();
   CurlTransport untrusting(options);
   WebClient client(untrusting, codec_);
-  EXPECT_FALSE(Fetch(client, "https://www.example.test/", kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_FALSE(Fetch(client, "https://www.example.test/", kSecure));
   // The certificate names www.example.test and photo.example.test only.
-  EXPECT_FALSE(Get("https://other.example.test:" + std::to_string(tls_.port()) + "/",
-                   kFlagNoAutoRedirect | kFlagSecure));
-  EXPECT_TRUE(Get("https://photo.example.test:" + std::to_string(tls_.port()) + "/",
-                  kFlagNoAutoRedirect | kFlagSecure));
+  EXPECT_FALSE(Get("https://other.example.test:" + std::to_string(tls_.port()) + "/", kSecure));
+  EXPECT_TRUE(Get("https://photo.example.test:" + std::to_string(tls_.port()) + "/", kSecure));
   EXPECT_EQ(tls_.requests().size(), 1u);
 }
 
@@ -376,8 +375,7 @@ TEST_F(CurlTransportTest, SystemSettingsGoThroughTheProxyWithTheAbsoluteTarget) 
 
   // A secure request asks the proxy for a tunnel to the host and port.
   proxySite.Push(Reply::CloseWithoutReply());
-  EXPECT_FALSE(Fetch(client, "https://www.example.test/s", kFlagNoAutoRedirect | kFlagSecure,
-                     AccessMode::kSystemSettings));
+  EXPECT_FALSE(Fetch(client, "https://www.example.test/s", kSecure, AccessMode::kSystemSettings));
   ASSERT_EQ(proxy.requests().size(), 2u);
   EXPECT_EQ(proxy.requests().back().method, "CONNECT");
   EXPECT_EQ(proxy.requests().back().target, "www.example.test:443");
