@@ -83,9 +83,7 @@ auto OnlyAccountsAndState() {
 class ParvaultHttpTest : public ::testing::Test {
  protected:
   std::vector<std::string> Stored() const { return FolderNames(server_.folderOf("alice")); }
-  std::string StoredBytes(const std::string& name) const {
-    return FileContents(server_.folderOf("alice") / name);
-  }
+  std::string Bytes(const std::string& name) const { return FileContents(server_.folderOf("alice") / name); }
   // The uploader's upload of a file at `path` holding `bytes`.
   RawResponse Upload(const std::string& cookie, std::string_view path, std::string_view bytes,
                      std::string_view page = kInsertFile) const {
@@ -98,9 +96,9 @@ class ParvaultHttpTest : public ::testing::Test {
 TEST_F(ParvaultHttpTest, TheSiteUrlItselfAnswersTheLoginPage) {
   HttpTestClient client(server_.port());
   for (const char* path : {"/ParvaultAsp2", "/ParvaultAsp2/", "/", "/ParvaultAsp2/INDEX.HTM"}) {
-    const auto page = client.Get(path);
-    ASSERT_TRUE(page) << path;
     SCOPED_TRACE(path);
+    const auto page = client.Get(path);
+    ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_FALSE(page->HasHeader("Location"));
     EXPECT_THAT(page->body, HasSubstr("logincheck2.asp"));
@@ -192,22 +190,24 @@ TEST(ParvaultHttpAccountsTest, EscapedAndCp932CredentialsSignIn) {
 TEST_F(ParvaultHttpTest, AStoredUploadIsA200WithoutLocation) {
   const std::string cookie = server_.SignIn();
   ASSERT_FALSE(cookie.empty());
-  const auto answer = Upload(cookie, "C:\\Users\\u\\photo.jpg", "JPEG\0bytes");
+  const std::string bytes("JPEG\0bytes", 10);  // a NUL byte does not end the file
+  const auto answer = Upload(cookie, "C:\\Users\\u\\photo.jpg", bytes);
   EXPECT_EQ(answer.statusLine, kOk);
   EXPECT_FALSE(HasLocation(answer.headerBlock)) << answer.headerBlock;
   EXPECT_EQ(Stored(), std::vector<std::string>{"photo.jpg"});
-  EXPECT_EQ(StoredBytes("photo.jpg"), "JPEG\0bytes");
+  EXPECT_EQ(Bytes("photo.jpg"), bytes);
 }
 
 TEST_F(ParvaultHttpTest, UploadsNeverOverwrite) {
   const std::string cookie = server_.SignIn();
-  const std::vector<std::pair<std::string, std::string>> uploads = {
-      {"/home/u/p/photo.jpg", "one"}, {"C:\\Users\\u\\photo.jpg", "two"}, {"photo.jpg", "three"}};
-  for (const auto& [path, bytes] : uploads) EXPECT_EQ(Upload(cookie, path, bytes).statusLine, kOk);
+  const struct {
+    std::string path, bytes, storedAs;
+  } uploads[] = {{"/home/u/p/photo.jpg", "one", "photo.jpg"},
+                 {"C:\\Users\\u\\photo.jpg", "two", "photo (2).jpg"},
+                 {"photo.jpg", "three", "photo (3).jpg"}};
+  for (const auto& u : uploads) EXPECT_EQ(Upload(cookie, u.path, u.bytes).statusLine, kOk);
   EXPECT_EQ(Stored(), (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
-  EXPECT_EQ(StoredBytes("photo.jpg"), "one");
-  EXPECT_EQ(StoredBytes("photo (2).jpg"), "two");
-  EXPECT_EQ(StoredBytes("photo (3).jpg"), "three");
+  for (const auto& u : uploads) EXPECT_EQ(Bytes(u.storedAs), u.bytes);
 }
 
 TEST_F(ParvaultHttpTest, ACp932NameWhoseTrailByteIsABackslashKeepsItsName) {
@@ -542,7 +542,7 @@ TEST_F(ParvaultHttpTest, ManyUploadsAtOnceAreEachStoredOnce) {
   const auto names = Stored();
   ASSERT_EQ(names.size(), static_cast<std::size_t>(kClients));
   std::set<std::string> contents;
-  for (const auto& name : names) contents.insert(StoredBytes(name));
+  for (const auto& name : names) contents.insert(Bytes(name));
   for (int i = 0; i < kClients; ++i) EXPECT_EQ(contents.count(bytesOf(i)), 1u) << i;
 }
 
