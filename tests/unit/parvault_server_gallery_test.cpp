@@ -220,10 +220,8 @@ TEST_F(GalleryTest, EachPageAnswersEachVisitorWithTheSecurityHeaders) {
   Browser alice(server_);
   Browser bob(server_, "bob", "pw");
   HttpTestClient anonymous(server_.port());
-  ASSERT_EQ(
-      alice.UploaderPost("C:\\p\\private.jpg", testing::MakeJpeg({.width = 32, .height = 32, .tags = {}}))
-          ->status,
-      200);
+  const std::string jpeg = testing::MakeJpeg({.width = 32, .height = 32, .tags = {}});
+  ASSERT_EQ(alice.UploaderPost("C:\\p\\private.jpg", jpeg)->status, 200);
   const std::string id = alice.Ids().at(0);
   // "{id}" stands for alice's photo; "page form" posts the form, ended by the visitor's own token.
   const struct {
