@@ -50,16 +50,16 @@ enum class Route { kUploader, kBrowser };
 void PrintTo(Route route, std::ostream* out) { *out << (route == Route::kUploader ? "Uploader" : "Browser"); }
 const auto kRouteName = [](const auto& param) { return ::testing::PrintToString(param.param); };
 
-std::optional<TestResponse> SendPhoto(int port, Route route, const std::string& cookie,
-                                      const std::string& csrf, const std::string& name,
+// The browser's session on a connection of its own, so that senders can run side by side.
+std::optional<TestResponse> SendPhoto(int port, Route route, const Browser& browser, const std::string& name,
                                       const std::string& bytes) {
   HttpTestClient client(port);
+  const testing::TestHeaders cookie = {{"Cookie", browser.cookie()}};
   if (route == Route::kUploader) {
-    return client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
-                       testing::UploaderBody("C:\\p\\" + name, bytes),
+    return client.Post("/ParvaultAsp2/InsertFile.asp", cookie, testing::UploaderBody("C:\\p\\" + name, bytes),
                        std::string(testing::kUploaderContentType));
   }
-  return client.Post("/ParvaultAsp2/upload.asp", {{"Cookie", cookie}}, BrowserForm(csrf, {{name, bytes}}),
+  return client.Post("/ParvaultAsp2/upload.asp", cookie, BrowserForm(browser.csrf(), {{name, bytes}}),
                      "multipart/form-data; boundary=" + std::string(testing::kBoundary));
 }
 
@@ -100,10 +100,8 @@ TEST_P(ParallelQuotaTest, TwentyUploadsNeverStoreMoreThanTheQuota) {
   const std::string bytes(3'000'000, 'p');
   std::vector<std::thread> senders;
   for (int i = 0; i < 20; ++i) {
-    senders.emplace_back([&, i] {
-      SendPhoto(server.port(), GetParam(), browser.cookie(), browser.csrf(), "p" + std::to_string(i) + ".jpg",
-                bytes);
-    });
+    senders.emplace_back(
+        [&, i] { SendPhoto(server.port(), GetParam(), browser, "p" + std::to_string(i) + ".jpg", bytes); });
   }
   for (auto& sender : senders) sender.join();
   const std::uint64_t stored = BytesIn(server.folderOf("alice"));
@@ -158,7 +156,7 @@ TEST_P(UnrecordedUploadTest, IsRefusedAndLeavesNoFile) {
   ParvaultTestServer server({}, WithQuota(1'000'000));
   Browser browser(server);
   RefuseNewRecords(server.storage());
-  const auto answer = SendPhoto(server.port(), GetParam(), browser.cookie(), browser.csrf(), "a.jpg", "aaaa");
+  const auto answer = SendPhoto(server.port(), GetParam(), browser, "a.jpg", "aaaa");
   ASSERT_TRUE(answer);
   if (GetParam() == Route::kUploader) {
     EXPECT_EQ(answer->Header("Location"), "refused.asp?code=storage");
@@ -196,7 +194,8 @@ TEST_P(UnreadableOldIndexTest, HidesNoPhoto) {
   EXPECT_FALSE(std::filesystem::exists(folder / "old.jpg"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Indexes, UnreadableOldIndexTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Indexes, UnreadableOldIndexTest, ::testing::Bool(),
+                         [](const auto& param) { return param.param ? "AFolder" : "BrokenText"; });
 
 // What a browser sends to a page that changes state, and whether it is taken.
 struct OriginCase {
