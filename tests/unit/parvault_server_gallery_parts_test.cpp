@@ -23,26 +23,22 @@ namespace {
 
 using ::testing::ElementsAre;
 
-struct SniffCase {
-  std::string bytes;
-  std::string type;
-};
-
-class SniffTest : public ::testing::TestWithParam<SniffCase> {};
-
-TEST_P(SniffTest, KnowsTheFourPictureFormatsByTheirFirstBytes) {
-  EXPECT_EQ(SniffImageType(GetParam().bytes), GetParam().type);
+TEST(SniffTest, KnowsTheFourPictureFormatsByTheirFirstBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\xFF\xD8\xFF\xE1xx", "image/jpeg"},
+      {"\xFF\xD8", ""},
+      {"\x89PNG\r\n\x1A\n", "image/png"},
+      {"\x89PNG\r\n", ""},
+      {"GIF87a", "image/gif"},
+      {"GIF89a", "image/gif"},
+      {"GIF90a", ""},
+      {std::string("RIFF\0\0\0\0WEBP", 12), "image/webp"},
+      {std::string("RIFF\0\0\0\0WAVE", 12), ""},
+      {"<svg xmlns=", ""},
+      {"", ""},
+  };
+  for (const auto& [bytes, type] : cases) EXPECT_EQ(SniffImageType(bytes), type) << bytes;
 }
-
-INSTANTIATE_TEST_SUITE_P(Signatures, SniffTest,
-                         ::testing::Values(SniffCase{"\xFF\xD8\xFF\xE1xx", "image/jpeg"},
-                                           SniffCase{"\xFF\xD8", ""},
-                                           SniffCase{"\x89PNG\r\n\x1A\n", "image/png"},
-                                           SniffCase{"\x89PNG\r\n", ""}, SniffCase{"GIF87a", "image/gif"},
-                                           SniffCase{"GIF89a", "image/gif"}, SniffCase{"GIF90a", ""},
-                                           SniffCase{std::string("RIFF\0\0\0\0WEBP", 12), "image/webp"},
-                                           SniffCase{std::string("RIFF\0\0\0\0WAVE", 12), ""},
-                                           SniffCase{"<svg xmlns=", ""}, SniffCase{"", ""}));
 
 TEST(PhotoIndexTest, IdsAreHexTokens) {
   EXPECT_TRUE(IsPhotoId(NewPhotoId()));
@@ -53,26 +49,25 @@ TEST(PhotoIndexTest, IdsAreHexTokens) {
   }
 }
 
-struct BrowserNameCase {
-  std::string sent;
-  std::string stored;  // "" refused as bad
-};
-
-class BrowserNameTest : public ::testing::TestWithParam<BrowserNameCase> {};
-
-TEST_P(BrowserNameTest, KeepsTheUtf8BaseName) {
-  const StoredName name = StoredNameForUtf8(GetParam().sent);
-  EXPECT_EQ(name.utf8, GetParam().stored);
-  EXPECT_EQ(name.problem == NameProblem::kNone, !GetParam().stored.empty());
+TEST(BrowserNameTest, KeepsTheUtf8BaseName) {
+  // Sent, and stored ("" refused as bad).
+  const std::pair<std::string, std::string> cases[] = {
+      {"photo.jpg", "photo.jpg"},
+      {"\xe8\xa1\xa8.jpg", "\xe8\xa1\xa8.jpg"},
+      {"C:\\fakepath\\a.jpg", "a.jpg"},
+      {"../../etc/passwd", "passwd"},
+      {".hidden", ""},
+      {"a\x01.jpg", ""},
+      {"\xff\xfe.jpg", ""},
+      {"dir/", ""},
+  };
+  for (const auto& [sent, stored] : cases) {
+    SCOPED_TRACE(sent);
+    const StoredName name = StoredNameForUtf8(sent);
+    EXPECT_EQ(name.utf8, stored);
+    EXPECT_EQ(name.problem == NameProblem::kNone, !stored.empty());
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, BrowserNameTest,
-                         ::testing::Values(BrowserNameCase{"photo.jpg", "photo.jpg"},
-                                           BrowserNameCase{"\xe8\xa1\xa8.jpg", "\xe8\xa1\xa8.jpg"},
-                                           BrowserNameCase{"C:\\fakepath\\a.jpg", "a.jpg"},
-                                           BrowserNameCase{"../../etc/passwd", "passwd"},
-                                           BrowserNameCase{".hidden", ""}, BrowserNameCase{"a\x01.jpg", ""},
-                                           BrowserNameCase{"\xff\xfe.jpg", ""}, BrowserNameCase{"dir/", ""}));
 
 // The form's parts as a browser sends them, fed straight to the receiver.
 struct Part {
@@ -145,72 +140,47 @@ TEST_F(BrowserUploadReceiverTest, FilesShareTheRoomAndACutBodyStoresNothing) {
   EXPECT_THAT(Stored(), ElementsAre("a.jpg", "c.jpg"));
 }
 
-struct MessageCase {
-  Fields query;
-  std::string message;
-};
-
-class GalleryMessageTest : public ::testing::TestWithParam<MessageCase> {};
-
-TEST_P(GalleryMessageTest, TellsWhatTheLastChangeDid) {
-  EXPECT_EQ(GalleryMessage(GetParam().query, 4000000, 1000), GetParam().message);
+TEST(GalleryMessageTest, TellsWhatTheLastChangeDid) {
+  const std::pair<Fields, std::string> cases[] = {
+      {{}, ""},
+      {{{"page", "2"}}, ""},
+      {{{"deleted", "1"}}, "The photo was deleted."},
+      {{{"stored", "1"}}, "Uploaded 1 photo."},
+      {{{"stored", "0"}}, "No file was chosen."},
+      {{{"stored", "x"}}, ""},
+      {{{"stored", "2"}, {"refused", "1"}, {"why", "size"}},
+       "Uploaded 2 photos. 1 file was not stored: a file is larger than 4,000,000 bytes."},
+      {{{"stored", "0"}, {"refused", "2"}, {"why", "<script>"}},
+       "Uploaded 0 photos. 2 files were not stored: the upload did not arrive whole."},
+      {{{"stored", "20"}, {"left", "3"}},
+       "Uploaded 20 photos. 3 files were left out: at most 20 files go at once."},
+  };
+  for (const auto& [query, message] : cases)
+    EXPECT_EQ(GalleryMessage(query, 4000000, 1000), message) << ::testing::PrintToString(query);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Queries, GalleryMessageTest,
-    ::testing::Values(
-        MessageCase{{}, ""}, MessageCase{{{"page", "2"}}, ""},
-        MessageCase{{{"deleted", "1"}}, "The photo was deleted."},
-        MessageCase{{{"stored", "1"}}, "Uploaded 1 photo."},
-        MessageCase{{{"stored", "0"}}, "No file was chosen."}, MessageCase{{{"stored", "x"}}, ""},
-        MessageCase{{{"stored", "2"}, {"refused", "1"}, {"why", "size"}},
-                    "Uploaded 2 photos. 1 file was not stored: a file is larger than 4,000,000 bytes."},
-        MessageCase{{{"stored", "0"}, {"refused", "2"}, {"why", "<script>"}},
-                    "Uploaded 0 photos. 2 files were not stored: the upload did not arrive whole."},
-        MessageCase{{{"stored", "20"}, {"left", "3"}},
-                    "Uploaded 20 photos. 3 files were left out: at most 20 files go at once."}));
 
 TEST(UploadTallyQueryTest, CarriesCountsAndTheFirstReason) {
   EXPECT_EQ(UploadTallyQuery({2, 0, 0, {}}), "?stored=2");
   EXPECT_EQ(UploadTallyQuery({1, 2, 1, Refusal::kQuota}), "?stored=1&refused=2&why=quota&left=1");
 }
 
-struct DispositionCase {
-  std::string name;
-  std::string header;
-};
-
-class DispositionTest : public ::testing::TestWithParam<DispositionCase> {};
-
-TEST_P(DispositionTest, GivesAnAsciiStandInAndTheExactName) {
-  EXPECT_EQ(AttachmentDisposition(GetParam().name), GetParam().header);
+TEST(DispositionTest, GivesAnAsciiStandInAndTheExactName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a.jpg", "attachment; filename=\"a.jpg\"; filename*=UTF-8''a.jpg"},
+      {"back\\slash%.jpg", "attachment; filename=\"back_slash%.jpg\"; filename*=UTF-8''back%5Cslash%25.jpg"},
+      {"\xc3\xa9t\xc3\xa9 (2).png",
+       "attachment; filename=\"_t_ (2).png\"; filename*=UTF-8''%C3%A9t%C3%A9%20%282%29.png"},
+  };
+  for (const auto& [name, header] : cases) EXPECT_EQ(AttachmentDisposition(name), header) << name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, DispositionTest,
-    ::testing::Values(
-        DispositionCase{"a.jpg", "attachment; filename=\"a.jpg\"; filename*=UTF-8''a.jpg"},
-        DispositionCase{"back\\slash%.jpg",
-                        "attachment; filename=\"back_slash%.jpg\"; filename*=UTF-8''back%5Cslash%25.jpg"},
-        DispositionCase{
-            "\xc3\xa9t\xc3\xa9 (2).png",
-            "attachment; filename=\"_t_ (2).png\"; filename*=UTF-8''%C3%A9t%C3%A9%20%282%29.png"}));
-
-struct SizeCase {
-  std::uint64_t bytes;
-  std::string text;
-};
-
-class ShortSizeTest : public ::testing::TestWithParam<SizeCase> {};
-
-TEST_P(ShortSizeTest, RoundsToOneDecimal) { EXPECT_EQ(ShortSize(GetParam().bytes), GetParam().text); }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ShortSizeTest,
-                         ::testing::Values(SizeCase{0, "0 bytes"}, SizeCase{1, "1 byte"},
-                                           SizeCase{1023, "1023 bytes"}, SizeCase{1024, "1.0 KB"},
-                                           SizeCase{1536, "1.5 KB"},
-                                           SizeCase{5 * 1024 * 1024 + 300 * 1024, "5.3 MB"},
-                                           SizeCase{3ull << 40, "3.0 TB"}));
+TEST(ShortSizeTest, RoundsToOneDecimal) {
+  const std::pair<std::uint64_t, std::string> cases[] = {
+      {0, "0 bytes"},        {1, "1 byte"},    {1023, "1023 bytes"},
+      {1024, "1.0 KB"},      {1536, "1.5 KB"}, {5 * 1024 * 1024 + 300 * 1024, "5.3 MB"},
+      {3ull << 40, "3.0 TB"}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(ShortSize(bytes), text) << bytes;
+}
 
 TEST(ShortTimeTest, IsUtcToTheMinute) {
   EXPECT_EQ(ShortTime(0), "1970-01-01 00:00 UTC");

@@ -59,35 +59,33 @@ class GalleryTest : public ::testing::Test {
   ParvaultTestServer server_{{MakeAccount("bob", "pw")}};
 };
 
-struct PagingCase {
-  std::string query;
-  std::vector<std::string> names;
-};
-
-class GalleryPagingTest : public ::testing::TestWithParam<PagingCase> {
- protected:
-  ParvaultTestServer server_{{}, [](ParvaultServerOptions& o) { o.photosPerPage = 2; }};
-};
-
-TEST_P(GalleryPagingTest, ShowsTheNewestFirstTwoAPage) {
-  Browser browser(server_);
+TEST(GalleryPagingTest, ShowsTheNewestFirstTwoAPage) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.photosPerPage = 2; });
+  Browser browser(server);
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
     ASSERT_EQ(browser.UploaderPost(std::string("C:\\p\\") + name, name)->status, 200);
   }
-  const auto page = browser.Get("menu.asp" + GetParam().query);
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->status, 200);
-  EXPECT_EQ(page->Header("Content-Type"), "text/html; charset=UTF-8");
-  EXPECT_EQ(ShownNames(page->body), GetParam().names);
-  EXPECT_THAT(page->body, HasSubstr("<p id=\"totals\">5 photos, 25 bytes</p>"));
+  const std::vector<std::string> first = {"e.jpg", "d.jpg"};
+  const struct {
+    std::string query;
+    std::vector<std::string> names;
+  } cases[] = {{"", first},
+               {"?page=1", first},
+               {"?page=2", {"c.jpg", "b.jpg"}},
+               {"?page=3", {"a.jpg"}},
+               {"?page=99", {"a.jpg"}},
+               {"?page=0", first},
+               {"?page=x", first}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.query);
+    const auto page = browser.Get("menu.asp" + c.query);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->Header("Content-Type"), "text/html; charset=UTF-8");
+    EXPECT_EQ(ShownNames(page->body), c.names);
+    EXPECT_THAT(page->body, HasSubstr("<p id=\"totals\">5 photos, 25 bytes</p>"));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pages, GalleryPagingTest,
-    ::testing::Values(PagingCase{"", {"e.jpg", "d.jpg"}}, PagingCase{"?page=1", {"e.jpg", "d.jpg"}},
-                      PagingCase{"?page=2", {"c.jpg", "b.jpg"}}, PagingCase{"?page=3", {"a.jpg"}},
-                      PagingCase{"?page=99", {"a.jpg"}}, PagingCase{"?page=0", {"e.jpg", "d.jpg"}},
-                      PagingCase{"?page=x", {"e.jpg", "d.jpg"}}));
 
 TEST(GalleryStartTest, FilesFoundAtStartShowAndKeepTheirIdsAcrossARestart) {
   testing::TempDir dir;
@@ -108,76 +106,70 @@ TEST(GalleryStartTest, FilesFoundAtStartShowAndKeepTheirIdsAcrossARestart) {
   EXPECT_EQ(browser.Ids(), ids);
 }
 
-struct DownloadCase {
-  std::string uploaderPath;  // CP932
-  std::string disposition;
-};
-
-class DownloadTest : public GalleryTest, public ::testing::WithParamInterface<DownloadCase> {};
-
-TEST_P(DownloadTest, GivesTheOriginalBytesUnderTheStoredName) {
+TEST_F(GalleryTest, ADownloadGivesTheOriginalBytesUnderTheStoredName) {
+  const struct {
+    std::string uploaderPath;  // CP932
+    std::string disposition;
+  } cases[] = {
+      {"C:\\p\\photo.jpg", "attachment; filename=\"photo.jpg\"; filename*=UTF-8''photo.jpg"},
+      // 写真 1.jpg, sent in CP932 and stored in UTF-8 (E5 86 99 E7 9C 9F).
+      {"C:\\p\\\x8e\xca\x90\x5e 1.jpg",
+       "attachment; filename=\"__ 1.jpg\"; filename*=UTF-8''%E5%86%99%E7%9C%9F%201.jpg"},
+      {"C:\\p\\say \"hi\"; x=1.jpg",
+       "attachment; filename=\"say _hi_; x=1.jpg\"; filename*=UTF-8''say%20%22hi%22%3B%20x%3D1.jpg"},
+  };
   Browser browser(server_);
   const std::string bytes("\xFF\xD8\xFF\xE0 jpeg \0 bytes", 17);
-  ASSERT_EQ(browser.UploaderPost(GetParam().uploaderPath, bytes)->status, 200);
-  const auto download = browser.Get("download.asp?id=" + browser.Ids().at(0));
-  ASSERT_TRUE(download);
-  EXPECT_EQ(download->status, 200);
-  EXPECT_EQ(download->body, bytes);
-  EXPECT_EQ(download->Header("Content-Type"), "application/octet-stream");
-  // The header byte for byte, as a raw connection reads it.
-  const auto raw =
-      testing::RawExchange(server_.port(), "GET /ParvaultAsp2/download.asp?id=" + browser.Ids().at(0) +
-                                               " HTTP/1.1\r\nHost: h\r\nCookie: " + browser.cookie() +
-                                               "\r\nConnection: close\r\n\r\n");
-  EXPECT_THAT(raw.headerBlock, HasSubstr("\r\nContent-Disposition: " + GetParam().disposition + "\r\n"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.disposition);
+    ASSERT_EQ(browser.UploaderPost(c.uploaderPath, bytes)->status, 200);
+    const std::string newest = browser.Ids().at(0);
+    const auto download = browser.Get("download.asp?id=" + newest);
+    ASSERT_TRUE(download);
+    EXPECT_EQ(download->status, 200);
+    EXPECT_EQ(download->body, bytes);
+    EXPECT_EQ(download->Header("Content-Type"), "application/octet-stream");
+    // The header byte for byte, as a raw connection reads it.
+    const auto raw =
+        testing::RawExchange(server_.port(), "GET /ParvaultAsp2/download.asp?id=" + newest +
+                                                 " HTTP/1.1\r\nHost: h\r\nCookie: " + browser.cookie() +
+                                                 "\r\nConnection: close\r\n\r\n");
+    EXPECT_THAT(raw.headerBlock, HasSubstr("\r\nContent-Disposition: " + c.disposition + "\r\n"));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, DownloadTest,
-    ::testing::Values(
-        DownloadCase{"C:\\p\\photo.jpg", "attachment; filename=\"photo.jpg\"; filename*=UTF-8''photo.jpg"},
-        // 写真 1.jpg, sent in CP932 and stored in UTF-8 (E5 86 99 E7 9C 9F).
-        DownloadCase{"C:\\p\\\x8e\xca\x90\x5e 1.jpg",
-                     "attachment; filename=\"__ 1.jpg\"; filename*=UTF-8''%E5%86%99%E7%9C%9F%201.jpg"},
-        DownloadCase{"C:\\p\\say \"hi\"; x=1.jpg",
-                     "attachment; filename=\"say _hi_; x=1.jpg\"; "
-                     "filename*=UTF-8''say%20%22hi%22%3B%20x%3D1.jpg"}));
-
-struct TypeCase {
-  std::string name;
-  std::string bytes;
-  std::string type;  // of image.asp
-  bool attachment;
-};
-
-class ContentTypeTest : public GalleryTest, public ::testing::WithParamInterface<TypeCase> {};
-
-TEST_P(ContentTypeTest, ComesFromTheBytesNeverTheName) {
+TEST_F(GalleryTest, AnImagesContentTypeComesFromTheBytesNeverTheName) {
+  const struct {
+    std::string name;
+    std::string bytes;
+    std::string type;  // of image.asp
+    bool attachment;
+  } cases[] = {
+      {"png-named.jpg", kPng, "image/png", false},
+      {"real.jpg", "\xFF\xD8\xFF\xDB rest", "image/jpeg", false},
+      {"anim.png", "GIF89a rest", "image/gif", false},
+      {"pic.bin", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "image/webp", false},
+      {"notes.jpg", "just some text", "application/octet-stream", true},
+      {"page.html", "<script>alert(1)</script>", "application/octet-stream", true},
+      {"short.gif", "GIF", "application/octet-stream", true},
+  };
   Browser browser(server_);
-  ASSERT_EQ(browser.Upload({{GetParam().name, GetParam().bytes}})->status, 303);
-  const auto image = browser.Get("image.asp?id=" + browser.Ids().at(0));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->body, GetParam().bytes);
-  EXPECT_EQ(image->Header("Content-Type"), GetParam().type);
-  EXPECT_EQ(image->Header("X-Content-Type-Options"), "nosniff");
-  EXPECT_EQ(image->HasHeader("Content-Disposition"), GetParam().attachment);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(browser.Upload({{c.name, c.bytes}})->status, 303);
+    const auto image = browser.Get("image.asp?id=" + browser.Ids().at(0));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->body, c.bytes);
+    EXPECT_EQ(image->Header("Content-Type"), c.type);
+    EXPECT_EQ(image->Header("X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(image->HasHeader("Content-Disposition"), c.attachment);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, ContentTypeTest,
-    ::testing::Values(TypeCase{"png-named.jpg", kPng, "image/png", false},
-                      TypeCase{"real.jpg", "\xFF\xD8\xFF\xDB rest", "image/jpeg", false},
-                      TypeCase{"anim.png", "GIF89a rest", "image/gif", false},
-                      TypeCase{"pic.bin", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "image/webp", false},
-                      TypeCase{"notes.jpg", "just some text", "application/octet-stream", true},
-                      TypeCase{"page.html", "<script>alert(1)</script>", "application/octet-stream", true},
-                      TypeCase{"short.gif", "GIF", "application/octet-stream", true}));
 
 TEST_F(GalleryTest, DeletesAfterConfirmationWithItsThumbnail) {
   Browser browser(server_);
-  const auto ids =
-      UploadAll(browser, {{"keep.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})},
-                          {"gone.jpg", testing::MakeJpeg({.width = 64, .height = 48, .tags = {}})}});
+  const std::string jpeg = testing::MakeJpeg({.width = 64, .height = 48, .tags = {}});
+  const auto ids = UploadAll(browser, {{"keep.jpg", jpeg}, {"gone.jpg", jpeg}});
   ASSERT_EQ(browser.Get("thumb.asp?id=" + ids[1])->Header("Content-Type"), "image/jpeg");
   EXPECT_THAT(Stored(), ElementsAre(ThumbnailNameFor(ids[1]), "gone.jpg", "keep.jpg"));
   // The photo page's form asks first; the confirmation page's form deletes.
@@ -209,38 +201,27 @@ TEST_F(GalleryTest, UploadsSeveralFilesFromTheForm) {
   EXPECT_THAT(ShownNames(gallery->body), ElementsAre("\xe5\x86\x99.jpg", "one.jpg"));
 }
 
-struct ForgedCase {
-  std::string label;
-  std::string csrf;  // "" none; "other" the token of bob's session
-};
-
-class CsrfTest : public GalleryTest, public ::testing::WithParamInterface<ForgedCase> {};
-
-TEST_P(CsrfTest, AChangingPostWithoutTheSessionsTokenIsRefused) {
+TEST_F(GalleryTest, AChangingPostWithoutTheSessionsTokenIsRefused) {
   Browser browser(server_);
   Browser bob(server_, "bob", "pw");
   ASSERT_EQ(browser.UploaderPost("C:\\p\\kept.jpg", "k")->status, 200);
   const std::string id = browser.Ids().at(0);
-  const std::string token = GetParam().csrf == "other" ? bob.csrf() : GetParam().csrf;
-  EXPECT_EQ(browser.Upload({{"new.jpg", "n"}}, token)->status, 403);
-  EXPECT_EQ(browser.Delete(id, token)->status, 403);
-  EXPECT_EQ(browser.Delete(id, token, false)->status, 403);
-  EXPECT_THAT(Stored(), ElementsAre("kept.jpg"));
+  // No token, a wrong one, and the token of another session.
+  for (const std::string& token : {std::string(), std::string(64, '0'), bob.csrf()}) {
+    SCOPED_TRACE(token);
+    EXPECT_EQ(browser.Upload({{"new.jpg", "n"}}, token)->status, 403);
+    EXPECT_EQ(browser.Delete(id, token)->status, 403);
+    EXPECT_EQ(browser.Delete(id, token, false)->status, 403);
+    EXPECT_THAT(Stored(), ElementsAre("kept.jpg"));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Tokens, CsrfTest,
-                         ::testing::Values(ForgedCase{"none", ""}, ForgedCase{"wrong", std::string(64, '0')},
-                                           ForgedCase{"another session's", "other"}),
-                         [](const auto& param) { return std::to_string(param.index); });
 
 TEST_F(GalleryTest, EachPageAnswersEachVisitorWithTheSecurityHeaders) {
   Browser alice(server_);
   Browser bob(server_, "bob", "pw");
   HttpTestClient anonymous(server_.port());
-  ASSERT_EQ(
-      alice.UploaderPost("C:\\p\\private.jpg", testing::MakeJpeg({.width = 32, .height = 32, .tags = {}}))
-          ->status,
-      200);
+  const std::string jpeg = testing::MakeJpeg({.width = 32, .height = 32, .tags = {}});
+  ASSERT_EQ(alice.UploaderPost("C:\\p\\private.jpg", jpeg)->status, 200);
   const std::string id = alice.Ids().at(0);
   // "{id}" stands for alice's photo; "page form" posts the form, ended by the visitor's own token.
   const struct {
@@ -369,13 +350,9 @@ TEST(GalleryHostileTest, AFormBodyPastItsBoundIsCutOffAndStoresNothing) {
   EXPECT_TRUE(FolderNames(server.folderOf("alice")).empty());
 }
 
-class QuotaTest : public ::testing::Test {
- protected:
-  ParvaultTestServer server_{{}, [](ParvaultServerOptions& o) { o.quota = 100; }};
-};
-
-TEST_F(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
-  Browser browser(server_);
+TEST(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.quota = 100; });
+  Browser browser(server);
   EXPECT_EQ(browser.UploaderPost("C:\\p\\first.jpg", std::string(60, 'f'))->status, 200);
   const auto refused = browser.UploaderPost("C:\\p\\second.jpg", std::string(41, 's'));
   ASSERT_TRUE(refused);
@@ -391,7 +368,7 @@ TEST_F(QuotaTest, AnUploadPastTheQuotaIsRefusedWithItsReason) {
   EXPECT_EQ(form->Header("Location"), "menu.asp?stored=0&refused=1&why=quota");
   EXPECT_THAT(browser.Get("menu.asp?stored=0&refused=1&why=quota")->body,
               HasSubstr("1 file was not stored: your photos would take more than your 100 bytes."));
-  EXPECT_THAT(FolderNames(server_.folderOf("alice")), ElementsAre("first.jpg", "third.jpg"));
+  EXPECT_THAT(FolderNames(server.folderOf("alice")), ElementsAre("first.jpg", "third.jpg"));
 }
 
 }  // namespace

@@ -56,12 +56,22 @@ std::string UploadRequest(const std::string& cookie, const std::string& body,
                  body);
 }
 
+// alice's sign-in with the password, as the login form posts it.
+std::string LoginRequest(const std::string& password) {
+  return RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
+                 "username=alice&password=" + password + "&x=52&y=15");
+}
+
+// A GET of / whose head carries `count` more header lines, each value `size` bytes long.
+std::string HeadWith(int count, std::size_t size, const std::string& firstLines = "") {
+  std::string head = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n" + firstLines;
+  for (int i = 0; i < count; ++i) head += "X-" + std::to_string(i) + ": " + std::string(size, 'v') + "\r\n";
+  return head + "\r\n";
+}
+
 // A user on another host signs in, uploads one photo and signs out.
 void SignInUploadSignOut(const ParvaultTestServer& server) {
-  const auto signIn = ExchangeFrom(
-      server.port(), kOtherHost,
-      RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
-              "username=alice&password=secret&x=52&y=15"));
+  const auto signIn = ExchangeFrom(server.port(), kOtherHost, LoginRequest("secret"));
   const std::string cookie = CookieOf(signIn);
   ASSERT_FALSE(cookie.empty()) << signIn.headerBlock;
   const auto upload =
@@ -100,8 +110,7 @@ TEST(ParvaultHostileClients, IdleAndSlowHeaderConnectionsLeaveRoomForAnotherHost
 }
 
 TEST(ParvaultHostileClients, OneAddressGetsOnlyItsShareOfConnections) {
-  ParvaultTestServer server(
-      {}, [](ParvaultServerOptions& options) { options.limits.maxConnectionsPerAddress = 2; });
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.limits.maxConnectionsPerAddress = 2; });
   RawConnection first(server.port());
   RawConnection second(server.port());
   first.Send("G");
@@ -113,11 +122,11 @@ TEST(ParvaultHostileClients, OneAddressGetsOnlyItsShareOfConnections) {
 }
 
 TEST(ParvaultHostileClients, TheLastSlotsGoToAddressesThatHoldFew) {
-  ParvaultTestServer server({}, [](ParvaultServerOptions& options) {
-    options.limits.maxConnections = 6;
-    options.limits.maxConnectionsPerAddress = 4;
-    options.limits.slotsKeptForNewcomers = 2;
-    options.limits.newcomerConnections = 1;
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) {
+    o.limits.maxConnections = 6;
+    o.limits.maxConnectionsPerAddress = 4;
+    o.limits.slotsKeptForNewcomers = 2;
+    o.limits.newcomerConnections = 1;
   });
   std::vector<std::unique_ptr<RawConnection>> held;
   for (const char* from : {"127.0.0.1", "127.0.0.1", "127.0.0.1", "127.0.0.1", "127.0.0.2"}) {
@@ -132,25 +141,20 @@ TEST(ParvaultHostileClients, TheLastSlotsGoToAddressesThatHoldFew) {
 
 TEST(ParvaultHostileClients, AnOversizedHeadIsAnswered431) {
   ParvaultTestServer server;
-  std::string manyLines = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-  for (int i = 0; i < 150; ++i) manyLines += "X-" + std::to_string(i) + ": 1\r\n";
-  std::string longLines = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-  for (int i = 0; i < 8; ++i) longLines += "X-" + std::to_string(i) + ": " + std::string(6000, 'v') + "\r\n";
-  for (const std::string& head : {manyLines, longLines}) {
+  for (const std::string& head : {HeadWith(150, 1), HeadWith(8, 6000)}) {
     RawConnection connection(server.port());
-    connection.Send(head + "\r\n");
+    connection.Send(head);
     const auto answer = ParseRawResponse(connection.ReadUntilClosed(5s));
     EXPECT_EQ(answer.statusLine, "HTTP/1.1 431 Request Header Fields Too Large");
     EXPECT_EQ(answer.responseCount, 1u);
   }
   // A head of a hundred header lines is still served.
-  std::string hundred = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
-  for (int i = 0; i < 98; ++i) hundred += "X-" + std::to_string(i) + ": 1\r\n";
-  EXPECT_EQ(ExchangeFrom(server.port(), nullptr, hundred + "\r\n").statusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(ExchangeFrom(server.port(), nullptr, HeadWith(98, 1, "Connection: close\r\n")).statusLine,
+            "HTTP/1.1 200 OK");
 }
 
 TEST(ParvaultHostileClients, ATrickledHeadRunsOutOfTime) {
-  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.limits.headTimeout = 600ms; });
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.limits.headTimeout = 600ms; });
   RawConnection connection(server.port());
   const std::string head = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   std::string answer;
@@ -164,9 +168,9 @@ TEST(ParvaultHostileClients, ATrickledHeadRunsOutOfTime) {
 }
 
 TEST(ParvaultHostileClients, ATrickledBodyIsDroppedAndLeavesNothing) {
-  ParvaultTestServer server({}, [](ParvaultServerOptions& options) {
-    options.limits.bodyGrace = 300ms;
-    options.limits.minBodyBytesPerSecond = 1000;
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) {
+    o.limits.bodyGrace = 300ms;
+    o.limits.minBodyBytesPerSecond = 1000;
   });
   const std::string cookie = server.SignIn();
   const std::string request = UploadRequest(cookie, UploaderBody("C:\\p\\slow.jpg", std::string(5000, 's')));
@@ -195,7 +199,7 @@ TEST(ParvaultHostileClients, AnEncodedBodyIsRefused415BeforeItIsRead) {
 }
 
 TEST(ParvaultHostileClients, BytesAfterTheClosingLineCountAgainstTheLimit) {
-  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.maxFileSize = 1000; });
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.maxFileSize = 1000; });
   const std::string cookie = server.SignIn();
   RawConnection connection(server.port());
   const std::string body = UploaderBody("C:\\p\\a.jpg", "tiny") + std::string(4u << 20, 'z');
@@ -218,12 +222,7 @@ TEST(ParvaultHostileClients, StoredPhotosAndFoldersAreTheServersAlone) {
 
 TEST(ParvaultHostileClients, GuessingIsHeldBackAndTheRightPasswordStillWorksAfterwards) {
   ParvaultTestServer server;
-  const auto login = [&](const char* password) {
-    return ExchangeFrom(
-        server.port(), nullptr,
-        RawPost("/ParvaultAsp2/logincheck2.asp", "Content-Type: application/x-www-form-urlencoded\r\n",
-                std::string("username=alice&password=") + password + "&x=52&y=15"));
-  };
+  const auto login = [&](const char* pw) { return ExchangeFrom(server.port(), nullptr, LoginRequest(pw)); };
   for (int i = 0; i < 5; ++i) EXPECT_EQ(login("guess").statusLine, "HTTP/1.1 302 Found");
   const auto held = login("secret");
   EXPECT_EQ(held.statusLine, "HTTP/1.1 429 Too Many Requests") << "even the right password waits";
@@ -234,7 +233,7 @@ TEST(ParvaultHostileClients, GuessingIsHeldBackAndTheRightPasswordStillWorksAfte
 }
 
 TEST(ParvaultHostileClients, StoppingCutsATrickledUploadAfterTheGraceAndLeavesNoFile) {
-  ParvaultTestServer server({}, [](ParvaultServerOptions& options) { options.limits.stopGrace = 300ms; });
+  ParvaultTestServer server({}, [](ParvaultServerOptions& o) { o.limits.stopGrace = 300ms; });
   const std::string cookie = server.SignIn();
   const std::string request =
       UploadRequest(cookie, UploaderBody("C:\\p\\slow.jpg", std::string(200000, 's')));

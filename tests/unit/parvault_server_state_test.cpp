@@ -16,11 +16,14 @@
 #include "server/state/sqlite_library_state.h"
 #include "tests/support/gallery_browser.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_name.h"
 
 namespace wharfling::server {
 namespace {
 
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using wharfling::testing::Browser;
 using wharfling::testing::BrowserForm;
 using wharfling::testing::FolderNames;
@@ -30,6 +33,8 @@ using wharfling::testing::TempDir;
 using wharfling::testing::TestResponse;
 
 using Adjust = std::function<void(ParvaultServerOptions&)>;
+
+const std::string kFormType = "application/x-www-form-urlencoded";
 
 Adjust InFolder(const std::filesystem::path& storage) {
   return [storage](ParvaultServerOptions& o) { o.storage = storage; };
@@ -42,16 +47,19 @@ Adjust WithQuota(std::uint64_t quota) {
 // The two ways a photo arrives: the uploader's InsertFile.asp and the browser's form.
 enum class Route { kUploader, kBrowser };
 
-std::optional<TestResponse> SendPhoto(int port, Route route, const std::string& cookie,
-                                      const std::string& csrf, const std::string& name,
+void PrintTo(Route route, std::ostream* out) { *out << (route == Route::kUploader ? "Uploader" : "Browser"); }
+const auto kRouteName = [](const auto& param) { return ::testing::PrintToString(param.param); };
+
+// The browser's session on a connection of its own, so that senders can run side by side.
+std::optional<TestResponse> SendPhoto(int port, Route route, const Browser& browser, const std::string& name,
                                       const std::string& bytes) {
   HttpTestClient client(port);
+  const testing::TestHeaders cookie = {{"Cookie", browser.cookie()}};
   if (route == Route::kUploader) {
-    return client.Post("/ParvaultAsp2/InsertFile.asp", {{"Cookie", cookie}},
-                       testing::UploaderBody("C:\\p\\" + name, bytes),
+    return client.Post("/ParvaultAsp2/InsertFile.asp", cookie, testing::UploaderBody("C:\\p\\" + name, bytes),
                        std::string(testing::kUploaderContentType));
   }
-  return client.Post("/ParvaultAsp2/upload.asp", {{"Cookie", cookie}}, BrowserForm(csrf, {{name, bytes}}),
+  return client.Post("/ParvaultAsp2/upload.asp", cookie, BrowserForm(browser.csrf(), {{name, bytes}}),
                      "multipart/form-data; boundary=" + std::string(testing::kBoundary));
 }
 
@@ -74,10 +82,9 @@ TEST(ServerStateTest, ARestartKeepsABrowserSignedInAndItsFormsValid) {
   HttpTestClient client(server->port());
   const auto page = client.Get("/ParvaultAsp2/menu.asp", {{"Cookie", browser.cookie()}});
   ASSERT_TRUE(page);
-  EXPECT_THAT(page->body, ::testing::HasSubstr("value=\"" + browser.csrf() + "\""));
+  EXPECT_THAT(page->body, HasSubstr("value=\"" + browser.csrf() + "\""));
   const auto deleted = client.Post("/ParvaultAsp2/delete.asp", {{"Cookie", browser.cookie()}},
-                                   "id=" + ids[0] + "&csrf=" + browser.csrf() + "&confirm=yes",
-                                   "application/x-www-form-urlencoded");
+                                   "id=" + ids[0] + "&csrf=" + browser.csrf() + "&confirm=yes", kFormType);
   ASSERT_TRUE(deleted);
   EXPECT_EQ(deleted->status, 303);
   EXPECT_EQ(deleted->Header("Location"), "menu.asp?deleted=1");
@@ -93,10 +100,8 @@ TEST_P(ParallelQuotaTest, TwentyUploadsNeverStoreMoreThanTheQuota) {
   const std::string bytes(3'000'000, 'p');
   std::vector<std::thread> senders;
   for (int i = 0; i < 20; ++i) {
-    senders.emplace_back([&, i] {
-      SendPhoto(server.port(), GetParam(), browser.cookie(), browser.csrf(), "p" + std::to_string(i) + ".jpg",
-                bytes);
-    });
+    senders.emplace_back(
+        [&, i] { SendPhoto(server.port(), GetParam(), browser, "p" + std::to_string(i) + ".jpg", bytes); });
   }
   for (auto& sender : senders) sender.join();
   const std::uint64_t stored = BytesIn(server.folderOf("alice"));
@@ -105,7 +110,8 @@ TEST_P(ParallelQuotaTest, TwentyUploadsNeverStoreMoreThanTheQuota) {
   EXPECT_EQ(browser.Ids().size(), stored / bytes.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, ParallelQuotaTest, ::testing::Values(Route::kUploader, Route::kBrowser));
+INSTANTIATE_TEST_SUITE_P(Routes, ParallelQuotaTest, ::testing::Values(Route::kUploader, Route::kBrowser),
+                         kRouteName);
 
 TEST(ServerStateTest, ParallelWrongGuessesAreCheckedNoMoreThanTheBrakeAllows) {
   ParvaultTestServer server;
@@ -115,9 +121,8 @@ TEST(ServerStateTest, ParallelWrongGuessesAreCheckedNoMoreThanTheBrakeAllows) {
   for (int i = 0; i < 32; ++i) {
     guessers.emplace_back([&, i] {
       HttpTestClient client(server.port());
-      const auto answer =
-          client.Post("/ParvaultAsp2/logincheck2.asp", "username=alice&password=wrong" + std::to_string(i),
-                      "application/x-www-form-urlencoded");
+      const auto answer = client.Post("/ParvaultAsp2/logincheck2.asp",
+                                      "username=alice&password=wrong" + std::to_string(i), kFormType);
       if (answer && answer->status == 302) ++checked;
       if (answer && answer->status == 429) ++heldBack;
     });
@@ -151,7 +156,7 @@ TEST_P(UnrecordedUploadTest, IsRefusedAndLeavesNoFile) {
   ParvaultTestServer server({}, WithQuota(1'000'000));
   Browser browser(server);
   RefuseNewRecords(server.storage());
-  const auto answer = SendPhoto(server.port(), GetParam(), browser.cookie(), browser.csrf(), "a.jpg", "aaaa");
+  const auto answer = SendPhoto(server.port(), GetParam(), browser, "a.jpg", "aaaa");
   ASSERT_TRUE(answer);
   if (GetParam() == Route::kUploader) {
     EXPECT_EQ(answer->Header("Location"), "refused.asp?code=storage");
@@ -162,7 +167,8 @@ TEST_P(UnrecordedUploadTest, IsRefusedAndLeavesNoFile) {
   EXPECT_THAT(browser.Ids(), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, UnrecordedUploadTest, ::testing::Values(Route::kUploader, Route::kBrowser));
+INSTANTIATE_TEST_SUITE_P(Routes, UnrecordedUploadTest, ::testing::Values(Route::kUploader, Route::kBrowser),
+                         kRouteName);
 
 // An old index the server cannot read (a folder in its place, or broken text): its photos still
 // show, once each, and can be deleted.
@@ -188,7 +194,8 @@ TEST_P(UnreadableOldIndexTest, HidesNoPhoto) {
   EXPECT_FALSE(std::filesystem::exists(folder / "old.jpg"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Indexes, UnreadableOldIndexTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Indexes, UnreadableOldIndexTest, ::testing::Bool(),
+                         [](const auto& param) { return param.param ? "AFolder" : "BrokenText"; });
 
 // What a browser sends to a page that changes state, and whether it is taken.
 struct OriginCase {
@@ -196,6 +203,13 @@ struct OriginCase {
   std::string origin;  // "" none (the uploader)
   bool refused;
 };
+
+// The page and where the form came from: "delete_http_evil_example", "logincheck2_none".
+std::string Label(const OriginCase& c) {
+  return testing::TestName(c.page.substr(0, c.page.find('.')) + " " + (c.origin.empty() ? "none" : c.origin));
+}
+
+void PrintTo(const OriginCase& c, std::ostream* out) { *out << Label(c); }
 
 class OriginTest : public ::testing::TestWithParam<OriginCase> {};
 
@@ -209,8 +223,7 @@ TEST_P(OriginTest, AFormFromAnotherSiteIsRefused) {
   }
   HttpTestClient client(server.port());
   const std::string form = "csrf=" + browser.csrf() + "&username=alice&password=secret";
-  const auto answer =
-      client.Post("/ParvaultAsp2/" + GetParam().page, headers, form, "application/x-www-form-urlencoded");
+  const auto answer = client.Post("/ParvaultAsp2/" + GetParam().page, headers, form, kFormType);
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->status == 403, GetParam().refused) << answer->status;
   // A refused sign-out leaves the session as it was.
@@ -219,30 +232,31 @@ TEST_P(OriginTest, AFormFromAnotherSiteIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, OriginTest,
-                         ::testing::Values(OriginCase{"delete.asp", "http://evil.example", true},
-                                           OriginCase{"delete.asp", "null", true},
-                                           OriginCase{"logout2.asp", "http://evil.example", true},
-                                           OriginCase{"logincheck2.asp", "https://evil.example", true},
-                                           OriginCase{"delete.asp", "http://127.0.0.1:1", true},
-                                           OriginCase{"delete.asp", "self", false},
-                                           OriginCase{"logout2.asp", "self", false},
-                                           OriginCase{"logincheck2.asp", "", false}));
+                         ::testing::ValuesIn(std::vector<OriginCase>{
+                             {"delete.asp", "http://evil.example", true},
+                             {"delete.asp", "null", true},
+                             {"logout2.asp", "http://evil.example", true},
+                             {"logincheck2.asp", "https://evil.example", true},
+                             {"delete.asp", "http://127.0.0.1:1", true},
+                             {"delete.asp", "self", false},
+                             {"logout2.asp", "self", false},
+                             {"logincheck2.asp", "", false}}),
+                         [](const auto& param) { return Label(param.param); });
 
 TEST(BrowserSignOutTest, NeedsTheFormTokenWhileTheUploadersGetStays) {
   ParvaultTestServer server;
   Browser browser(server);
-  const auto forged = browser.Post("logout2.asp", "csrf=0000", "application/x-www-form-urlencoded");
+  const auto forged = browser.Post("logout2.asp", "csrf=0000", kFormType);
   EXPECT_EQ(forged->status, 403);
   EXPECT_EQ(browser.Get("menu.asp")->status, 200);
-  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::HasSubstr("id=\"signout\""));
-  const auto signedOut =
-      browser.Post("logout2.asp", "csrf=" + browser.csrf(), "application/x-www-form-urlencoded");
+  EXPECT_THAT(browser.Get("menu.asp")->body, HasSubstr("id=\"signout\""));
+  const auto signedOut = browser.Post("logout2.asp", "csrf=" + browser.csrf(), kFormType);
   EXPECT_EQ(signedOut->status, 200);
-  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::Not(::testing::HasSubstr("id=\"signout\"")));
+  EXPECT_THAT(browser.Get("menu.asp")->body, Not(HasSubstr("id=\"signout\"")));
 
   Browser uploader(server);
   EXPECT_EQ(uploader.Get("logout2.asp?id=alice&pw=secret")->status, 200);
-  EXPECT_THAT(uploader.Get("menu.asp")->body, ::testing::Not(::testing::HasSubstr("id=\"signout\"")));
+  EXPECT_THAT(uploader.Get("menu.asp")->body, Not(HasSubstr("id=\"signout\"")));
 }
 
 TEST(BrowserUploadLimitTest, AFormLargerThanTheServerTakesGetsAPageSayingSo) {
@@ -254,9 +268,9 @@ TEST(BrowserUploadLimitTest, AFormLargerThanTheServerTakesGetsAPageSayingSo) {
       "\r\nContent-Type: multipart/form-data; boundary=" + std::string(testing::kBoundary) +
       "\r\nContent-Length: 99000000\r\n\r\n";
   const auto answer = testing::RawExchange(server.port(), head);
-  EXPECT_THAT(answer.statusLine, ::testing::HasSubstr("413"));
-  EXPECT_THAT(answer.body, ::testing::HasSubstr("up to 20 photos at once, each up to 1,000 bytes"));
-  EXPECT_THAT(browser.Get("menu.asp")->body, ::testing::HasSubstr("Up to 20 photos at once, each up to"));
+  EXPECT_THAT(answer.statusLine, HasSubstr("413"));
+  EXPECT_THAT(answer.body, HasSubstr("up to 20 photos at once, each up to 1,000 bytes"));
+  EXPECT_THAT(browser.Get("menu.asp")->body, HasSubstr("Up to 20 photos at once, each up to"));
 }
 
 }  // namespace

@@ -27,14 +27,23 @@ class UploadStoreTest : public ::testing::Test {
     ASSERT_TRUE(store_.Open(root(), error)) << error;
   }
   std::filesystem::path root() const { return dir_.path() / "storage"; }
+  std::filesystem::path alice() const { return root() / "alice"; }
+  std::vector<std::string> Stored() const { return FolderNames(alice()); }
 
-  // Stores bytes under name through a pending file; returns the name used.
-  std::string Store(std::string_view name, std::string_view bytes) {
+  // A pending file in alice's folder; not getting one fails the test.
+  std::optional<PendingFile> Pending() {
     std::string error;
     auto pending = store_.CreatePending("alice", error);
     EXPECT_TRUE(pending) << error;
+    return pending;
+  }
+
+  // Stores bytes under name through a pending file; returns the name used.
+  std::string Store(std::string_view name, std::string_view bytes) {
+    auto pending = Pending();
     if (!pending) return {};
     EXPECT_TRUE(pending->Write(bytes.data(), bytes.size()));
+    std::string error;
     auto published = pending->Publish(name, error);
     EXPECT_TRUE(published) << error;
     return published.value_or("");
@@ -45,42 +54,35 @@ class UploadStoreTest : public ::testing::Test {
 };
 
 TEST_F(UploadStoreTest, NeverReplacesAFile) {
-  EXPECT_EQ(Store("photo.jpg", "first"), "photo.jpg");
-  EXPECT_EQ(Store("photo.jpg", "second"), "photo (2).jpg");
-  EXPECT_EQ(Store("photo.jpg", "third"), "photo (3).jpg");
-  EXPECT_EQ(FileContents(root() / "alice" / "photo.jpg"), "first");
-  EXPECT_EQ(FileContents(root() / "alice" / "photo (2).jpg"), "second");
-  EXPECT_EQ(FileContents(root() / "alice" / "photo (3).jpg"), "third");
-  EXPECT_EQ(FolderNames(root() / "alice"),
-            (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
+  const std::pair<std::string, std::string> stores[] = {
+      {"first", "photo.jpg"}, {"second", "photo (2).jpg"}, {"third", "photo (3).jpg"}};
+  for (const auto& [bytes, name] : stores) EXPECT_EQ(Store("photo.jpg", bytes), name);
+  for (const auto& [bytes, name] : stores) EXPECT_EQ(FileContents(alice() / name), bytes);
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"photo (2).jpg", "photo (3).jpg", "photo.jpg"}));
 }
 
 TEST_F(UploadStoreTest, AFolderOfTheNameIsNotReplacedEither) {
-  std::filesystem::create_directories(root() / "alice" / "photo.jpg");
+  std::filesystem::create_directories(alice() / "photo.jpg");
   EXPECT_EQ(Store("photo.jpg", "x"), "photo (2).jpg");
 }
 
 TEST_F(UploadStoreTest, AnUnpublishedFileLeavesNothing) {
   {
-    std::string error;
-    auto pending = store_.CreatePending("alice", error);
-    ASSERT_TRUE(pending) << error;
-    ASSERT_TRUE(pending->Write("partial", 7));
-    EXPECT_EQ(FolderNames(root() / "alice").size(), 1u);  // the temporary file
+    auto pending = Pending();
+    ASSERT_TRUE(pending && pending->Write("partial", 7));
+    EXPECT_EQ(Stored().size(), 1u);  // the temporary file
   }
-  EXPECT_TRUE(FolderNames(root() / "alice").empty());
+  EXPECT_TRUE(Stored().empty());
 }
 
 TEST_F(UploadStoreTest, RemovesLeftoversOfAnEarlierRunOnly) {
-  std::filesystem::create_directories(root() / "alice");
-  const auto folder = root() / "alice";
+  std::filesystem::create_directories(alice());
   for (const char* name :
        {".upload-0123abcd.part", "keep.jpg", ".upload-.part", ".other", ".write-0a1b.tmp", ".photos.json"}) {
-    std::ofstream(folder / name) << "x";
+    std::ofstream(alice() / name) << "x";
   }
   store_.RemoveLeftovers("alice");
-  EXPECT_EQ(FolderNames(folder),
-            (std::vector<std::string>{".other", ".photos.json", ".upload-.part", "keep.jpg"}));
+  EXPECT_EQ(Stored(), (std::vector<std::string>{".other", ".photos.json", ".upload-.part", "keep.jpg"}));
 }
 
 TEST_F(UploadStoreTest, RefusesFolderNamesThatLeaveTheStorage) {
@@ -102,8 +104,7 @@ TEST_F(UploadStoreTest, DoesNotFollowALinkedAccountFolder) {
 TEST_F(UploadStoreTest, ListsPublishedFilesOnly) {
   Store("b.jpg", "bb");
   Store("a.jpg", "a");
-  std::string error;
-  auto pending = store_.CreatePending("alice", error);  // in progress: not listed
+  auto pending = Pending();  // in progress: not listed
   const auto files = store_.List("alice", 10);
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[0].name, "a.jpg");
@@ -114,28 +115,21 @@ TEST_F(UploadStoreTest, ListsPublishedFilesOnly) {
 }
 
 TEST_F(UploadStoreTest, ConcurrentPublicationsOfOneNameKeepEveryFile) {
-  constexpr int kWriters = 16;
+  constexpr std::size_t kWriters = 16;
   std::vector<std::string> names(kWriters);
   std::vector<std::thread> threads;
-  for (int i = 0; i < kWriters; ++i) {
-    threads.emplace_back([&, i] {
-      std::string error;
-      auto pending = store_.CreatePending("alice", error);
-      if (!pending) return;
-      const std::string bytes = "content " + std::to_string(i);
-      pending->Write(bytes.data(), bytes.size());
-      names[i] = pending->Publish("same.jpg", error).value_or("");
-    });
+  for (std::size_t i = 0; i < kWriters; ++i) {
+    threads.emplace_back([&, i] { names[i] = Store("same.jpg", "content " + std::to_string(i)); });
   }
   for (auto& thread : threads) thread.join();
   std::set<std::string> contents;
-  for (int i = 0; i < kWriters; ++i) {
+  for (std::size_t i = 0; i < kWriters; ++i) {
     ASSERT_FALSE(names[i].empty());
-    contents.insert(FileContents(root() / "alice" / names[i]));
+    contents.insert(FileContents(alice() / names[i]));
   }
-  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), static_cast<std::size_t>(kWriters));
-  EXPECT_EQ(contents.size(), static_cast<std::size_t>(kWriters));
-  EXPECT_EQ(FolderNames(root() / "alice").size(), static_cast<std::size_t>(kWriters));
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), kWriters);
+  EXPECT_EQ(contents.size(), kWriters);
+  EXPECT_EQ(Stored().size(), kWriters);
 }
 
 class UploadReceiverTest : public UploadStoreTest {
@@ -156,7 +150,6 @@ class UploadReceiverTest : public UploadStoreTest {
     }
     return receiver.Finish(complete);
   }
-  std::vector<std::string> Stored() { return FolderNames(root() / "alice"); }
 };
 
 TEST_F(UploadReceiverTest, StoresAFileOfExactlyTheLimit) {
@@ -164,26 +157,36 @@ TEST_F(UploadReceiverTest, StoresAFileOfExactlyTheLimit) {
   EXPECT_FALSE(outcome.refusal);
   EXPECT_EQ(outcome.storedName, "ten.jpg");
   EXPECT_EQ(outcome.size, 10u);
-  EXPECT_EQ(FileContents(root() / "alice" / "ten.jpg"), "0123456789");
+  EXPECT_EQ(FileContents(alice() / "ten.jpg"), "0123456789");
 }
 
-TEST_F(UploadReceiverTest, RefusesOneByteOverTheLimitAndKeepsNothing) {
-  const auto outcome = Receive(9, {{"DataFile", "C:\\p\\ten.jpg"}}, "0123456789");
-  EXPECT_EQ(outcome.refusal, Refusal::kTooLarge);
-  EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(UploadReceiverTest, AnIncompleteBodyKeepsNothing) {
-  const auto outcome = Receive(100, {{"DataFile", "/p/a.jpg"}}, "abc", false);
-  EXPECT_EQ(outcome.refusal, Refusal::kMalformed);
-  EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(UploadReceiverTest, RefusesABodyWithoutTheFileField) {
-  EXPECT_EQ(Receive(100, {{"FileID", ""}, {"version", ""}}, "").refusal, Refusal::kNoFile);
-  EXPECT_EQ(Receive(100, {{"Photo", "/p/a.jpg"}}, "abc").refusal, Refusal::kNoFile);
-  EXPECT_EQ(Receive(100, {}, "").refusal, Refusal::kNoFile);
-  EXPECT_TRUE(Stored().empty());
+TEST_F(UploadReceiverTest, RefusesWhatItCannotStoreAndKeepsNothing) {
+  const struct {
+    std::string label;
+    std::uint64_t maxFileSize;
+    std::vector<std::pair<std::string, std::string>> parts;  // field name, file name
+    std::string fileBytes;
+    bool complete;
+    Refusal refusal;
+  } cases[] = {
+      {"one byte over the limit",
+       9,
+       {{"DataFile", "C:\\p\\ten.jpg"}},
+       "0123456789",
+       true,
+       Refusal::kTooLarge},
+      {"incomplete body", 100, {{"DataFile", "/p/a.jpg"}}, "abc", false, Refusal::kMalformed},
+      {"text fields only", 100, {{"FileID", ""}, {"version", ""}}, "", true, Refusal::kNoFile},
+      {"another file field", 100, {{"Photo", "/p/a.jpg"}}, "abc", true, Refusal::kNoFile},
+      {"no parts", 100, {}, "", true, Refusal::kNoFile},
+      {"bad name", 100, {{"DataFile", "C:\\x\\.."}}, "abc", true, Refusal::kBadName},
+      {"long name", 100, {{"DataFile", "/p/" + std::string(300, 'n')}}, "abc", true, Refusal::kNameTooLong},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(Receive(c.maxFileSize, c.parts, c.fileBytes, c.complete).refusal, c.refusal);
+    EXPECT_TRUE(Stored().empty());
+  }
 }
 
 TEST_F(UploadReceiverTest, RefusesAFileFieldWithoutAFileName) {
@@ -191,13 +194,6 @@ TEST_F(UploadReceiverTest, RefusesAFileFieldWithoutAFileName) {
   ASSERT_TRUE(receiver.BeginPart("DataFile", ""));
   ASSERT_TRUE(receiver.Append("abc", 3));
   EXPECT_EQ(receiver.Finish(true).refusal, Refusal::kNoFile);
-  EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(UploadReceiverTest, RefusesBadAndLongNames) {
-  EXPECT_EQ(Receive(100, {{"DataFile", "C:\\x\\.."}}, "abc").refusal, Refusal::kBadName);
-  EXPECT_EQ(Receive(100, {{"DataFile", "/p/" + std::string(300, 'n')}}, "abc").refusal,
-            Refusal::kNameTooLong);
   EXPECT_TRUE(Stored().empty());
 }
 
@@ -210,7 +206,7 @@ TEST_F(UploadReceiverTest, OnlyTheFirstFileFieldCounts) {
   const auto outcome = receiver.Finish(true);
   EXPECT_EQ(outcome.storedName, "first.jpg");
   EXPECT_EQ(Stored(), std::vector<std::string>{"first.jpg"});
-  EXPECT_EQ(FileContents(root() / "alice" / "first.jpg"), "one");
+  EXPECT_EQ(FileContents(alice() / "first.jpg"), "one");
 }
 
 TEST_F(UploadReceiverTest, BoundsWhatItDropsAndHowManyParts) {
