@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "server/state/pg_connection.h"
+#include "server/state/pg_schema.h"
 #include "server/state/postgres_library_state.h"
 #include "server/state/state_tokens.h"
 #include "server/state/upload_room.h"
@@ -143,12 +144,8 @@ TEST_F(PostgresInstancesTest, APhotoRecordedOnOneIsListedAndRemovedOnTheOther) {
   EXPECT_EQ(a_->FindPhoto("alice", photo.id, removed), Outcome::kNotFound);
 }
 
-// Instances started at once on an empty database: one makes the tables, the others find them.
-TEST(PostgresStartTest, InstancesStartingAtOnceOnAnEmptyDatabaseAllOpen) {
-  WHARFLING_NEED_POSTGRES();
-  std::string error;
-  const std::string conninfo = PrivatePostgresSchema("s_" + RandomHexDigits(6), error);
-  ASSERT_NE(conninfo, "") << error;
+// Six instances started at once on one database; each open state, or its error.
+std::vector<std::unique_ptr<LibraryState>> StartSixAtOnce(const std::string& conninfo) {
   std::vector<std::unique_ptr<LibraryState>> states(6);
   std::vector<std::string> errors(6);
   std::vector<std::thread> starts;
@@ -156,11 +153,49 @@ TEST(PostgresStartTest, InstancesStartingAtOnceOnAnEmptyDatabaseAllOpen) {
     starts.emplace_back([&, i] { states[i] = OpenPostgresLibraryState({conninfo, 1, {}, {}}, errors[i]); });
   }
   for (auto& start : starts) start.join();
-  for (int i = 0; i < 6; ++i) {
-    ASSERT_NE(states[i], nullptr) << errors[i];
+  for (int i = 0; i < 6; ++i) EXPECT_NE(states[i], nullptr) << errors[i];
+  return states;
+}
+
+// Instances started at once on an empty database: one makes the tables, the others find them.
+TEST(PostgresStartTest, InstancesStartingAtOnceOnAnEmptyDatabaseAllOpen) {
+  WHARFLING_NEED_POSTGRES();
+  std::string error;
+  const std::string conninfo = PrivatePostgresSchema("s_" + RandomHexDigits(6), error);
+  ASSERT_NE(conninfo, "") << error;
+  for (const auto& state : StartSixAtOnce(conninfo)) {
     AccountUsage usage;
-    EXPECT_EQ(states[i]->Usage("alice", usage), Outcome::kDone);
+    if (state) {
+      EXPECT_EQ(state->Usage("alice", usage), Outcome::kDone);
+    }
   }
+}
+
+// A database a server of the first schema left (before thumbnail claims), with a photo in it:
+// instances starting at once upgrade it once and keep the photo.
+TEST(PostgresStartTest, InstancesStartingAtOnceUpgradeADatabaseOfTheFirstSchema) {
+  WHARFLING_NEED_POSTGRES();
+  std::string error;
+  const std::string conninfo = PrivatePostgresSchema("u_" + RandomHexDigits(6), error);
+  ASSERT_NE(conninfo, "") << error;
+  const PhotoEntry photo{NewPhotoId(), "alice", "a.jpg", 3, 1, "image/jpeg", ""};
+  {
+    auto state = OpenPostgresLibraryState({conninfo, 1, {}, {}}, error);
+    ASSERT_NE(state, nullptr) << error;
+    ASSERT_EQ(state->Publish({}, photo), Outcome::kDone);
+  }
+  {
+    PgConnection db(conninfo);
+    db.Exec("ALTER TABLE photos DROP COLUMN thumbnail_claimed_until_ms");
+    db.Exec("UPDATE parvault_schema SET version = 1");
+  }
+  const auto states = StartSixAtOnce(conninfo);
+  ASSERT_NE(states[0], nullptr);
+  ThumbnailTurn turn = ThumbnailTurn::kAnothers;
+  ASSERT_EQ(states[0]->ClaimThumbnail("alice", photo.id, 5, turn), Outcome::kDone);
+  EXPECT_EQ(turn, ThumbnailTurn::kYours);
+  PgConnection db(conninfo);
+  EXPECT_EQ(db.Exec("SELECT version FROM parvault_schema").Int(0, 0), kPgSchemaVersion);
 }
 
 TEST(PostgresStartTest, ADatabaseItCannotUseIsRefusedWithTheReason) {
