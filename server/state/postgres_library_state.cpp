@@ -145,8 +145,7 @@ class PostgresLibraryState final : public LibraryState {
       if (row.Rows() == 0) return Outcome::kNotFound;  // expired, and freed by another upload
       const std::uint64_t held = row.Size(0, 0);
       const AccountUsage usage = ReadPgUsage(db, reservation.account);
-      const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
-      if (!FitsQuota(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
+      if (!GrowthFitsQuota(usage, held, totalBytes, quota)) return Outcome::kOverQuota;
       db.Exec("UPDATE reservations SET bytes = $1, expires_ms = $2 WHERE id = $3",
               {totalBytes, nowMs + options_.policy.reservationLifetime.count(), reservation.id});
       transaction.Commit();
@@ -156,7 +155,7 @@ class PostgresLibraryState final : public LibraryState {
   }
 
   Outcome Publish(const Reservation& reservation, const PhotoEntry& photo) override {
-    if (reservation.id != 0 && reservation.account != photo.account) {
+    if (!RoomServesPhoto(reservation, photo)) {
       Log("state: recording a photo: the room was held for another account");
       return Outcome::kFailed;
     }

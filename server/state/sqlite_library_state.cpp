@@ -184,8 +184,7 @@ class SqliteLibraryState final : public LibraryState {
         if (!row.Step()) return Outcome::kNotFound;  // expired, and freed by another upload
         held = row.Size(0);
       }
-      const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
-      if (!FitsQuota(usage.storedBytes + others, totalBytes, quota)) return Outcome::kOverQuota;
+      if (!GrowthFitsQuota(usage, held, totalBytes, quota)) return Outcome::kOverQuota;
       db.Prepare("UPDATE reservations SET bytes = ?1, expires_ms = ?2 WHERE id = ?3")
           .Bind(1, totalBytes)
           .Bind(2, nowMs + options_.policy.reservationLifetime.count())
@@ -198,7 +197,7 @@ class SqliteLibraryState final : public LibraryState {
   }
 
   Outcome Publish(const Reservation& reservation, const PhotoEntry& photo) override {
-    if (reservation.id != 0 && reservation.account != photo.account) {
+    if (!RoomServesPhoto(reservation, photo)) {
       Log("state: recording a photo: the room was held for another account");
       return Outcome::kFailed;
     }

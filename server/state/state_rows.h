@@ -10,6 +10,8 @@
 #include <optional>
 #include <string_view>
 
+#include "server/state/library_state.h"
+
 namespace wharfling::server::state {
 
 // The same SQL in both dialects; the caller adds its WHERE clause.
@@ -34,6 +36,20 @@ inline int NextFailures(const BrakeCount& count) {
 // Whether `more` bytes fit under the quota (none: no limit) beside those already taken.
 inline bool FitsQuota(std::uint64_t taken, std::uint64_t more, std::optional<std::uint64_t> quota) {
   return !quota || (taken <= *quota && more <= *quota - taken);
+}
+
+// Whether a hold of `held` bytes may grow to `total` under the quota: beside the account's stored
+// bytes and the other holds (`reserved` counts this one too).
+inline bool GrowthFitsQuota(const AccountUsage& usage, std::uint64_t held, std::uint64_t total,
+                            std::optional<std::uint64_t> quota) {
+  const std::uint64_t others = usage.reservedBytes - std::min(usage.reservedBytes, held);
+  return FitsQuota(usage.storedBytes + others, total, quota);
+}
+
+// Whether a photo may be recorded against the room: none was held (id 0), or it was held for the
+// photo's own account.
+inline bool RoomServesPhoto(const Reservation& reservation, const PhotoEntry& photo) {
+  return reservation.id == 0 || reservation.account == photo.account;
 }
 
 // The forms' key, drawn once and kept under this name in the secrets table.
