@@ -33,7 +33,7 @@ class SiteChooserTest : public WineTest, public ::testing::WithParamInterface<Si
 TEST_P(SiteChooserTest, ChoosesAsTheRowsSay) {
   const SiteChoice& choice = GetParam();
   RegisterModule();
-  wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+  ForgetSettings();
   TempDir photos;
   const std::string photo = photos.WriteFile("photo.jpg", "12345");
   std::vector<std::string> args = {

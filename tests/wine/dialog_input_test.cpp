@@ -18,7 +18,7 @@ class DialogInputTest : public WineTest {
     WineTest::SetUp();
     if (IsSkipped() || HasFailure()) return;
     RegisterModule();
-    wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+    ForgetSettings();
     photo_ = WineSession::WindowsPath(photos_.WriteFile("photo.jpg", "12345"));
   }
 
@@ -78,7 +78,7 @@ TEST_F(DialogInputTest, TheDestinationButtonShowsWhileBothAccountTextsHoldSometh
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+    ForgetSettings();
     photo_ = WineSession::WindowsPath(photos_.WriteFile("photo.jpg", c.photoBytes));
     EXPECT_EQ(Drop(c.options).All("keystroke"), c.afterEachKey);
   }

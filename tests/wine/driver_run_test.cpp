@@ -59,7 +59,7 @@ class DriverRunTest : public WineTest, public ::testing::WithParamInterface<Driv
 TEST_P(DriverRunTest, ADropOfTwoPhotosUploadsBoth) {
   const DriverRun& run = GetParam();
   RegisterModule();
-  wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+  ForgetSettings();
   auto site = run.makeSite();
   TempDir photos;
   const std::string first = photos.WriteFile("first.jpg", std::string("\xFF\xD8\xFF\xE0 first photo", 17));

@@ -18,7 +18,7 @@ class DropHandlerTest : public WineTest {
     WineTest::SetUp();
     if (IsSkipped() || HasFailure()) return;
     RegisterModule();
-    wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+    ForgetSettings();
   }
 };
 

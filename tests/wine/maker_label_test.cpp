@@ -36,7 +36,7 @@ class MakerLabelTest : public WineTest, public ::testing::WithParamInterface<Lab
 TEST_P(MakerLabelTest, HoverAndClick) {
   const LabelCase& label = GetParam();
   RegisterModule();
-  wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"});
+  ForgetSettings();
   TempDir scratch;
   const std::string opened = WineSession::WindowsPath((scratch.path() / "opened.txt").string());
   const std::string recorder = wine().ProbeWindowsPath() + " record " + opened;

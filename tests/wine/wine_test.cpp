@@ -25,4 +25,6 @@ void WineTest::RegisterModule() {
   ASSERT_EQ(wine().Windows("regsvr32", {"/s", wine().ModuleWindowsPath()}).status, 0);
 }
 
+void WineTest::ForgetSettings() { wine().Windows("reg", {"delete", "HKCU\\Software\\Ferrowind", "/f"}); }
+
 }  // namespace wharfling::testing

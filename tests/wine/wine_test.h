@@ -23,6 +23,8 @@ class WineTest : public ::testing::Test {
   void SetApprovalKey(bool present);
   // Registers the module through regsvr32 (with the approval key in place).
   void RegisterModule();
+  // Removes the settings an earlier test saved, so the dialog starts from none.
+  void ForgetSettings();
 
  private:
   WineSession* session_ = nullptr;
